@@ -1,0 +1,188 @@
+#include "modPrivate.h"
+
+#include "clsProfileFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <array>
+#include <cmath>
+
+namespace modPrivate {
+
+QString ReadSetting(const QString& programFolder, const QString& section, const QString& key) {
+    return clsProfileFile::Read(ProgramPath(programFolder, QStringLiteral("vendrel.ini")), section,
+                                key);
+}
+
+bool WriteSetting(const QString& programFolder, const QString& section, const QString& key,
+                  const QString& value) {
+    return clsProfileFile::Write(ProgramPath(programFolder, QStringLiteral("vendrel.ini")),
+                                 section, key, value);
+}
+
+QString ReadLanguage(const QString& programFolder, const QString& section, const QString& code) {
+    return clsProfileFile::Read(ProgramPath(programFolder, QStringLiteral("Language.ini")),
+                                section, code);
+}
+
+QString ProgramPath(const QString& programFolder, const QString& relative) {
+    QString path = programFolder;
+    bool exists = true;
+    for (const QString& part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        QString name = part;
+        if (exists) {
+            const QDir dir(path);
+            const QStringList entries =
+                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            exists = false;
+            for (const QString& entry : entries) {
+                if (entry == part) {
+                    exists = true;
+                    break;
+                }
+                if (!exists && entry.compare(part, Qt::CaseInsensitive) == 0) {
+                    name = entry;
+                    exists = true;
+                }
+            }
+        }
+        path += QLatin1Char('/') + name;
+    }
+    return path;
+}
+
+double Val(const QString& text) {
+    int i = 0;
+    const int n = static_cast<int>(text.size());
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t'))) {
+        ++i;
+    }
+    const int start = i;
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        ++i;
+    }
+    auto digits = [&] {
+        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+            ++i;
+        }
+    };
+    digits();
+    if (i < n && text[i] == QLatin1Char('.')) {
+        ++i;
+        digits();
+    }
+    const int mantissaEnd = i;
+    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+            ++i;
+        }
+        const int expStart = i;
+        digits();
+        if (i == expStart) {
+            i = mantissaEnd;
+        }
+    }
+    bool ok = false;
+    const double v = text.mid(start, i - start).toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0.0;
+}
+
+long long RoundHalfEven(double v) {
+    const double r = std::nearbyint(v); // the default rounding mode is to nearest, ties even
+    return static_cast<long long>(r);
+}
+
+QString NumberText(double v, int significantDigits) {
+    if (!std::isfinite(v)) {
+        return QStringLiteral("0");
+    }
+    QString text = QString::number(v, 'g', significantDigits);
+    if (text.contains(QLatin1Char('e'))) {
+        // Re-write without exponent at the precision 'g' kept.
+        const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+        const int decimals = std::max(0, significantDigits - 1 - exponent);
+        text = QString::number(v, 'f', decimals);
+        if (text.contains(QLatin1Char('.'))) {
+            while (text.endsWith(QLatin1Char('0'))) {
+                text.chop(1);
+            }
+            if (text.endsWith(QLatin1Char('.'))) {
+                text.chop(1);
+            }
+        }
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+QString FormatLogTime(const QDateTime& when) {
+    return when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString ConvertLogTime(const QString& logTime) {
+    static const std::array<const char*, 12> months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                                       "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    auto part = [&](int from, int length) { return static_cast<int>(Val(logTime.mid(from, length))); };
+    const QDate date(part(0, 4), part(5, 2), part(8, 2));
+    const QTime time(part(11, 2), part(14, 2), part(17, 2));
+    if (!date.isValid() || !time.isValid()) {
+        return {};
+    }
+    return QStringLiteral("%1-%2-%3 %4")
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(QLatin1String(months[date.month() - 1]))
+        .arg(date.year() % 100, 2, 10, QLatin1Char('0'))
+        .arg(time.toString(QStringLiteral("HH:mm:ss")));
+}
+
+QString FormatDegrees(const QString& hemisphere, double degrees) {
+    if (!(degrees > 0) || !std::isfinite(degrees)) {
+        return {};
+    }
+    const double whole = std::floor(degrees);
+    const double minutes = (degrees - whole) * 60;
+    const double wholeMinutes = std::floor(minutes);
+    const long long seconds = RoundHalfEven((minutes - wholeMinutes) * 60);
+    return QStringLiteral("%1 %2\u00B0 %3' %4\" ")
+        .arg(hemisphere)
+        .arg(static_cast<long long>(whole))
+        .arg(static_cast<int>(wholeMinutes), 2, 10, QLatin1Char('0'))
+        .arg(seconds, 2, 10, QLatin1Char('0'));
+}
+
+QString FormatSpeed(float knots, const QString& unit) {
+    const double v = std::isfinite(knots) ? static_cast<double>(knots) : 0.0;
+    const long long tenths = std::llround(std::fabs(v) * 10);
+    QString whole = QString::number(tenths / 10);
+    for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3) {
+        whole.insert(i, QLatin1Char(','));
+    }
+    QString text = whole + QLatin1Char('.') + QString::number(tenths % 10);
+    if (v < 0 && tenths != 0) {
+        text.prepend(QLatin1Char('-'));
+    }
+    text.replace(QLatin1String(".0"), QLatin1String("  "));
+    return text + unit;
+}
+
+QString DirectionCode(float degrees) {
+    const double course = std::isfinite(degrees) ? static_cast<double>(degrees) : 0.0;
+    const long long r = RoundHalfEven(course / 45);
+    const long long point = ((r % 8) + 8) % 8;
+    return QStringLiteral("%1").arg(point + 2, 4, 10, QLatin1Char('0'));
+}
+
+QString DirectionName(const QString& programFolder, float degrees) {
+    return ReadLanguage(programFolder, QStringLiteral("Private"), DirectionCode(degrees));
+}
+
+QString QuoteSql(const QString& text) {
+    QString quoted = text;
+    return quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+bool KillFile(const QString& path) {
+    return QFile::remove(path);
+}
+
+} // namespace modPrivate

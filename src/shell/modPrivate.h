@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// Shared procedures: settings and language access, the text forms in which dates,
+// coordinates, speeds and courses are shown and stored, and small utilities.
+// Every function that touches a file takes the program folder.
+namespace modPrivate {
+
+// Value of key in section of "vendrel.ini" in the program folder, or "".
+QString ReadSetting(const QString& programFolder, const QString& section, const QString& key);
+// Stores a value in "vendrel.ini", creating file, section and key as needed.
+bool WriteSetting(const QString& programFolder, const QString& section, const QString& key,
+                  const QString& value);
+// Text under code in section of "Language.ini" in the program folder, or "".
+QString ReadLanguage(const QString& programFolder, const QString& section, const QString& code);
+
+// A path beneath the program folder; relative uses "/" and each existing folder or
+// file is matched without regard to case, so "Export" reaches "export".
+QString ProgramPath(const QString& programFolder, const QString& relative);
+
+// The leading decimal number of a text ("." as the point); 0 when there is none.
+double Val(const QString& text);
+// Whole number nearest to v, exact halves to the even number.
+long long RoundHalfEven(double v);
+// Shortest decimal text of v with at most significantDigits digits, "." as the
+// point, no exponent, no trailing zeros: 121.57613, 0.5, 0.
+QString NumberText(double v, int significantDigits);
+
+// "yyyy/mm/dd hh:mm:ss", 24-hour clock.
+QString FormatLogTime(const QDateTime& when);
+// "yyyy/mm/dd hh:mm:ss" to "DD-MON-YY hh:mm:ss" (18-FEB-09 13:45:10); "" when unreadable.
+QString ConvertLogTime(const QString& logTime);
+// Hemisphere letter and degrees (non-negative) as N 25° 02' 07" ; "" for 0.
+QString FormatDegrees(const QString& hemisphere, double degrees);
+// Knots with thousands separators and one decimal, ".0" shown as two blanks, then unit.
+QString FormatSpeed(float knots, const QString& unit);
+// Language code ("0002" north .. "0009" north-west) of the compass point nearest to a
+// course in degrees.
+QString DirectionCode(float degrees);
+// Compass name of a course in degrees, from section "Private" of the language file.
+QString DirectionName(const QString& programFolder, float degrees);
+// Every apostrophe doubled, nothing else changed.
+QString QuoteSql(const QString& text);
+// Deletes the file; false when it could not be deleted (missing included).
+bool KillFile(const QString& path);
+
+} // namespace modPrivate
