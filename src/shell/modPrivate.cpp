@@ -16,13 +16,13 @@ QString ReadSetting(const QString& programFolder, const QString& section, const 
 
 bool WriteSetting(const QString& programFolder, const QString& section, const QString& key,
                   const QString& value) {
-    return clsProfileFile::Write(ProgramPath(programFolder, QStringLiteral("vendrel.ini")),
-                                 section, key, value);
+    return clsProfileFile::Write(ProgramPath(programFolder, QStringLiteral("vendrel.ini")), section,
+                                 key, value);
 }
 
 QString ReadLanguage(const QString& programFolder, const QString& section, const QString& code) {
-    return clsProfileFile::Read(ProgramPath(programFolder, QStringLiteral("Language.ini")),
-                                section, code);
+    return clsProfileFile::Read(ProgramPath(programFolder, QStringLiteral("Language.ini")), section,
+                                code);
 }
 
 QString ProgramPath(const QString& programFolder, const QString& relative) {
@@ -32,8 +32,8 @@ QString ProgramPath(const QString& programFolder, const QString& relative) {
         QString name = part;
         if (exists) {
             const QDir dir(path);
-            const QStringList entries =
-                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden |
+                                                      QDir::System | QDir::NoDotAndDotDot);
             exists = false;
             for (const QString& entry : entries) {
                 if (entry == part) {
@@ -122,7 +122,9 @@ QString FormatLogTime(const QDateTime& when) {
 QString ConvertLogTime(const QString& logTime) {
     static const std::array<const char*, 12> months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-    auto part = [&](int from, int length) { return static_cast<int>(Val(logTime.mid(from, length))); };
+    auto part = [&](int from, int length) {
+        return static_cast<int>(Val(logTime.mid(from, length)));
+    };
     const QDate date(part(0, 4), part(5, 2), part(8, 2));
     const QTime time(part(11, 2), part(14, 2), part(17, 2));
     if (!date.isValid() || !time.isValid()) {
