@@ -89,8 +89,15 @@ double Val(const QString& text) {
 }
 
 long long RoundHalfEven(double v) {
-    const double r = std::nearbyint(v); // the default rounding mode is to nearest, ties even
-    return static_cast<long long>(r);
+    // Beyond +-2^62 (and for NaN) there is no sensible whole number; clamp instead of
+    // letting the conversion overflow.
+    constexpr double limit = 4611686018427387904.0;
+    if (!(std::fabs(v) < limit)) {
+        return std::isnan(v)
+                   ? 0
+                   : (v < 0 ? -static_cast<long long>(limit) : static_cast<long long>(limit));
+    }
+    return static_cast<long long>(std::nearbyint(v)); // to nearest, ties even: the default mode
 }
 
 QString NumberText(double v, int significantDigits) {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 using namespace modPrivate;
 
@@ -138,6 +139,9 @@ private slots:
         QCOMPARE(RoundHalfEven(2.5), 2LL);
         QCOMPARE(RoundHalfEven(2.5000001), 3LL);
         QCOMPARE(RoundHalfEven(-1.5), -2LL);
+        QVERIFY(RoundHalfEven(1e300) > 0);
+        QVERIFY(RoundHalfEven(-1e300) < 0);
+        QCOMPARE(RoundHalfEven(std::nan("")), 0LL);
     }
 
     void quote_sql() {
