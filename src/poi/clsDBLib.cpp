@@ -1,0 +1,240 @@
+#include "clsDBLib.h"
+
+#include "clsDBError.h"
+#include "shell/modPrivate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlcipher/sqlite3.h>
+
+namespace {
+
+// The database password; it keys the file's encryption.
+constexpr char Password[] = "7314";
+constexpr char KeyCheck[] = "SELECT count(*) FROM sqlite_master";
+constexpr char TableDefinition[] =
+    "CREATE TABLE IF NOT EXISTS POI (SeqNo INTEGER PRIMARY KEY AUTOINCREMENT, X REAL, Y REAL, "
+    "Kind TEXT, Explanation TEXT)";
+
+// Removes leading and trailing space characters only, as the stored texts expect.
+QString TrimSpaces(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == QLatin1Char(' ')) {
+        ++first;
+    }
+    while (last > first && text[last - 1] == QLatin1Char(' ')) {
+        --last;
+    }
+    return text.mid(first, last - first);
+}
+
+QString Literal(const QString& text) {
+    return modPrivate::QuoteSql(TrimSpaces(text));
+}
+
+QString Number(double v) {
+    return modPrivate::NumberText(v, 15);
+}
+
+// Opens and keys the file; a wrong password or a file that is no database shows at the
+// first read, so it is made here rather than at some later statement.
+sqlite3* OpenKeyed(const QString& FileName, bool create) {
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(QFile::encodeName(FileName).constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_key(db, Password, static_cast<int>(sizeof Password - 1));
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, KeyCheck, nullptr, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, TableDefinition, nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close(db);
+        if (create) {
+            QFile::remove(FileName);
+        }
+        throw clsDBError(message);
+    }
+    return db;
+}
+
+int ColumnIndex(sqlite3_stmt* row, const char* name) {
+    for (int i = 0; i < sqlite3_column_count(row); ++i) {
+        if (sqlite3_stricmp(sqlite3_column_name(row, i), name) == 0) {
+            return i;
+        }
+    }
+    throw clsDBError(std::string("No column ") + name + " in the result");
+}
+
+// The column as text: null gives "", the value is trimmed.
+QString ColumnText(sqlite3_stmt* row, const char* name) {
+    const int i = ColumnIndex(row, name);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, i));
+    return TrimSpaces(QString::fromUtf8(text, sqlite3_column_bytes(row, i)));
+}
+
+double ColumnNumber(sqlite3_stmt* row, const char* name) {
+    const int i = ColumnIndex(row, name);
+    switch (sqlite3_column_type(row, i)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(row, i);
+    case SQLITE_NULL:
+        throw clsDBError(std::string("Invalid use of Null in column ") + name);
+    default: {
+        bool ok = false;
+        const double v = ColumnText(row, name).toDouble(&ok);
+        if (!ok) {
+            throw clsDBError(std::string("Type mismatch in column ") + name);
+        }
+        return v;
+    }
+    }
+}
+
+} // namespace
+
+void clsDBLib::StatementCloser::operator()(sqlite3_stmt* statement) const {
+    sqlite3_finalize(statement);
+}
+
+clsDBLib::~clsDBLib() {
+    if (IsOpen()) {
+        CloseConnection();
+    }
+}
+
+void clsDBLib::OpenConnection(const QString& FileName) {
+    if (IsOpen()) {
+        throw clsDBError("The connection is already open");
+    }
+    const QFileInfo file(FileName);
+    const bool create = !file.exists();
+    if (create && !QDir().mkpath(file.absolutePath())) {
+        throw clsDBError("Cannot create the folder " + file.absolutePath().toStdString());
+    }
+    db_ = OpenKeyed(FileName, create);
+}
+
+void clsDBLib::InsertCoordinate(double X, double Y, const QString& Kind,
+                                const QString& Explanation) {
+    Execute(InsertStatement(X, Y, Kind, Explanation));
+}
+
+void clsDBLib::SearchCoordinate(const QString& coodinate, bool& DataEof) {
+    // A result of its own, so that a search never disturbs a listing in progress.
+    DataEof = Execute(SearchStatement(coodinate)).Eof;
+}
+
+void clsDBLib::UpdateCoordinate(qint64 SeqNo, double X, double Y, const QString& Kind,
+                                const QString& Explanation) {
+    Execute(UpdateStatement(SeqNo, X, Y, Kind, Explanation));
+}
+
+void clsDBLib::DeleteCoordinate(const QString& Explanation) {
+    Execute(DeleteStatement(Explanation));
+}
+
+void clsDBLib::OpenCoordinateRecordset() {
+    cursor_ = Execute(ListStatement());
+}
+
+bool clsDBLib::FetchCoordinateRecord(QString& SeqNo, double& X, double& Y, QString& Kind,
+                                     QString& Explanation) {
+    if (!cursor_.Statement) {
+        throw clsDBError("No listing is open");
+    }
+    if (cursor_.Eof) {
+        return false;
+    }
+    // Numbers first: a row that cannot be converted is not delivered and stays current.
+    sqlite3_stmt* row = cursor_.Statement.get();
+    const double x = ColumnNumber(row, "X");
+    const double y = ColumnNumber(row, "Y");
+    SeqNo = ColumnText(row, "SeqNo");
+    X = x;
+    Y = y;
+    Kind = ColumnText(row, "Kind");
+    Explanation = ColumnText(row, "Explanation");
+    MoveNext(cursor_);
+    return true;
+}
+
+void clsDBLib::CloseVehicleRecordset() {
+    cursor_ = {};
+}
+
+void clsDBLib::CloseConnection() {
+    cursor_ = {};
+    sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+QString clsDBLib::InsertStatement(double X, double Y, const QString& Kind,
+                                  const QString& Explanation) {
+    return QStringLiteral("INSERT INTO POI  ( X , Y , Kind , Explanation ) VALUES ") +
+           QStringLiteral("(") + Number(X) + QStringLiteral(",") + Number(Y) + QStringLiteral(",") +
+           QStringLiteral("'") + Literal(Kind) + QStringLiteral("',") + QStringLiteral("'") +
+           Literal(Explanation) + QStringLiteral("'") + QStringLiteral(")");
+}
+
+QString clsDBLib::SearchStatement(const QString& coodinate) {
+    return QStringLiteral("Select * From POI Where Explanation='") + Literal(coodinate) +
+           QStringLiteral("'");
+}
+
+QString clsDBLib::UpdateStatement(qint64 SeqNo, double X, double Y, const QString& Kind,
+                                  const QString& Explanation) {
+    return QStringLiteral("UPDATE POI Set ") + QStringLiteral("X=") + Number(X) +
+           QStringLiteral(",") + QStringLiteral("Y=") + Number(Y) + QStringLiteral(",") +
+           QStringLiteral("Kind='") + Literal(Kind) + QStringLiteral("',") +
+           QStringLiteral("Explanation='") + Literal(Explanation) + QStringLiteral("'") +
+           QStringLiteral("Where Seqno=") + QString::number(SeqNo);
+}
+
+QString clsDBLib::DeleteStatement(const QString& Explanation) {
+    // Not trimmed: the text must equal the stored explanation as it stands.
+    return QStringLiteral("Delete from POI where Explanation ='") +
+           modPrivate::QuoteSql(Explanation) + QStringLiteral("'");
+}
+
+QString clsDBLib::ListStatement() {
+    return QStringLiteral("Select * from  POI");
+}
+
+clsDBLib::Recordset clsDBLib::Execute(const QString& statement) {
+    if (!IsOpen()) {
+        throw clsDBError("The connection is closed");
+    }
+    const QByteArray text = statement.toUtf8();
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &prepared,
+                           nullptr) != SQLITE_OK) {
+        Fail();
+    }
+    Recordset result;
+    result.Statement.reset(prepared);
+    result.Eof = false;
+    MoveNext(result);
+    return result;
+}
+
+void clsDBLib::MoveNext(Recordset& recordset) {
+    const int rc = sqlite3_step(recordset.Statement.get());
+    if (rc == SQLITE_DONE) {
+        recordset.Eof = true;
+    } else if (rc != SQLITE_ROW) {
+        Fail();
+    }
+}
+
+void clsDBLib::Fail() const {
+    throw clsDBError(sqlite3_errmsg(db_));
+}
