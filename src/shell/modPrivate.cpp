@@ -7,6 +7,29 @@
 #include <array>
 #include <cmath>
 
+namespace {
+
+// Appends v in decimal, its digits padded with zeros in front to at least minDigits.
+void AppendNumber(QString& text, long long v, int minDigits) {
+    std::array<char16_t, 24> chars{};
+    std::size_t first = chars.size();
+    unsigned long long magnitude =
+        v < 0 ? 0 - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    do {
+        chars[--first] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (chars.size() - first < static_cast<std::size_t>(minDigits)) {
+        chars[--first] = u'0';
+    }
+    if (v < 0) {
+        chars[--first] = u'-';
+    }
+    text.append(QStringView(chars.data() + first, chars.size() - first));
+}
+
+} // namespace
+
 namespace modPrivate {
 
 QString ReadSetting(const QString& programFolder, const QString& section, const QString& key) {
@@ -152,11 +175,19 @@ QString FormatDegrees(const QString& hemisphere, double degrees) {
     const double minutes = (degrees - whole) * 60;
     const double wholeMinutes = std::floor(minutes);
     const long long seconds = RoundHalfEven((minutes - wholeMinutes) * 60);
-    return QStringLiteral("%1 %2\u00B0 %3' %4\" ")
-        .arg(hemisphere)
-        .arg(static_cast<long long>(whole))
-        .arg(static_cast<int>(wholeMinutes), 2, 10, QLatin1Char('0'))
-        .arg(seconds, 2, 10, QLatin1Char('0'));
+    // Built by appending: every fixed position is formatted, and arg() chains cost
+    // several times the arithmetic.
+    QString text;
+    text.reserve(hemisphere.size() + 32);
+    text += hemisphere;
+    text += QLatin1Char(' ');
+    AppendNumber(text, static_cast<long long>(whole), 1);
+    text += QStringView(u"\u00B0 ");
+    AppendNumber(text, static_cast<int>(wholeMinutes), 2);
+    text += QLatin1String("' ");
+    AppendNumber(text, seconds, 2);
+    text += QLatin1String("\" ");
+    return text;
 }
 
 QString FormatSpeed(float knots, const QString& unit) {
@@ -166,11 +197,20 @@ QString FormatSpeed(float knots, const QString& unit) {
     for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3) {
         whole.insert(i, QLatin1Char(','));
     }
-    QString text = whole + QLatin1Char('.') + QString::number(tenths % 10);
+    QString text;
+    text.reserve(whole.size() + unit.size() + 4);
     if (v < 0 && tenths != 0) {
-        text.prepend(QLatin1Char('-'));
+        text += QLatin1Char('-');
     }
-    text.replace(QLatin1String(".0"), QLatin1String("  "));
+    text += whole;
+    // The decimal point is the only "." in the number, so the only ".0" is a decimal 0.
+    const long long tenth = tenths % 10;
+    if (tenth == 0) {
+        text += QLatin1String("  ");
+    } else {
+        text += QLatin1Char('.');
+        AppendNumber(text, tenth, 1);
+    }
     return text + unit;
 }
 
