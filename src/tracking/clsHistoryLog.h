@@ -1,0 +1,46 @@
+#pragma once
+
+#include "PositionFix.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+// The monthly history log "export/History-yyyy-mm.log" beneath the program folder: one
+// record per recorded fix, eight fields joined by "|", each record ending CR, CR LF.
+// Every record is flushed to the disk before Append returns.
+class clsHistoryLog {
+public:
+    using Clock = std::function<QDateTime()>;
+
+    // Success, or the reason why the log could not be written.
+    struct Outcome {
+        bool Ok = true;
+        QString Message;
+    };
+
+    // The present local time to the whole second. Asking the platform for the local
+    // time consults the time zone files on every call, which would cost more than
+    // decoding a sentence, so the answer is kept for the rest of its second.
+    static QDateTime SystemClock();
+
+    // clock gives the moment of writing, whose month names the file.
+    explicit clsHistoryLog(const QString& programFolder, Clock clock = SystemClock);
+
+    // The log of the month of day; "export" and the file name are matched without
+    // regard to case.
+    static QString PathForMonth(const QString& programFolder, const QDate& day);
+    // A record exactly as it stands in the file, ending with the bytes 13, 13, 10.
+    static QByteArray RecordText(const PositionFix& fix);
+
+    // Creates the "export" folder when it is missing.
+    Outcome EnsureFolder() const;
+    // Appends one record to the log of the present month.
+    Outcome Append(const PositionFix& fix) const;
+
+private:
+    QString m_programFolder;
+    Clock m_clock;
+};

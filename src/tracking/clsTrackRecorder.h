@@ -1,0 +1,64 @@
+#pragma once
+
+#include "FixRow.h"
+#include "PositionFix.h"
+#include "clsHistoryLog.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <limits>
+
+// Decodes $GPRMC sentences into the current fix and, whenever the position moves,
+// records the fix: it becomes the next element of the track and a record of the
+// monthly history log, and the caller gets the list row to show for it.
+class clsTrackRecorder {
+public:
+    using Clock = clsHistoryLog::Clock;
+
+    // What one sentence did.
+    struct Result {
+        bool Recorded = false;          // the position moved and Row is to be listed
+        FixRow Row;                     // the row of the recorded fix
+        clsHistoryLog::Outcome History; // the folder check and the log write
+    };
+
+    // clock gives the local time that stamps every fix and names the log's month.
+    explicit clsTrackRecorder(const QString& programFolder,
+                              Clock clock = clsHistoryLog::SystemClock);
+
+    // The state of a freshly opened port: an empty track, and a current position of
+    // 0, 0 so that the first sentence is recorded unless it decodes to 0, 0.
+    void ResetForOpening();
+    // The unit text that follows the speed in list rows.
+    void SetSpeedUnit(const QString& unit) { m_speedUnit = unit; }
+    // Whether recorded fixes go to the history log (on by default).
+    void SetHistoryEnabled(bool enabled) { m_historyEnabled = enabled; }
+
+    // Decodes one sentence. A field that is missing or not a number leaves the value it
+    // would set as it was; a sentence whose checksum is present and wrong changes
+    // nothing.
+    Result ProcessSentence(QStringView sentence);
+
+    const PositionFix& CurrentFix() const { return m_currentFix; }
+    void SetCurrentFix(const PositionFix& fix) { m_currentFix = fix; }
+    // The recorded fixes followed by one spare empty element.
+    const QList<PositionFix>& TrackRecords() const { return m_trackRecords; }
+    // Replaces the recorded fixes (without the spare element, which is added here).
+    void SetTrackRecords(QList<PositionFix> fixes);
+    qsizetype RecordCount() const { return m_trackRecords.size() - 1; }
+
+private:
+    void DecodeFields(QStringView sentence);
+    const QString& TimeText(const QDateTime& when);
+
+    Clock m_clock;
+    clsHistoryLog m_historyLog;
+    QString m_speedUnit;
+    bool m_historyEnabled = true;
+    PositionFix m_currentFix;
+    QList<PositionFix> m_trackRecords;
+    qint64 m_timeTextSecond = std::numeric_limits<qint64>::min();
+    QString m_timeText;
+};
