@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ISerialPort.h"
+#include "clsSentenceFramer.h"
+
+#include <QObject>
+#include <memory>
+
+// Live reception of the main window: the connect button's open and close of the
+// serial port, and the framing of what arrives into "$GPRMC" sentences, which leave
+// by SentenceReceived one at a time, in arrival order.
+class clsSerialReceiver : public QObject {
+    Q_OBJECT
+
+public:
+    // Receives through the platform's serial port.
+    explicit clsSerialReceiver(const QString& programFolder, QObject* parent = nullptr);
+    // Receives through the given port.
+    clsSerialReceiver(const QString& programFolder, std::unique_ptr<ISerialPort> port,
+                      QObject* parent = nullptr);
+
+    // The connect button: opens the port when it is closed, closes it when it is open.
+    // The arguments are those of Open. Returns the empty text or the error description.
+    QString Toggle(int portIndex, int settingIndex, const QString& settingText);
+
+    // Opens port portIndex + 1 (portIndex is the chosen entry of the port list counted
+    // from 0, -1 when none is chosen) with settingText, the chosen entry settingIndex of
+    // the settings list. Only after success are both choices stored in the settings
+    // file. Returns the empty text, or the error description and then nothing changed.
+    QString Open(int portIndex, int settingIndex, const QString& settingText);
+    void Close();
+    bool IsOpen() const;
+
+    // Characters received after the last carriage return.
+    const QString& ReceiveBuffer() const { return m_framer.ReceiveBuffer(); }
+
+signals:
+    void SentenceReceived(const QString& sentence);
+    // The device went away; the port is already closed. Once per opening.
+    void PortLost(const QString& description);
+
+private:
+    void HandleDataArrived();
+    void HandleDeviceLost(const QString& description);
+
+    QString m_programFolder;
+    std::unique_ptr<ISerialPort> m_port;
+    clsSentenceFramer m_framer;
+};
