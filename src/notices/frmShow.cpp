@@ -1,0 +1,52 @@
+#include "frmShow.h"
+
+#include "modApplication.h"
+#include "modPrivate.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+frmShow::frmShow(const QString& programFolder, QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      programFolder_(programFolder), Image1(new QLabel(this)), Label1(new QLabel(this)),
+      Command1(new QPushButton(QStringLiteral("停止"), this)), Timer1(new QTimer(this)) {
+    setObjectName(QStringLiteral("frmShow"));
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+
+    Image1->setPixmap(
+        QPixmap(modPrivate::ProgramPath(programFolder, QStringLiteral("images/Wait.png"))));
+    Label1->setMinimumWidth(160);
+    auto* row = new QHBoxLayout;
+    row->addWidget(Image1);
+    row->addWidget(Label1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(Command1, 0, Qt::AlignHCenter);
+
+    connect(Command1, &QPushButton::clicked, this, [] { modApplication::FetchContinue = false; });
+    Timer1->setInterval(TickMilliseconds);
+    connect(Timer1, &QTimer::timeout, this, &frmShow::Tick);
+    Timer1->start();
+}
+
+void frmShow::Tick() {
+    ++counter_;
+    const QList<uint> letters =
+        modPrivate::ReadLanguage(programFolder_, QStringLiteral("Track"), QStringLiteral("0026"))
+            .toUcs4();
+    if (counter_ <= letters.size()) {
+        const char32_t letter = letters[counter_ - 1];
+        Label1->setText(Label1->text() + QString::fromUcs4(&letter, 1));
+    }
+    if (counter_ >= TicksPerRound) {
+        counter_ = 0;
+        Label1->clear();
+    }
+}

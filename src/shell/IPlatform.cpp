@@ -1,0 +1,16 @@
+#include "IPlatform.h"
+
+#include "clsQtPlatform.h"
+
+namespace {
+IPlatform* installed = nullptr;
+}
+
+IPlatform& IPlatform::Current() {
+    static clsQtPlatform real;
+    return installed ? *installed : real;
+}
+
+void IPlatform::Install(IPlatform* platform) {
+    installed = platform;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The few services of the operating system that the windows use. Windows reach them
+// only through Current(), so a test can install a replacement that records messages
+// instead of showing dialogs that wait for a click.
+class IPlatform {
+public:
+    enum class Icon { Critical, Exclamation, Question };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~IPlatform() = default;
+
+    // Shows a message and waits for the operator. A question offers Yes and No and
+    // returns the choice; the other icons offer OK.
+    virtual Answer MessageBox(QWidget* owner, const QString& text, const QString& title,
+                              Icon icon) = 0;
+    // Shows a message and returns at once; the operator dismisses it later.
+    virtual void ShowNotice(QWidget* owner, const QString& text, const QString& title,
+                            Icon icon) = 0;
+    // True when another copy of the program runs from the same program folder; when
+    // none does, this copy keeps the folder to itself until it ends.
+    virtual bool AnotherInstanceRuns(const QString& programFolder) = 0;
+    // Ends the process at once, without running any close handler.
+    virtual void EndProgram(int exitCode) = 0;
+    // Opens a text file in the platform's text editor; false when it could not start.
+    virtual bool OpenInTextEditor(const QString& path) = 0;
+
+    // The platform in use: the installed replacement, or the real one.
+    static IPlatform& Current();
+    // Installs a replacement; nullptr brings back the real platform.
+    static void Install(IPlatform* platform);
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "IPlatform.h"
+
+#include <QLockFile>
+#include <memory>
+
+// The platform as Qt offers it: message boxes, a lock file for the single running copy,
+// the process end and the desktop's text editor.
+class clsQtPlatform : public IPlatform {
+public:
+    clsQtPlatform() = default;
+    ~clsQtPlatform() override;
+
+    Answer MessageBox(QWidget* owner, const QString& text, const QString& title,
+                      Icon icon) override;
+    void ShowNotice(QWidget* owner, const QString& text, const QString& title, Icon icon) override;
+    bool AnotherInstanceRuns(const QString& programFolder) override;
+    [[noreturn]] void EndProgram(int exitCode) override;
+    bool OpenInTextEditor(const QString& path) override;
+
+private:
+    std::unique_ptr<QLockFile> instanceLock_;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QTimer;
+
+// The splash shown over the main window at start: a picture with the application title,
+// gone by itself after two seconds.
+class frmLogo : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int ShowMilliseconds = 2000;
+
+    frmLogo(const QString& programFolder, QWidget* owner);
+
+private:
+    QLabel* labLogo;
+    QTimer* Timer1;
+};

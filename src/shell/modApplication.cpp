@@ -1,0 +1,27 @@
+#include "modApplication.h"
+
+#include "modPrivate.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace modApplication {
+
+bool FetchContinue = false;
+
+QString ProgramFolder() {
+    const QString home = qEnvironmentVariable("STATION_HOME");
+    const QString folder = home.isEmpty() ? QCoreApplication::applicationDirPath() : home;
+    return QDir::cleanPath(QDir(folder).absolutePath());
+}
+
+QString ApplicationTitle(const QString& programFolder) {
+    return modPrivate::ReadLanguage(programFolder, QStringLiteral("Track"),
+                                    QStringLiteral("0001")) +
+           QStringLiteral(" V%1.%2.%3")
+               .arg(STATION_VERSION_MAJOR)
+               .arg(STATION_VERSION_MINOR)
+               .arg(STATION_VERSION_REVISION);
+}
+
+} // namespace modApplication

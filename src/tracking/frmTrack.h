@@ -1,0 +1,141 @@
+#pragma once
+
+#include "clsDateViewModel.h"
+#include "clsMapAndPorts.h"
+#include "clsTrackRecorder.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QStatusBar;
+class QTableView;
+class QTimer;
+class QWebEngineView;
+class clsDBLib;
+class clsSerialReceiver;
+struct FixRow;
+
+// The main window: the serial port and its connect button, the live list of positions,
+// the history query and playback controls, and the map frame. It owns the current fix,
+// the recorded track and the serial reception; closing it ends the program.
+class frmTrack : public QWidget {
+    Q_OBJECT
+
+public:
+    // The window as designed, before Load. db is the process's POI database.
+    frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent = nullptr);
+    ~frmTrack() override;
+
+    // All set-up, before the window is first shown. A failure (map template or POI
+    // database) is shown and ends the program; false when the platform let it return.
+    bool Load();
+
+    // One framed "$GPRMC" sentence of the live path.
+    void ProcessSentence(const QString& sentence);
+    // Appends a row to the list, selects it and scrolls it into view.
+    void AddFixRow(const FixRow& row);
+    // Draws CurrentFix on the map.
+    void DrawCurrentPosition();
+
+    const clsTrackRecorder& Recorder() const { return recorder_; }
+    const clsDateViewModel& Rows() const { return rows_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildMapFrame();
+    void BuildPortFrame();
+    void BuildRecordsFrame();
+    void BuildPlayFrame();
+    void BuildList();
+    void BuildStatusBar();
+    void BuildTimers();
+
+    bool Fail(const QString& message);
+    void FillPortLists();
+    void SetCaptions();
+    void AddColumns();
+    void FillTimeLists();
+    void ShowPortDevice();
+
+    void cmdQuery_Click();
+    void ShowPortOpened();
+    void ShowPortClosed();
+    void HandlePortLost(const QString& description);
+    void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
+
+    void Layout();
+    void PlaceTwips(QWidget* control, double left, double top, double width, double height);
+    QString Text(const QString& section, const QString& code) const;
+
+    QString programFolder_;
+    clsDBLib& db_;
+    clsTrackRecorder recorder_;
+    clsMapAndPorts mapAndPorts_;
+    clsDateViewModel rows_;
+    clsSerialReceiver* receiver_;
+    QString title_;
+    bool historyWarningShown_ = false;
+
+    QGroupBox* fraMap;
+    QWebEngineView* WBMaps;
+    QLabel* lblCaption;
+    QLabel* lblSpeed;
+    QLabel* labXY;
+    QLabel* imgZoomIn;
+    QLabel* imgZoomOut;
+    QLabel* lblZoom;
+
+    QGroupBox* fraTrackQuery;
+    QLabel* labComPort;
+    QComboBox* cmdCommport;
+    QLabel* Label1;
+    QComboBox* cmdSetting;
+    QPushButton* cmdQuery;
+
+    QPushButton* CmdPOI;
+
+    QGroupBox* frmRecords;
+    QLabel* lblFromTime;
+    QDateTimeEdit* dtpFromTime;
+    QLabel* Label7;
+    QComboBox* Combo1;
+    QComboBox* Combo2;
+    QLabel* Label10;
+    QComboBox* Combo4;
+    QComboBox* Combo3;
+    QLabel* lblFromSpeed;
+    QLineEdit* txtFromSpeed;
+    QLineEdit* txtToSpeed;
+    QPushButton* cmdGET;
+
+    QGroupBox* fraPlay;
+    QLabel* Label5;
+    QLineEdit* txtInterval;
+    QLabel* Label4;
+    QSlider* sldInterval;
+    QPushButton* cmdPlay;
+    QPushButton* cmdStopPlay;
+    QPushButton* cmdExport;
+    QCheckBox* Check1;
+
+    QTableView* DateView;
+    QStatusBar* stbStatusBar;
+    QLabel* stbPanel1;
+    QLabel* stbPanel2;
+
+    QTimer* MapTimer;
+    QTimer* Timer3;
+    QTimer* Timer4;
+};

@@ -1,0 +1,93 @@
+#include "clsDateViewModel.h"
+#include "clsTrackLayout.h"
+
+#include <QTest>
+
+class tst_TrackLayout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void wholeSizes_data() {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<int>("W");
+        QTest::addColumn<int>("H");
+        // The status bar is 300 twips high throughout.
+        QTest::newRow("ordinary") << 12000.0 << 9000.0 << 12000 << 8580;
+        QTest::newRow("narrow and low") << 3000.0 << 2000.0 << 6000 << 4500;
+        QTest::newRow("halves to even") << 7000.5 << 5920.5 << 7000 << 5500;
+        QTest::newRow("odd halves up") << 7001.5 << 5921.5 << 7002 << 5502;
+        QTest::newRow("clamped") << 60000.0 << qInf() << 32767 << 32767;
+        QTest::newRow("not a number") << qQNaN() << qQNaN() << 6000 << 4500;
+    }
+
+    void wholeSizes() {
+        QFETCH(double, width);
+        QFETCH(double, height);
+        QFETCH(int, W);
+        QFETCH(int, H);
+        QCOMPARE(clsTrackLayout::LayoutWidth(width), W);
+        QCOMPARE(clsTrackLayout::LayoutHeight(height, 300), H);
+    }
+
+    void table_data() {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<QString>("expected"); // left,top,width,height of each control
+        QTest::newRow("12000 x 9000")
+            << 12000.0 << 9000.0
+            << "fraMap 50,50,7845,6397.5 WBMaps 50,300,7795,5747.5 "
+               "fraTrackQuery 7995,50,3855,2295 CmdPOI 9195,2445,1555,615 "
+               "frmRecords 7995,3210,3855,5320 lblSpeed 5845,6147.5 labXY 3345,6147.5 "
+               "DateView 0,6557.5,7845,2132.5 imgZoomIn 7535,260,390,390 "
+               "imgZoomOut 7535,6007.5,390,390";
+        // The least height, 4500 + 120 + status bar: map 3337.5 and list 1112.5 high; a
+        // narrow window lays out as one 6000 wide.
+        QTest::newRow("least size")
+            << 5000.0 << 4920.0
+            << "fraMap 50,50,1845,3337.5 WBMaps 50,300,1795,2687.5 "
+               "fraTrackQuery 1995,50,3855,2295 CmdPOI 3195,2445,1555,615 "
+               "frmRecords 1995,3210,3855,1240 lblSpeed -155,3087.5 labXY -2655,3087.5 "
+               "DateView 0,3497.5,1845,1112.5 imgZoomIn 1535,260,390,390 "
+               "imgZoomOut 1535,2947.5,390,390";
+        QTest::newRow("clamped") << 99999.0 << 99999.0
+                                 << "fraMap 50,50,28612,24537.75 WBMaps 50,300,28562,23887.75 "
+                                    "fraTrackQuery 28762,50,3855,2295 CmdPOI 29962,2445,1555,615 "
+                                    "frmRecords 28762,3210,3855,29507 lblSpeed 26612,24287.75 "
+                                    "labXY 24112,24287.75 DateView 0,24697.75,28612,8179.25 "
+                                    "imgZoomIn 28302,260,390,390 imgZoomOut 28302,24147.75,390,390";
+    }
+
+    void table() {
+        QFETCH(double, width);
+        QFETCH(double, height);
+        QFETCH(QString, expected);
+        QStringList placed;
+        for (const clsTrackLayout::Placement& p : clsTrackLayout::Arrange(width, height, 300)) {
+            QStringList numbers{QString::number(p.Left, 'g', 10), QString::number(p.Top, 'g', 10)};
+            if (!p.KeepsSize) {
+                numbers << QString::number(p.Width, 'g', 10) << QString::number(p.Height, 'g', 10);
+            }
+            placed << p.Control + QLatin1Char(' ') + numbers.join(QLatin1Char(','));
+        }
+        QCOMPARE(placed.join(QLatin1Char(' ')), expected);
+    }
+
+    void listRowsFillColumnsInOrder() {
+        clsDateViewModel rows;
+        rows.AddColumn({QStringLiteral("Index"), QStringLiteral("No."), 800});
+        rows.AddColumn({QStringLiteral("Date"), QStringLiteral("Date"), 2700});
+        rows.AddRow(QStringLiteral("#0"), QStringLiteral("1"),
+                    {{QStringLiteral("DialTime"), QStringLiteral("NO Date")}});
+        QCOMPARE(rows.data(rows.index(0, 1)).toString(), QStringLiteral("NO Date"));
+        QCOMPARE(rows.SubItemText(0, QStringLiteral("DialTime")), QStringLiteral("NO Date"));
+        QCOMPARE(rows.headerData(1, Qt::Horizontal, Qt::UserRole).toString(),
+                 QStringLiteral("Date"));
+        rows.Clear();
+        QCOMPARE(rows.rowCount(), 0);
+        QCOMPARE(rows.columnCount(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_TrackLayout)
+#include "tst_TrackLayout.moc"
