@@ -1,0 +1,147 @@
+#include "poi/clsDBError.h"
+#include "poi/clsDBLib.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <optional>
+#include <sqlcipher/sqlite3.h>
+
+namespace {
+
+// Runs sql on the file directly (empty key: no encryption): the first column of the last
+// row, "" when there is none, "<error>" when it fails.
+QString Raw(const QString& path, const char* sql, const QByteArray& key = "7314") {
+    sqlite3* db = nullptr;
+    char** table = nullptr;
+    int rows = 0, columns = 0;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_key(db, key.constData(), static_cast<int>(key.size()));
+    const int rc = sqlite3_get_table(db, sql, &table, &rows, &columns, nullptr);
+    const QString last = rows > 0 ? QString::fromUtf8(table[rows * columns]) : QString();
+    sqlite3_free_table(table);
+    sqlite3_close(db);
+    return rc == SQLITE_OK ? last : QStringLiteral("<error>");
+}
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every row as the listing delivers it: "X Y Kind|Explanation".
+QStringList Listed(clsDBLib& db) {
+    QStringList rows;
+    QString seq, kind = "?", text = "?";
+    double x = 0, y = 0;
+    db.OpenCoordinateRecordset();
+    while (db.FetchCoordinateRecord(seq, x, y, kind, text)) {
+        rows << QStringLiteral("%1 %2 %3|%4").arg(x).arg(y).arg(kind, text);
+    }
+    db.CloseVehicleRecordset();
+    return rows;
+}
+
+bool Exists(clsDBLib& db, const QString& explanation) {
+    bool eof = false;
+    db.SearchCoordinate(explanation, eof);
+    return !eof;
+}
+
+} // namespace
+
+// Registered GERMAN as well, so every case also runs under a comma-decimal locale.
+class TestClsDBLib : public QObject {
+    Q_OBJECT
+
+    std::optional<QTemporaryDir> dir_;
+    QString path_;
+    clsDBLib db_;
+
+private slots:
+    // Each case starts without the database folder, so opening has to create it.
+    void init() {
+        dir_.emplace();
+        path_ = dir_->path() + QStringLiteral("/database/POI.mdb");
+        db_.OpenConnection(path_);
+    }
+    void cleanup() { db_.CloseConnection(); }
+
+    void statementTexts() {
+        QCOMPARE(clsDBLib::InsertStatement(-58.123456789012345, 24.1, " 1 ", " A's "),
+                 "INSERT INTO POI  ( X , Y , Kind , Explanation ) VALUES "
+                 "(-58.1234567890123,24.1,'1','A''s')");
+        QCOMPARE(clsDBLib::SearchStatement("  Station's Gate "),
+                 "Select * From POI Where Explanation='Station''s Gate'");
+        QCOMPARE(clsDBLib::UpdateStatement(40000, 121.5, 25, " 3", "O'Hare "),
+                 "UPDATE POI Set X=121.5,Y=25,Kind='3',Explanation='O''Hare'Where Seqno=40000");
+        QCOMPARE(clsDBLib::DeleteStatement(" Gate's "),
+                 "Delete from POI where Explanation =' Gate''s '");
+        QCOMPARE(clsDBLib::ListStatement(), "Select * from  POI");
+    }
+
+    void storedFoundDeleted_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("apostrophe") << "Station's Gate";
+        QTest::newRow("apostrophe alone") << "'";
+        QTest::newRow("injection") << "x'); DELETE FROM POI; --";
+        QTest::newRow("chinese") << QString::fromUtf8("台中's 車站");
+    }
+    // Stored trimmed, found trimmed, deleted only by the exact text, duplicates together.
+    void storedFoundDeleted() {
+        QFETCH(QString, text);
+        db_.InsertCoordinate(1, 2, "9", "keep");
+        db_.InsertCoordinate(3, 4, " 1 ", "  " + text + " ");
+        db_.InsertCoordinate(5, 6, "2", text);
+        QCOMPARE(Raw(path_, "SELECT Kind || Explanation FROM POI WHERE SeqNo=2"), "1" + text);
+        QVERIFY(Exists(db_, " " + text) && !Exists(db_, text.chopped(1)));
+        db_.DeleteCoordinate(" " + text);
+        QCOMPARE(Listed(db_), QStringList({"1 2 9|keep", "3 4 1|" + text, "5 6 2|" + text}));
+        db_.DeleteCoordinate(text);
+        QCOMPARE(Listed(db_), QStringList({"1 2 9|keep"}));
+    }
+
+    void emptyAndNullColumns() {
+        QString seq = "s", kind = "k", text = "t";
+        double x = -1, y = -2;
+        db_.OpenCoordinateRecordset();
+        QVERIFY(!db_.FetchCoordinateRecord(seq, x, y, kind, text));
+        QCOMPARE(QStringList({seq, kind, text}), QStringList({"s", "k", "t"}));
+        QVERIFY(x == -1 && y == -2);
+        QCOMPARE(Raw(path_, "INSERT INTO POI (X, Y) VALUES (1.5, 2.5)"), "");
+        QCOMPARE(Listed(db_), QStringList({"1.5 2.5 |"}));
+        // A null coordinate cannot be delivered as a number.
+        QCOMPARE(Raw(path_, "INSERT INTO POI (Y, Explanation) VALUES (2, 'bad')"), "");
+        QVERIFY_THROWS_EXCEPTION(clsDBError, Listed(db_));
+    }
+
+    void fileIsEncryptedWithPointDecimals() {
+        db_.InsertCoordinate(121.5, 24.25, "2", "PlainMarker");
+        db_.CloseConnection();
+        const QByteArray bytes = Bytes(path_);
+        QVERIFY(bytes.size() >= 1024 && !bytes.startsWith("SQLite format 3"));
+        QVERIFY(!bytes.contains("PlainMarker"));
+        QCOMPARE(
+            Raw(path_, "SELECT typeof(X) || ' ' || X || ' ' || Y || ' ' || Explanation FROM POI"),
+            "real 121.5 24.25 PlainMarker");
+    }
+
+    // Neither is touched: a failed open must not replace the user's file.
+    void unreadableFileFailsAtOpen() {
+        const QString otherKey = dir_->path() + "/other.mdb", text = dir_->path() + "/text.mdb";
+        QCOMPARE(Raw(otherKey, "CREATE TABLE POI (X)", "1234"), "");
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write(QByteArray("[Settings]\r\n").repeated(99)) > 0);
+        file.close();
+        for (const QString& path : {otherKey, text}) {
+            const QByteArray before = Bytes(path);
+            clsDBLib db;
+            QVERIFY_THROWS_EXCEPTION(clsDBError, db.OpenConnection(path));
+            QCOMPARE(Bytes(path), before);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClsDBLib)
+#include "tst_clsDBLib.moc"
