@@ -2,14 +2,12 @@
 
 // Helpers shared by the decoding and history log tests.
 
-#include <QDateTime>
-#include <QFile>
-#include <QList>
-#include <QString>
-#include <algorithm>
-#include <functional>
+#include "tracking/clsTrackRecorder.h"
 
-namespace DecoderTestSupport {
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
 
 // "$" + body + "*" + the two upper-case hex digits of the XOR of body's characters.
 inline QString WithChecksum(const QString& body) {
@@ -17,17 +15,7 @@ inline QString WithChecksum(const QString& body) {
     for (const QChar c : body) {
         sum ^= c.unicode();
     }
-    return QLatin1Char('$') + body + QLatin1Char('*') +
-           QStringLiteral("%1").arg(sum, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-// A clock that gives the listed local times ("yyyy-MM-dd HH:mm:ss.zzz") one per call and
-// then stays at the last one. Its place in the list is its own: a copy counts apart.
-inline std::function<QDateTime()> ListedClock(const QStringList& moments) {
-    return [moments, next = qsizetype(0)]() mutable {
-        const QString& at = moments.at(std::min(next++, moments.size() - 1));
-        return QDateTime::fromString(at, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    };
+    return '$' + body + '*' + QString::number(sum, 16).rightJustified(2, '0').toUpper();
 }
 
 // Every digit of a double: QCOMPARE of doubles is fuzzy, these comparisons must be exact.
@@ -40,4 +28,16 @@ inline QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace DecoderTestSupport
+// A recorder beneath a fresh program folder whose clock gives the listed local times
+// ("yyyy-MM-dd HH:mm:ss.zzz") one per call, then stays at the last one.
+struct Station {
+    explicit Station(const QStringList& moments = {"2009-02-18 13:45:10.000"})
+        : recorder(folder.path(), [moments, next = qsizetype(0)]() mutable {
+              return QDateTime::fromString(moments.at(std::min(next++, moments.size() - 1)),
+                                           "yyyy-MM-dd HH:mm:ss.zzz");
+          }) {}
+    QString Path(const QString& name) const { return folder.filePath(name); }
+
+    QTemporaryDir folder;
+    clsTrackRecorder recorder;
+};
