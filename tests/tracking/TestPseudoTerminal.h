@@ -1,20 +1,18 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QString>
 
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
-// A pseudo-terminal pair standing in for a receiver: the test writes to the master
-// side what a receiver would send, and the station opens the slave as its port.
+// A pseudo-terminal standing in for a receiver: the test writes to the master what a
+// receiver would send, and the station opens the slave as its port.
 class TestPseudoTerminal {
 public:
-    TestPseudoTerminal() {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    TestPseudoTerminal() : m_master(posix_openpt(O_RDWR | O_NOCTTY)) {
         if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) {
             m_slavePath = QString::fromLocal8Bit(ptsname(m_master));
         }
@@ -25,40 +23,24 @@ public:
 
     QString SlavePath() const { return m_slavePath; }
 
+    // The tests write little at a time; a partial write fails rather than being retried.
     bool Write(const QByteArray& bytes) {
-        qsizetype sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + sent, bytes.size() - sent);
-            if (n <= 0) {
-                return false;
-            }
-            sent += n;
-        }
-        return true;
+        return ::write(m_master, bytes.constData(), bytes.size()) == bytes.size();
     }
 
     // The receiver goes away, as when its cable is pulled.
-    void CloseMaster() {
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-        }
-    }
+    void CloseMaster() { ::close(std::exchange(m_master, -1)); }
 
 private:
-    int m_master = -1;
+    int m_master;
     QString m_slavePath;
 };
 
-// Writes a settings file into folder whose section "Ports" maps port portNumber to
-// device, followed by extra lines.
+// A settings file in folder mapping port portNumber to device, followed by extra lines.
 inline bool WritePortSettings(const QString& folder, int portNumber, const QString& device,
                               const QByteArray& extra = QByteArray()) {
     QFile file(QDir(folder).filePath(QStringLiteral("vendrel.ini")));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write("[Ports]\r\nCOM" + QByteArray::number(portNumber) + '=' + device.toLocal8Bit() +
-               "\r\n" + extra);
-    return true;
+    return file.open(QIODevice::WriteOnly) &&
+           file.write("[Ports]\r\nCOM" + QByteArray::number(portNumber) + '=' +
+                      device.toLocal8Bit() + "\r\n" + extra) > 0;
 }
