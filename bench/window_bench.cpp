@@ -20,6 +20,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -38,6 +39,20 @@ bool makeProgramFolder(const QString& dir) {
         }
     }
     return true;
+}
+
+// The main window over a fresh program folder in dir, loaded and shown as at start-up; null
+// when that fails.
+std::unique_ptr<frmTrack> showWindow(const QTemporaryDir& dir, clsDBLib& db) {
+    if (!makeProgramFolder(dir.path())) {
+        return nullptr;
+    }
+    auto window = std::make_unique<frmTrack>(dir.path(), db);
+    if (!window->Load()) {
+        return nullptr;
+    }
+    window->show();
+    return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
 }
 
 double median(std::vector<double> values) {
@@ -70,26 +85,19 @@ int benchRows() {
     std::vector<double> times;
     for (int run = 0; run < 3; ++run) {
         QTemporaryDir dir;
-        if (!makeProgramFolder(dir.path())) {
-            return 1;
-        }
         clsDBLib db;
-        frmTrack window(dir.path(), db);
-        if (!window.Load()) {
-            return 1;
-        }
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window)) {
+        const std::unique_ptr<frmTrack> window = showWindow(dir, db);
+        if (!window) {
             return 1;
         }
         QElapsedTimer clock;
         clock.start();
         for (const FixRow& row : rows) {
-            window.AddFixRow(row);
+            window->AddFixRow(row);
         }
         QCoreApplication::processEvents(); // the list repaints once with the last row in view
         times.push_back(clock.nsecsElapsed() / 1e6);
-        std::printf("run %d: %d rows in %.0f ms\n", run + 1, window.Rows().rowCount(),
+        std::printf("run %d: %d rows in %.0f ms\n", run + 1, window->Rows().rowCount(),
                     times.back());
     }
     std::printf("adding %d rows (each selected and scrolled into view): median %.0f ms, "
@@ -110,16 +118,9 @@ int benchRows() {
 // The start-up of modMain without the splash: ends as soon as the window is on screen.
 int startupChild() {
     QTemporaryDir dir;
-    if (!makeProgramFolder(dir.path())) {
-        return 1;
-    }
     clsDBLib db;
-    frmTrack window(dir.path(), db);
-    if (!window.Load()) {
-        return 1;
-    }
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
+    const std::unique_ptr<frmTrack> window = showWindow(dir, db);
+    if (!window) {
         return 1;
     }
     std::printf("shown\n");

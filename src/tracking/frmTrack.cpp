@@ -6,6 +6,7 @@
 #include "clsSerialPort.h"
 #include "clsSerialReceiver.h"
 #include "clsTrackLayout.h"
+#include "clsUniformTableView.h"
 #include "modApplication.h"
 #include "modFormPosition.h"
 #include "modPrivate.h"
@@ -24,10 +25,10 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTimer>
 #include <QWebEngineView>
 #include <exception>
+#include <initializer_list>
 
 namespace {
 
@@ -43,14 +44,36 @@ template <class T, class Parent> T* named(Parent* parent, const char* name) {
     return control;
 }
 
-// A grid that lays out a frame's controls without forcing the frame to a minimum size:
+// Lays out a frame's controls row by row: a control named in neighbouring cells of a row
+// spans them, a null cell stays empty. The grid does not force the frame to a minimum size:
 // the window's layout alone decides the frame's bounds, and what does not fit is cut.
-QGridLayout* gridIn(QGroupBox* frame) {
+QGridLayout* gridIn(QGroupBox* frame, std::initializer_list<std::initializer_list<QWidget*>> rows) {
     auto* grid = new QGridLayout(frame);
     grid->setSizeConstraint(QLayout::SetNoConstraint);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(4);
+    int row = 0;
+    for (const auto& cells : rows) {
+        const QList<QWidget*> line(cells);
+        for (int column = 0; column < line.size();) {
+            int span = 1;
+            while (column + span < line.size() && line[column + span] == line[column]) {
+                ++span;
+            }
+            if (line[column] != nullptr) {
+                grid->addWidget(line[column], row, column, 1, span);
+            }
+            column += span;
+        }
+        ++row;
+    }
     return grid;
+}
+
+void setAllEnabled(std::initializer_list<QWidget*> controls, bool enabled) {
+    for (QWidget* control : controls) {
+        control->setEnabled(enabled);
+    }
 }
 
 QStringList twoDigitNumbers(int first, int last, int step) {
@@ -116,13 +139,8 @@ void frmTrack::BuildPortFrame() {
     Label1 = named<QLabel>(fraTrackQuery, "Label1");
     cmdSetting = named<QComboBox>(fraTrackQuery, "cmdSetting");
     cmdQuery = named<QPushButton>(fraTrackQuery, "cmdQuery");
-    QGridLayout* grid = gridIn(fraTrackQuery);
-    grid->addWidget(labComPort, 0, 0);
-    grid->addWidget(cmdCommport, 0, 1);
-    grid->addWidget(Label1, 1, 0);
-    grid->addWidget(cmdSetting, 1, 1);
-    grid->addWidget(cmdQuery, 2, 0, 1, 2);
-    grid->setColumnStretch(1, 1);
+    gridIn(fraTrackQuery, {{labComPort, cmdCommport}, {Label1, cmdSetting}, {cmdQuery, cmdQuery}})
+        ->setColumnStretch(1, 1);
 }
 
 void frmTrack::BuildRecordsFrame() {
@@ -145,21 +163,13 @@ void frmTrack::BuildRecordsFrame() {
     cmdGET = named<QPushButton>(frmRecords, "cmdGET");
     BuildPlayFrame();
 
-    QGridLayout* grid = gridIn(frmRecords);
-    grid->addWidget(lblFromTime, 0, 0);
-    grid->addWidget(dtpFromTime, 0, 1, 1, 2);
-    grid->addWidget(Label7, 1, 0);
-    grid->addWidget(Combo1, 1, 1);
-    grid->addWidget(Combo2, 1, 2);
-    grid->addWidget(Label10, 2, 0);
-    grid->addWidget(Combo4, 2, 1);
-    grid->addWidget(Combo3, 2, 2);
-    grid->addWidget(lblFromSpeed, 3, 0);
-    grid->addWidget(txtFromSpeed, 3, 1);
-    grid->addWidget(txtToSpeed, 3, 2);
-    grid->addWidget(cmdGET, 4, 1, 1, 2);
-    grid->addWidget(fraPlay, 5, 0, 1, 3);
-    grid->setRowStretch(6, 1);
+    gridIn(frmRecords, {{lblFromTime, dtpFromTime, dtpFromTime},
+                        {Label7, Combo1, Combo2},
+                        {Label10, Combo4, Combo3},
+                        {lblFromSpeed, txtFromSpeed, txtToSpeed},
+                        {nullptr, cmdGET, cmdGET},
+                        {fraPlay, fraPlay, fraPlay}})
+        ->setRowStretch(6, 1);
 }
 
 void frmTrack::BuildPlayFrame() {
@@ -177,26 +187,18 @@ void frmTrack::BuildPlayFrame() {
     cmdStopPlay = named<QPushButton>(fraPlay, "cmdStopPlay");
     cmdExport = named<QPushButton>(fraPlay, "cmdExport");
     Check1 = named<QCheckBox>(fraPlay, "Check1");
-    for (QWidget* control : {static_cast<QWidget*>(cmdPlay), static_cast<QWidget*>(cmdStopPlay),
-                             static_cast<QWidget*>(cmdExport), static_cast<QWidget*>(Check1)}) {
-        control->setEnabled(false);
-    }
+    setAllEnabled({cmdPlay, cmdStopPlay, cmdExport, Check1}, false);
 
-    QGridLayout* grid = gridIn(fraPlay);
-    grid->addWidget(Label5, 0, 0);
-    grid->addWidget(txtInterval, 0, 1);
-    grid->addWidget(Label4, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("1"), fraPlay), 1, 0, Qt::AlignRight);
-    grid->addWidget(sldInterval, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("10"), fraPlay), 1, 2);
-    grid->addWidget(cmdPlay, 2, 0, 1, 2);
-    grid->addWidget(cmdStopPlay, 2, 2);
-    grid->addWidget(cmdExport, 3, 0, 1, 2);
-    grid->addWidget(Check1, 3, 2);
+    auto* least = new QLabel(QStringLiteral("1"), fraPlay);
+    least->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    gridIn(fraPlay, {{Label5, txtInterval, Label4},
+                     {least, sldInterval, new QLabel(QStringLiteral("10"), fraPlay)},
+                     {cmdPlay, cmdPlay, cmdStopPlay},
+                     {cmdExport, cmdExport, Check1}});
 }
 
 void frmTrack::BuildList() {
-    DateView = named<QTableView>(this, "DateView");
+    DateView = named<clsUniformTableView>(this, "DateView");
     DateView->setModel(&rows_);
     DateView->setSelectionBehavior(QAbstractItemView::SelectRows);
     DateView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -205,11 +207,6 @@ void frmTrack::BuildList() {
     DateView->setWordWrap(false);
     DateView->setAlternatingRowColors(true);
     DateView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    // Every row is one line high, so the view never measures rows one by one.
-    QHeaderView* rowsHeader = DateView->verticalHeader();
-    rowsHeader->setVisible(false);
-    rowsHeader->setSectionResizeMode(QHeaderView::Fixed);
-    rowsHeader->setDefaultSectionSize(DateView->fontMetrics().height() + 4);
 }
 
 void frmTrack::BuildStatusBar() {
@@ -366,11 +363,7 @@ void frmTrack::cmdQuery_Click() {
 
 void frmTrack::ShowPortOpened() {
     cmdQuery->setText(Text(Track, QStringLiteral("0004")));
-    for (QWidget* control : {static_cast<QWidget*>(cmdCommport), static_cast<QWidget*>(cmdSetting),
-                             static_cast<QWidget*>(cmdGET), static_cast<QWidget*>(CmdPOI),
-                             static_cast<QWidget*>(Check1)}) {
-        control->setEnabled(false);
-    }
+    setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI, Check1}, false);
     rows_.Clear();
     recorder_.ResetForOpening();
     recorder_.SetSpeedUnit(Text(QStringLiteral("Private"), QStringLiteral("0001")));
@@ -378,10 +371,7 @@ void frmTrack::ShowPortOpened() {
 
 void frmTrack::ShowPortClosed() {
     cmdQuery->setText(Text(Track, QStringLiteral("0003")));
-    for (QWidget* control : {static_cast<QWidget*>(cmdCommport), static_cast<QWidget*>(cmdSetting),
-                             static_cast<QWidget*>(cmdGET), static_cast<QWidget*>(CmdPOI)}) {
-        control->setEnabled(true);
-    }
+    setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI}, true);
     Check1->setEnabled(recorder_.RecordCount() > 0);
 }
 

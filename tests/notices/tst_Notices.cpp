@@ -1,59 +1,58 @@
 #include "frmShow.h"
 #include "frmWaiting.h"
 #include "modApplication.h"
-#include "shell/StationTestSupport.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+
+namespace {
+
+// Clicks the window's stop button; true when that cleared the flag the running job polls.
+bool stopClearsFetchContinue(QWidget* window) {
+    modApplication::FetchContinue = true;
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    return !modApplication::FetchContinue;
+}
+
+} // namespace
 
 class tst_Notices : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
 
-    bool writeStopText(const QByteArray& text) {
-        QFile language(dir_.filePath(QStringLiteral("Language.ini")));
-        return language.open(QIODevice::WriteOnly) &&
-               language.write("[Track]\r\n0026=" + text + "\r\n0028=Reading the log\r\n") > 0;
-    }
-
-    static void clickStop(QWidget* window) {
-        modApplication::FetchContinue = true;
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Command1")),
-                          Qt::LeftButton);
-    }
-
 private slots:
+    void initTestCase() {
+        QFile language(dir_.filePath(QStringLiteral("Language.ini")));
+        QVERIFY(language.open(QIODevice::WriteOnly) &&
+                language.write("[Track]\r\n0026=Abc\r\n0028=Reading the log\r\n") > 0);
+    }
+
     void waitingStopButtonClearsTheFlag() {
-        QVERIFY(writeStopText("Halt"));
         frmWaiting waiting(dir_.path(), nullptr);
-        QCOMPARE(waiting.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
-                 QStringLiteral("Reading the log"));
+        QCOMPARE(waiting.findChild<QLabel*>(QStringLiteral("Label1"))->text(), "Reading the log");
         waiting.show();
         QVERIFY(QTest::qWaitForWindowExposed(&waiting));
-        clickStop(&waiting);
-        QVERIFY(!modApplication::FetchContinue);
+        QVERIFY(stopClearsFetchContinue(&waiting));
         QVERIFY(waiting.isVisible());
     }
 
     void noticeTypesThreeLettersThenStartsOver() {
-        QVERIFY(writeStopText("Abc"));
         frmShow notice(dir_.path(), nullptr);
         auto* label = notice.findChild<QLabel*>(QStringLiteral("Label1"));
         auto* timer = notice.findChild<QTimer*>(QStringLiteral("Timer1"));
-        QCOMPARE(timer->interval(), 200);
         // Connected after the window's own handler: sees the label after each tick.
         QStringList seen;
         connect(timer, &QTimer::timeout, this, [&] { seen << label->text(); });
         QTRY_VERIFY_WITH_TIMEOUT(seen.size() >= 17, 10000);
         QCOMPARE(seen.mid(0, 4), (QStringList{"A", "Ab", "Abc", "Abc"}));
         QCOMPARE(seen.mid(14, 3), (QStringList{"Abc", "", "A"}));
-        clickStop(&notice);
-        QVERIFY(!modApplication::FetchContinue);
+        QVERIFY(stopClearsFetchContinue(&notice));
     }
 };
 
-STATION_UI_TEST_MAIN(tst_Notices)
+QTEST_MAIN(tst_Notices)
 #include "tst_Notices.moc"

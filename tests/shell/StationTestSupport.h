@@ -1,26 +1,57 @@
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QTest>
+#include "RecordingPlatform.h"
+#include "clsDBLib.h"
+#include "frmTrack.h"
 
-// A program folder for a test: the program's own files (language file, map template,
-// pictures) copied from the source tree into dir.
+#include <QApplication>
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+// Copies the program's own files (language file, map template, pictures) from the source
+// tree into dir, as a program folder for a test.
 inline bool MakeProgramFolder(const QString& dir) {
     const QString data = QStringLiteral(STATION_SOURCE_DIR "/data");
     QDirIterator it(data, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
         const QString target = dir + source.mid(data.size());
-        if (!QDir().mkpath(QFileInfo(target).absolutePath()) ||
-            (!QFile::exists(target) && !QFile::copy(source, target))) {
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target)) {
             return false;
         }
     }
     return true;
 }
+
+// The main window over a fresh program folder, with the platform's messages recorded.
+struct StationWindow {
+    QTemporaryDir Dir;
+    RecordingPlatform Platform;
+    clsDBLib Db;
+    std::unique_ptr<frmTrack> Window;
+
+    // Writes settings (unless empty) as the settings file, then makes the window.
+    bool Create(const QByteArray& settings = {}) {
+        QFile file(Dir.filePath(QStringLiteral("vendrel.ini")));
+        if (!MakeProgramFolder(Dir.path()) ||
+            (!settings.isEmpty() && !(file.open(QIODevice::WriteOnly) && file.write(settings)))) {
+            return false;
+        }
+        file.close();
+        Window = std::make_unique<frmTrack>(Dir.path(), Db);
+        return true;
+    }
+    // Create, then load and show the window as start-up does.
+    bool Start(const QByteArray& settings = {}) {
+        return Create(settings) && Window->Load() &&
+               (Window->show(), QTest::qWaitForWindowExposed(Window.get()));
+    }
+    template <class T = QWidget> T* Control(const QString& name) const {
+        return Window->findChild<T*>(name);
+    }
+};
 
 // Widget tests with the map browser need the shared drawing context set before the
 // application object exists, which QTEST_MAIN does not do.
