@@ -4,10 +4,10 @@
 //                          the resident memory of the real program idling after its start
 // Both run offscreen in a temporary program folder made from the source tree's data.
 
-#include "FixRow.h"
-#include "IPlatform.h"
-#include "clsDBLib.h"
-#include "frmTrack.h"
+#include "poi/clsDBLib.h"
+#include "shell/IPlatform.h"
+#include "tracking/FixRow.h"
+#include "tracking/frmTrack.h"
 
 #include <QApplication>
 #include <QDir>

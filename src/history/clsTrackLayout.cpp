@@ -1,6 +1,6 @@
-#include "clsTrackLayout.h"
+#include "history/clsTrackLayout.h"
 
-#include "modPrivate.h"
+#include "shell/modPrivate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,25 +23,23 @@ int clsTrackLayout::LayoutHeight(double innerHeight, double statusBarHeight) {
     return whole(innerHeight - 120 - statusBarHeight, MinHeight);
 }
 
-QList<clsTrackLayout::Placement> clsTrackLayout::Arrange(double innerWidth, double innerHeight,
-                                                         double statusBarHeight) {
+clsTrackLayout::Placements clsTrackLayout::Arrange(double innerWidth, double innerHeight,
+                                                   double statusBarHeight) {
     const int W = LayoutWidth(innerWidth);
     const int H = LayoutHeight(innerHeight, statusBarHeight);
 
-    const Placement map{QStringLiteral("fraMap"), 50, 50, double(W - 4155), (H - 50) * 0.75};
-    const Placement browser{QStringLiteral("WBMaps"), 50, 300, map.Width - 50, map.Height - 650};
-    const Placement query{QStringLiteral("fraTrackQuery"), map.Width + 150, 50, ColumnWidth, 2295};
-    const Placement poi{QStringLiteral("CmdPOI"), map.Width + 1350, query.Height + 150, 1555, 615};
-    const Placement records{QStringLiteral("frmRecords"), map.Width + 150,
-                            poi.Top + poi.Height + 150, ColumnWidth,
-                            H - query.Height - poi.Height - 350};
-    const Placement speed{
-        QStringLiteral("lblSpeed"), map.Width - 2000, browser.Height + 400, 0, 0, true};
-    const Placement xy{QStringLiteral("labXY"), map.Width - 4500, browser.Height + 400, 0, 0, true};
-    const Placement list{QStringLiteral("DateView"), 0, map.Height + 160, double(W - 4155),
-                         (H - 50) * 0.25};
-    const Placement zoomIn{QStringLiteral("imgZoomIn"), map.Width - 310, 260, 390, 390};
-    const Placement zoomOut{QStringLiteral("imgZoomOut"), map.Width - 310, map.Height - 390, 390,
-                            390};
-    return {map, browser, query, poi, records, speed, xy, list, zoomIn, zoomOut};
+    Placements p;
+    p.fraMap = {50, 50, double(W - 4155), (H - 50) * 0.75};
+    p.WBMaps = {50, 300, p.fraMap.Width - 50, p.fraMap.Height - 650};
+    p.fraTrackQuery = {p.fraMap.Width + 150, 50, ColumnWidth, 2295};
+    p.CmdPOI = {p.fraMap.Width + 1350, p.fraTrackQuery.Height + 150, 1555, 615};
+    p.frmRecords = {p.fraMap.Width + 150, p.CmdPOI.Top + p.CmdPOI.Height + 150, ColumnWidth,
+                    H - p.fraTrackQuery.Height - p.CmdPOI.Height - 350};
+    p.lblSpeed = {p.fraMap.Width - 2000, p.WBMaps.Height + 400};
+    p.labXY = {p.fraMap.Width - 4500, p.WBMaps.Height + 400};
+    p.DateView = {0, p.fraMap.Height + 160, double(W - 4155), (H - 50) * 0.25};
+    const double zoomLeft = p.fraMap.Width - ZoomSize - 50;
+    p.imgZoomIn = {zoomLeft, 260, ZoomSize, ZoomSize};
+    p.imgZoomOut = {zoomLeft, p.fraMap.Height - ZoomSize, ZoomSize, ZoomSize};
+    return p;
 }

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QList>
-#include <QString>
-
 // Where the main window puts its map, list and control column for a given inner size.
 // All lengths are twips.
 class clsTrackLayout {
@@ -11,16 +8,34 @@ public:
     static constexpr int MinHeight = 4500;   // twips
     static constexpr int WholeLimit = 32767; // twips, the largest whole length kept
     static constexpr int ColumnWidth = 3855; // twips, the control column on the right
+    static constexpr int ZoomSize = 390;     // twips, the side of a zoom picture
 
-    // One control's place. Map-frame children are relative to the frame, the others to
-    // the window. KeepsSize: only moved, Width and Height are not set.
-    struct Placement {
-        QString Control;
-        double Left = 0;   // twips
-        double Top = 0;    // twips
-        double Width = 0;  // twips
-        double Height = 0; // twips
-        bool KeepsSize = false;
+    // A control's bounds, in twips.
+    struct Rect {
+        double Left = 0;
+        double Top = 0;
+        double Width = 0;
+        double Height = 0;
+    };
+    // A control that is only moved and keeps its size, in twips.
+    struct Spot {
+        double Left = 0;
+        double Top = 0;
+    };
+
+    // One place per control, named after it. The map frame's children (WBMaps, lblSpeed,
+    // labXY and the zoom pictures) are relative to the frame, the others to the window.
+    struct Placements {
+        Rect fraMap;
+        Rect WBMaps;
+        Rect fraTrackQuery;
+        Rect CmdPOI;
+        Rect frmRecords;
+        Spot lblSpeed;
+        Spot labXY;
+        Rect DateView;
+        Rect imgZoomIn;
+        Rect imgZoomOut;
     };
 
     // W: the inner width as a whole number, at least MinWidth, at most WholeLimit.
@@ -28,7 +43,7 @@ public:
     // H: inner height less 120 and the status bar, whole, MinHeight to WholeLimit.
     static int LayoutHeight(double innerHeight, double statusBarHeight);
 
-    // Every moved control in the order of moving: fraMap, WBMaps, fraTrackQuery, CmdPOI,
-    // frmRecords, lblSpeed, labXY, DateView, imgZoomIn, imgZoomOut.
-    static QList<Placement> Arrange(double innerWidth, double innerHeight, double statusBarHeight);
+    // The places for a window of this inner size. The zoom pictures stand whole inside
+    // the map frame's right edge rather than straddling it.
+    static Placements Arrange(double innerWidth, double innerHeight, double statusBarHeight);
 };

@@ -1,5 +1,6 @@
-#include "clsMapAndPorts.h"
+#include "map/clsMapAndPorts.h"
 
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 
 #include <QDir>
@@ -7,7 +8,6 @@
 #include <QTextStream>
 #include <cmath>
 #include <optional>
-#include <stdexcept>
 
 namespace {
 
@@ -15,9 +15,8 @@ constexpr int PortCount = 15;
 constexpr int StartZoom = 15;
 
 [[noreturn]] void TemplateError(const QString& path, const QString& reason) {
-    throw std::runtime_error(QStringLiteral("The map template %1 cannot be read: %2")
-                                 .arg(QDir::toNativeSeparators(path), reason)
-                                 .toStdString());
+    throw clsStationError(QStringLiteral("The map template %1 cannot be read: %2")
+                              .arg(QDir::toNativeSeparators(path), reason));
 }
 
 QStringList ReadTemplate(const QString& programFolder) {
@@ -42,8 +41,8 @@ QStringList ReadTemplate(const QString& programFolder) {
 
 // The stored whole number under "Settings", or nothing when the key is absent, empty or
 // far outside any list (a hand-edited file must not overflow the rounding).
-std::optional<long long> StoredNumber(const QString& programFolder, const QString& key) {
-    const QString text = modPrivate::ReadSetting(programFolder, QStringLiteral("Settings"), key);
+std::optional<long long> StoredNumber(const QString& programFolder, const SettingKey& key) {
+    const QString text = modPrivate::ReadSetting(programFolder, key);
     if (text.isEmpty()) {
         return std::nullopt;
     }
@@ -57,21 +56,21 @@ std::optional<long long> StoredNumber(const QString& programFolder, const QStrin
 } // namespace
 
 void clsMapAndPorts::PrepareMapAndPorts(const QString& programFolder) {
-    mapTemplate_ = ReadTemplate(programFolder);
+    m_mapTemplate = ReadTemplate(programFolder);
 
-    commPorts_.clear();
+    m_commPorts.clear();
     for (int n = 1; n <= PortCount; ++n) {
-        commPorts_.append(QStringLiteral("COM%1").arg(n));
+        m_commPorts.append(QStringLiteral("COM%1").arg(n));
     }
     // A stored port outside the list selects none rather than stopping the program.
-    const auto port = StoredNumber(programFolder, QStringLiteral("CommPort"));
-    commPortIndex_ = port && *port >= 1 && *port <= PortCount ? static_cast<int>(*port - 1) : -1;
+    const auto port = StoredNumber(programFolder, modKeys::Setting::CommPort);
+    m_commPortIndex = port && *port >= 1 && *port <= PortCount ? static_cast<int>(*port - 1) : -1;
 
-    zoom_ = StartZoom;
+    m_zoom = StartZoom;
 
-    lineSettings_ = {QStringLiteral("4800,n,8,1"), QStringLiteral("9600,n,8,1")};
-    const auto setting = StoredNumber(programFolder, QStringLiteral("Setting"));
-    settingIndex_ = setting && *setting >= 0 && *setting < lineSettings_.size()
-                        ? static_cast<int>(*setting)
-                        : 0;
+    m_lineSettings = {QStringLiteral("4800,n,8,1"), QStringLiteral("9600,n,8,1")};
+    const auto setting = StoredNumber(programFolder, modKeys::Setting::LineSetting);
+    m_settingIndex = setting && *setting >= 0 && *setting < m_lineSettings.size()
+                         ? static_cast<int>(*setting)
+                         : 0;
 }

@@ -7,28 +7,28 @@
 // their stored selections, and the start zoom level.
 class clsMapAndPorts {
 public:
-    // Loads everything from the program folder. Throws std::runtime_error with a message
+    // Loads everything from the program folder. Throws clsStationError with a message
     // naming the file when the map template is missing or unreadable.
     void PrepareMapAndPorts(const QString& programFolder);
 
     // The template's lines (UTF-8) followed by one empty element.
-    const QStringList& MapTemplate() const { return mapTemplate_; }
+    const QStringList& MapTemplate() const { return m_mapTemplate; }
     // "COM1" to "COM15".
-    const QStringList& CommPorts() const { return commPorts_; }
+    const QStringList& CommPorts() const { return m_commPorts; }
     // Index into CommPorts of the stored port, -1 for none.
-    int CommPortIndex() const { return commPortIndex_; }
+    int CommPortIndex() const { return m_commPortIndex; }
     // The line settings strings: baud rate, parity, data bits, stop bits.
-    const QStringList& LineSettings() const { return lineSettings_; }
+    const QStringList& LineSettings() const { return m_lineSettings; }
     // Index into LineSettings of the stored entry.
-    int SettingIndex() const { return settingIndex_; }
+    int SettingIndex() const { return m_settingIndex; }
     // Zoom level the map starts with.
-    int Zoom() const { return zoom_; }
+    int Zoom() const { return m_zoom; }
 
 private:
-    QStringList mapTemplate_{QString()};
-    QStringList commPorts_;
-    int commPortIndex_ = -1;
-    QStringList lineSettings_;
-    int settingIndex_ = 0;
-    int zoom_ = 0;
+    QStringList m_mapTemplate{QString()};
+    QStringList m_commPorts;
+    int m_commPortIndex = -1;
+    QStringList m_lineSettings;
+    int m_settingIndex = 0;
+    int m_zoom = 0;
 };

@@ -1,7 +1,7 @@
-#include "frmShow.h"
+#include "notices/frmShow.h"
 
-#include "modApplication.h"
-#include "modPrivate.h"
+#include "shell/modApplication.h"
+#include "shell/modPrivate.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,7 +12,7 @@
 
 frmShow::frmShow(const QString& programFolder, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
-      programFolder_(programFolder), Image1(new QLabel(this)), Label1(new QLabel(this)),
+      m_programFolder(programFolder), Image1(new QLabel(this)), Label1(new QLabel(this)),
       Command1(new QPushButton(QStringLiteral("停止"), this)), Timer1(new QTimer(this)) {
     setObjectName(QStringLiteral("frmShow"));
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -37,16 +37,15 @@ frmShow::frmShow(const QString& programFolder, QWidget* owner)
 }
 
 void frmShow::Tick() {
-    ++counter_;
+    ++m_counter;
     const QList<uint> letters =
-        modPrivate::ReadLanguage(programFolder_, QStringLiteral("Track"), QStringLiteral("0026"))
-            .toUcs4();
-    if (counter_ <= letters.size()) {
-        const char32_t letter = letters[counter_ - 1];
+        modPrivate::ReadLanguage(m_programFolder, modKeys::Track::StopButton).toUcs4();
+    if (m_counter <= letters.size()) {
+        const char32_t letter = letters[m_counter - 1];
         Label1->setText(Label1->text() + QString::fromUcs4(&letter, 1));
     }
-    if (counter_ >= TicksPerRound) {
-        counter_ = 0;
+    if (m_counter >= TicksPerRound) {
+        m_counter = 0;
         Label1->clear();
     }
 }

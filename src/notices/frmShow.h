@@ -21,8 +21,8 @@ public:
 private:
     void Tick();
 
-    QString programFolder_;
-    int counter_ = 0;
+    QString m_programFolder;
+    int m_counter = 0;
     QLabel* Image1;
     QLabel* Label1;
     QPushButton* Command1;

@@ -1,7 +1,7 @@
-#include "frmWaiting.h"
+#include "notices/frmWaiting.h"
 
-#include "modApplication.h"
-#include "modPrivate.h"
+#include "shell/modApplication.h"
+#include "shell/modPrivate.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,9 +26,7 @@ frmWaiting::frmWaiting(const QString& programFolder, QWidget* owner)
     layout->addLayout(buttonRow);
     setMinimumWidth(260);
 
-    Label1->setText(
-        modPrivate::ReadLanguage(programFolder, QStringLiteral("Track"), QStringLiteral("0028")));
-    Command1->setText(
-        modPrivate::ReadLanguage(programFolder, QStringLiteral("Track"), QStringLiteral("0026")));
+    Label1->setText(modPrivate::ReadLanguage(programFolder, modKeys::Track::WaitingMessage));
+    Command1->setText(modPrivate::ReadLanguage(programFolder, modKeys::Track::StopButton));
     connect(Command1, &QPushButton::clicked, this, [] { modApplication::FetchContinue = false; });
 }

@@ -1,6 +1,6 @@
-#include "clsDBLib.h"
+#include "poi/clsDBLib.h"
 
-#include "clsDBError.h"
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 
 #include <QDir>
@@ -54,12 +54,12 @@ sqlite3* OpenKeyed(const QString& FileName, bool create) {
         rc = sqlite3_exec(db, TableDefinition, nullptr, nullptr, nullptr);
     }
     if (rc != SQLITE_OK) {
-        const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close(db);
         if (create) {
             QFile::remove(FileName);
         }
-        throw clsDBError(message);
+        throw clsStationError(message);
     }
     return db;
 }
@@ -70,7 +70,7 @@ int ColumnIndex(sqlite3_stmt* row, const char* name) {
             return i;
         }
     }
-    throw clsDBError(std::string("No column ") + name + " in the result");
+    throw clsStationError(QStringLiteral("No column %1 in the result").arg(QLatin1String(name)));
 }
 
 // The column as text: null gives "", the value is trimmed.
@@ -87,12 +87,14 @@ double ColumnNumber(sqlite3_stmt* row, const char* name) {
     case SQLITE_FLOAT:
         return sqlite3_column_double(row, i);
     case SQLITE_NULL:
-        throw clsDBError(std::string("Invalid use of Null in column ") + name);
+        throw clsStationError(
+            QStringLiteral("Invalid use of Null in column %1").arg(QLatin1String(name)));
     default: {
         bool ok = false;
         const double v = ColumnText(row, name).toDouble(&ok);
         if (!ok) {
-            throw clsDBError(std::string("Type mismatch in column ") + name);
+            throw clsStationError(
+                QStringLiteral("Type mismatch in column %1").arg(QLatin1String(name)));
         }
         return v;
     }
@@ -113,14 +115,15 @@ clsDBLib::~clsDBLib() {
 
 void clsDBLib::OpenConnection(const QString& FileName) {
     if (IsOpen()) {
-        throw clsDBError("The connection is already open");
+        throw clsStationError(QStringLiteral("The connection is already open"));
     }
     const QFileInfo file(FileName);
     const bool create = !file.exists();
     if (create && !QDir().mkpath(file.absolutePath())) {
-        throw clsDBError("Cannot create the folder " + file.absolutePath().toStdString());
+        throw clsStationError(QStringLiteral("Cannot create the folder %1")
+                                  .arg(QDir::toNativeSeparators(file.absolutePath())));
     }
-    db_ = OpenKeyed(FileName, create);
+    m_db = OpenKeyed(FileName, create);
 }
 
 void clsDBLib::InsertCoordinate(double X, double Y, const QString& Kind,
@@ -143,19 +146,19 @@ void clsDBLib::DeleteCoordinate(const QString& Explanation) {
 }
 
 void clsDBLib::OpenCoordinateRecordset() {
-    cursor_ = Execute(ListStatement());
+    m_cursor = Execute(ListStatement());
 }
 
 bool clsDBLib::FetchCoordinateRecord(QString& SeqNo, double& X, double& Y, QString& Kind,
                                      QString& Explanation) {
-    if (!cursor_.Statement) {
-        throw clsDBError("No listing is open");
+    if (!m_cursor.Statement) {
+        throw clsStationError(QStringLiteral("No listing is open"));
     }
-    if (cursor_.Eof) {
+    if (m_cursor.Eof) {
         return false;
     }
     // Numbers first: a row that cannot be converted is not delivered and stays current.
-    sqlite3_stmt* row = cursor_.Statement.get();
+    sqlite3_stmt* row = m_cursor.Statement.get();
     const double x = ColumnNumber(row, "X");
     const double y = ColumnNumber(row, "Y");
     SeqNo = ColumnText(row, "SeqNo");
@@ -163,18 +166,18 @@ bool clsDBLib::FetchCoordinateRecord(QString& SeqNo, double& X, double& Y, QStri
     Y = y;
     Kind = ColumnText(row, "Kind");
     Explanation = ColumnText(row, "Explanation");
-    MoveNext(cursor_);
+    MoveNext(m_cursor);
     return true;
 }
 
 void clsDBLib::CloseVehicleRecordset() {
-    cursor_ = {};
+    m_cursor = {};
 }
 
 void clsDBLib::CloseConnection() {
-    cursor_ = {};
-    sqlite3_close(db_);
-    db_ = nullptr;
+    m_cursor = {};
+    sqlite3_close(m_db);
+    m_db = nullptr;
 }
 
 QString clsDBLib::InsertStatement(double X, double Y, const QString& Kind,
@@ -211,11 +214,11 @@ QString clsDBLib::ListStatement() {
 
 clsDBLib::Recordset clsDBLib::Execute(const QString& statement) {
     if (!IsOpen()) {
-        throw clsDBError("The connection is closed");
+        throw clsStationError(QStringLiteral("The connection is closed"));
     }
     const QByteArray text = statement.toUtf8();
     sqlite3_stmt* prepared = nullptr;
-    if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &prepared,
+    if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &prepared,
                            nullptr) != SQLITE_OK) {
         Fail();
     }
@@ -236,5 +239,5 @@ void clsDBLib::MoveNext(Recordset& recordset) {
 }
 
 void clsDBLib::Fail() const {
-    throw clsDBError(sqlite3_errmsg(db_));
+    throw clsStationError(QString::fromUtf8(sqlite3_errmsg(m_db)));
 }

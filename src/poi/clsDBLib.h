@@ -8,7 +8,7 @@ struct sqlite3_stmt;
 
 // The POI database: one encrypted SQLCipher file with the table POI. Every operation
 // builds its statement as plain SQL text and runs it through one execute step; any
-// failure is thrown as clsDBError with the engine's description.
+// failure is thrown as clsStationError with the engine's description.
 class clsDBLib {
 public:
     clsDBLib() = default;
@@ -34,7 +34,7 @@ public:
                                QString& Explanation);
     void CloseVehicleRecordset();
     void CloseConnection();
-    bool IsOpen() const { return db_ != nullptr; }
+    bool IsOpen() const { return m_db != nullptr; }
 
     // The statement texts, exactly as the operations run them.
     static QString InsertStatement(double X, double Y, const QString& Kind,
@@ -59,6 +59,6 @@ private:
     void MoveNext(Recordset& recordset);
     [[noreturn]] void Fail() const;
 
-    sqlite3* db_ = nullptr;
-    Recordset cursor_;
+    sqlite3* m_db = nullptr;
+    Recordset m_cursor;
 };

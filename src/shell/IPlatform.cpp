@@ -1,6 +1,6 @@
-#include "IPlatform.h"
+#include "shell/IPlatform.h"
 
-#include "clsQtPlatform.h"
+#include "shell/clsQtPlatform.h"
 
 namespace {
 IPlatform* installed = nullptr;

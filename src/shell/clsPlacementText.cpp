@@ -1,6 +1,6 @@
-#include "clsPlacementText.h"
+#include "shell/clsPlacementText.h"
 
-#include "modPrivate.h"
+#include "shell/modPrivate.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "clsProfileFile.h"
+#include "shell/clsProfileFile.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "clsQtPlatform.h"
+#include "shell/clsQtPlatform.h"
 
 #include <QCryptographicHash>
 #include <QDesktopServices>
@@ -62,7 +62,7 @@ void clsQtPlatform::ShowNotice(QWidget* owner, const QString& text, const QStrin
 }
 
 bool clsQtPlatform::AnotherInstanceRuns(const QString& programFolder) {
-    if (instanceLock_) {
+    if (m_instanceLock) {
         return false;
     }
     auto lock = lockIn(QDir(programFolder).filePath(QStringLiteral(".station.lock")));
@@ -78,13 +78,13 @@ bool clsQtPlatform::AnotherInstanceRuns(const QString& programFolder) {
     if (!lock->isLocked()) {
         return lock->error() == QLockFile::LockFailedError;
     }
-    instanceLock_ = std::move(lock);
+    m_instanceLock = std::move(lock);
     return false;
 }
 
 void clsQtPlatform::EndProgram(int exitCode) {
-    if (instanceLock_) {
-        instanceLock_->unlock();
+    if (m_instanceLock) {
+        m_instanceLock->unlock();
     }
     std::fflush(nullptr);
     std::_Exit(exitCode);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IPlatform.h"
+#include "shell/IPlatform.h"
 
 #include <QLockFile>
 #include <memory>
@@ -20,5 +20,5 @@ public:
     bool OpenInTextEditor(const QString& path) override;
 
 private:
-    std::unique_ptr<QLockFile> instanceLock_;
+    std::unique_ptr<QLockFile> m_instanceLock;
 };

@@ -1,7 +1,7 @@
-#include "frmLogo.h"
+#include "shell/frmLogo.h"
 
-#include "modApplication.h"
-#include "modPrivate.h"
+#include "shell/modApplication.h"
+#include "shell/modPrivate.h"
 
 #include <QLabel>
 #include <QPalette>

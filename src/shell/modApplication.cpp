@@ -1,6 +1,6 @@
-#include "modApplication.h"
+#include "shell/modApplication.h"
 
-#include "modPrivate.h"
+#include "shell/modPrivate.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,8 +16,7 @@ QString ProgramFolder() {
 }
 
 QString ApplicationTitle(const QString& programFolder) {
-    return modPrivate::ReadLanguage(programFolder, QStringLiteral("Track"),
-                                    QStringLiteral("0001")) +
+    return modPrivate::ReadLanguage(programFolder, modKeys::Track::Title) +
            QStringLiteral(" V%1.%2.%3")
                .arg(STATION_VERSION_MAJOR)
                .arg(STATION_VERSION_MINOR)

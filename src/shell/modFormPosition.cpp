@@ -1,7 +1,7 @@
-#include "modFormPosition.h"
+#include "shell/modFormPosition.h"
 
-#include "clsPlacementText.h"
-#include "modPrivate.h"
+#include "shell/clsPlacementText.h"
+#include "shell/modPrivate.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -68,23 +68,21 @@ int PixelsY(const QWidget* window, double twips) {
     return pixels(twips, window->logicalDpiY());
 }
 
-void SaveFormPosition(QWidget* window, const QString& programFolder, const QString& section,
-                      const QString& key) {
+void SaveFormPosition(QWidget* window, const QString& programFolder, const SettingKey& key) {
     const QRect outer = window->frameGeometry();
     const clsPlacementText::Bounds bounds{TwipsX(window, outer.x()), TwipsY(window, outer.y()),
                                           TwipsX(window, outer.width()),
                                           TwipsY(window, outer.height())};
     const std::optional<QString> value = clsPlacementText::ForSaving(
-        stateOf(window), bounds, modPrivate::ReadSetting(programFolder, section, key));
+        stateOf(window), bounds, modPrivate::ReadSetting(programFolder, key));
     if (value) {
-        modPrivate::WriteSetting(programFolder, section, key, *value);
+        modPrivate::WriteSetting(programFolder, key, *value);
     }
 }
 
-void LoadFormPosition(QWidget* window, const QString& programFolder, const QString& section,
-                      const QString& key) {
+void LoadFormPosition(QWidget* window, const QString& programFolder, const SettingKey& key) {
     const std::optional<clsPlacementText::Placement> placement =
-        clsPlacementText::Parse(modPrivate::ReadSetting(programFolder, section, key));
+        clsPlacementText::Parse(modPrivate::ReadSetting(programFolder, key));
     if (!placement) {
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/modKeys.h"
+
 #include <QString>
 
 class QWidget;
@@ -10,14 +12,12 @@ namespace modFormPosition {
 
 // Stores the window's state and outer bounds; a minimised window stores nothing and a
 // maximised one keeps the normal bounds stored before. Failures are ignored.
-void SaveFormPosition(QWidget* window, const QString& programFolder, const QString& section,
-                      const QString& key);
+void SaveFormPosition(QWidget* window, const QString& programFolder, const SettingKey& key);
 
 // Restores what SaveFormPosition stored; nothing stored keeps the designed bounds. A
 // maximised window opens maximised. Bounds are kept on the screen that is available,
 // so a value from a larger or missing screen cannot put the window out of reach.
-void LoadFormPosition(QWidget* window, const QString& programFolder, const QString& section,
-                      const QString& key);
+void LoadFormPosition(QWidget* window, const QString& programFolder, const SettingKey& key);
 
 // Twips of a horizontal or vertical length in pixels at the window's logical resolution.
 double TwipsX(const QWidget* window, double pixels);

@@ -1,11 +1,11 @@
 // The program's start: one running copy per program folder, the main window with all of
 // its set-up, the splash over it for two seconds, then the main window in front.
 
-#include "IPlatform.h"
-#include "clsDBLib.h"
-#include "frmLogo.h"
-#include "frmTrack.h"
-#include "modApplication.h"
+#include "poi/clsDBLib.h"
+#include "shell/IPlatform.h"
+#include "shell/frmLogo.h"
+#include "shell/modApplication.h"
+#include "tracking/frmTrack.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "modPrivate.h"
+#include "shell/modPrivate.h"
 
-#include "clsProfileFile.h"
+#include "shell/clsProfileFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +46,19 @@ bool WriteSetting(const QString& programFolder, const QString& section, const QS
 QString ReadLanguage(const QString& programFolder, const QString& section, const QString& code) {
     return clsProfileFile::Read(ProgramPath(programFolder, QStringLiteral("Language.ini")), section,
                                 code);
+}
+
+QString ReadSetting(const QString& programFolder, const SettingKey& key) {
+    return ReadSetting(programFolder, key.Section, key.Key);
+}
+
+bool WriteSetting(const QString& programFolder, const SettingKey& key, const QString& value) {
+    return WriteSetting(programFolder, key.Section, key.Key, value);
+}
+
+QString ReadLanguage(const QString& programFolder, const LanguageCode& code) {
+    const QString text = ReadLanguage(programFolder, code.Section, code.Code);
+    return text.isEmpty() && code.Fallback ? QString::fromUtf8(code.Fallback) : text;
 }
 
 QString ProgramPath(const QString& programFolder, const QString& relative) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/modKeys.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -15,6 +17,12 @@ bool WriteSetting(const QString& programFolder, const QString& section, const QS
                   const QString& value);
 // Text under code in section of "Language.ini" in the program folder, or "".
 QString ReadLanguage(const QString& programFolder, const QString& section, const QString& code);
+
+// The same for a named key or code. A code with an English fallback gives the fallback
+// when the language file lacks it.
+QString ReadSetting(const QString& programFolder, const SettingKey& key);
+bool WriteSetting(const QString& programFolder, const SettingKey& key, const QString& value);
+QString ReadLanguage(const QString& programFolder, const LanguageCode& code);
 
 // A path beneath the program folder; relative uses "/" and each existing folder or
 // file is matched without regard to case, so "Export" reaches "export".

@@ -1,4 +1,4 @@
-#include "FixRow.h"
+#include "tracking/FixRow.h"
 
 #include "shell/modPrivate.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PositionFix.h"
+#include "tracking/PositionFix.h"
 
 #include <QList>
 #include <QString>

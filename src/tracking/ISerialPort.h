@@ -13,10 +13,10 @@ public:
     using QObject::QObject;
     ~ISerialPort() override = default;
 
-    // Opens port number portNumber (1-based) with settings such as "4800,n,8,1".
-    // Returns the empty text on success, otherwise the description of the error, and
-    // then nothing is open.
-    virtual QString Open(int portNumber, const QString& settings) = 0;
+    // Opens port number portNumber (1-based) with settings such as "4800,n,8,1". A
+    // failure throws clsStationError with the description of the error, and then
+    // nothing is open.
+    virtual void Open(int portNumber, const QString& settings) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
     // Everything received since the last read, each 8-bit character taken as one

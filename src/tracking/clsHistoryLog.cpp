@@ -1,5 +1,6 @@
-#include "clsHistoryLog.h"
+#include "tracking/clsHistoryLog.h"
 
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 
 #include <QDir>
@@ -18,8 +19,8 @@ namespace {
 
 const QString FolderName = QStringLiteral("export");
 
-clsHistoryLog::Outcome Failure(const QString& message) {
-    return {false, message};
+[[noreturn]] void Fail(const QString& message) {
+    throw clsStationError(message);
 }
 
 // "|" and line ends cannot stand inside a field without breaking the line format.
@@ -91,34 +92,32 @@ QByteArray clsHistoryLog::RecordText(const PositionFix& fix) {
     return record;
 }
 
-clsHistoryLog::Outcome clsHistoryLog::EnsureFolder() const {
+void clsHistoryLog::EnsureFolder() const {
     const QString folder = modPrivate::ProgramPath(m_programFolder, FolderName);
-    if (QFileInfo(folder).isDir() || QDir().mkpath(folder)) {
-        return {};
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        Fail(QStringLiteral("The history folder %1 cannot be created.")
+                 .arg(QDir::toNativeSeparators(folder)));
     }
-    return Failure(QStringLiteral("The history folder %1 cannot be created.")
-                       .arg(QDir::toNativeSeparators(folder)));
 }
 
-clsHistoryLog::Outcome clsHistoryLog::Append(const PositionFix& fix) const {
+void clsHistoryLog::Append(const PositionFix& fix) const {
     QFile file(PathForMonth(m_programFolder, m_clock().date()));
     const QString where = QDir::toNativeSeparators(file.fileName());
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
-        return Failure(QStringLiteral("The history log %1 cannot be opened: %2")
-                           .arg(where, file.errorString()));
+        Fail(QStringLiteral("The history log %1 cannot be opened: %2")
+                 .arg(where, file.errorString()));
     }
     QByteArray bytes = RecordText(fix);
     if (EndsInsideLine(file)) {
         bytes.prepend("\r\n");
     }
     if (file.write(bytes) != bytes.size() || !SyncToDisk(file)) {
-        return Failure(QStringLiteral("The history log %1 cannot be written: %2")
-                           .arg(where, file.errorString()));
+        Fail(QStringLiteral("The history log %1 cannot be written: %2")
+                 .arg(where, file.errorString()));
     }
     file.close();
     if (file.error() != QFileDevice::NoError) {
-        return Failure(QStringLiteral("The history log %1 cannot be closed: %2")
-                           .arg(where, file.errorString()));
+        Fail(QStringLiteral("The history log %1 cannot be closed: %2")
+                 .arg(where, file.errorString()));
     }
-    return {};
 }

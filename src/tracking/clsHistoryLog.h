@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PositionFix.h"
+#include "tracking/PositionFix.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -14,12 +14,6 @@
 class clsHistoryLog {
 public:
     using Clock = std::function<QDateTime()>;
-
-    // Success, or the reason why the log could not be written.
-    struct Outcome {
-        bool Ok = true;
-        QString Message;
-    };
 
     // The present local time to the whole second. Asking the platform for the local
     // time consults the time zone files on every call, which would cost more than
@@ -35,10 +29,12 @@ public:
     // A record exactly as it stands in the file, ending with the bytes 13, 13, 10.
     static QByteArray RecordText(const PositionFix& fix);
 
-    // Creates the "export" folder when it is missing.
-    Outcome EnsureFolder() const;
-    // Appends one record to the log of the present month.
-    Outcome Append(const PositionFix& fix) const;
+    // Creates the "export" folder when it is missing. Throws clsStationError when it
+    // cannot.
+    void EnsureFolder() const;
+    // Appends one record to the log of the present month. Throws clsStationError with
+    // the reason when the record could not be written.
+    void Append(const PositionFix& fix) const;
 
 private:
     QString m_programFolder;

@@ -1,4 +1,4 @@
-#include "clsHistoryReader.h"
+#include "tracking/clsHistoryReader.h"
 
 namespace {
 constexpr qint64 ChunkSize = 64 * 1024;

@@ -1,4 +1,4 @@
-#include "clsSentenceFramer.h"
+#include "tracking/clsSentenceFramer.h"
 
 void clsSentenceFramer::Append(QStringView input, const SentenceSink& onSentence) {
     const qsizetype searchFrom = m_receiveBuffer.size();

@@ -1,5 +1,6 @@
-#include "clsSerialPort.h"
+#include "tracking/clsSerialPort.h"
 
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 
 namespace {
@@ -45,19 +46,20 @@ clsSerialPort::clsSerialPort(const QString& programFolder, QObject* parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &clsSerialPort::HandleError);
 }
 
-QString clsSerialPort::Open(int portNumber, const QString& settings) {
+void clsSerialPort::Open(int portNumber, const QString& settings) {
     if (m_port.isOpen()) {
-        return QStringLiteral("Port already open");
+        throw clsStationError(QStringLiteral("Port already open"));
     }
     const QString device = DeviceForPort(m_programFolder, portNumber);
     if (device.isEmpty()) {
-        return QStringLiteral("Invalid port number");
+        throw clsStationError(QStringLiteral("Invalid port number"));
     }
     const std::optional<LineSettings> line = ParseSettings(settings);
     if (!line) {
-        return QStringLiteral("Invalid line settings \"%1\": expected baud rate, parity, data "
-                              "bits and stop bits, as in 4800,n,8,1")
-            .arg(settings);
+        throw clsStationError(
+            QStringLiteral("Invalid line settings \"%1\": expected baud rate, parity, data "
+                           "bits and stop bits, as in 4800,n,8,1")
+                .arg(settings));
     }
     m_port.setPortName(device);
     m_port.setBaudRate(line->BaudRate);
@@ -69,10 +71,9 @@ QString clsSerialPort::Open(int portNumber, const QString& settings) {
     if (!m_port.open(QIODevice::ReadOnly)) {
         const QString description = ErrorDescription();
         m_port.close();
-        return description;
+        throw clsStationError(description);
     }
     m_lossReported = false;
-    return QString();
 }
 
 void clsSerialPort::Close() {
@@ -92,7 +93,7 @@ QString clsSerialPort::DeviceForPort(const QString& programFolder, int portNumbe
         return QString();
     }
     const QString key = QStringLiteral("COM%1").arg(portNumber);
-    const QString configured = modPrivate::ReadSetting(programFolder, QStringLiteral("Ports"), key);
+    const QString configured = modPrivate::ReadSetting(programFolder, modKeys::Setting::Ports, key);
     if (!configured.isEmpty()) {
         return configured;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ISerialPort.h"
+#include "tracking/ISerialPort.h"
 
 #include <QSerialPort>
 #include <optional>
@@ -21,7 +21,7 @@ public:
 
     explicit clsSerialPort(const QString& programFolder, QObject* parent = nullptr);
 
-    QString Open(int portNumber, const QString& settings) override;
+    void Open(int portNumber, const QString& settings) override;
     void Close() override;
     bool IsOpen() const override;
     QString ReadAll() override;

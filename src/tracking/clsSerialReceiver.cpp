@@ -1,7 +1,7 @@
-#include "clsSerialReceiver.h"
+#include "tracking/clsSerialReceiver.h"
 
-#include "clsSerialPort.h"
 #include "shell/modPrivate.h"
+#include "tracking/clsSerialPort.h"
 
 clsSerialReceiver::clsSerialReceiver(const QString& programFolder, QObject* parent)
     : clsSerialReceiver(programFolder, std::make_unique<clsSerialPort>(programFolder), parent) {}
@@ -13,25 +13,20 @@ clsSerialReceiver::clsSerialReceiver(const QString& programFolder,
     connect(m_port.get(), &ISerialPort::DeviceLost, this, &clsSerialReceiver::HandleDeviceLost);
 }
 
-QString clsSerialReceiver::Toggle(int portIndex, int settingIndex, const QString& settingText) {
+void clsSerialReceiver::Toggle(int portIndex, int settingIndex, const QString& settingText) {
     if (m_port->IsOpen()) {
         Close();
-        return QString();
+    } else {
+        Open(portIndex, settingIndex, settingText);
     }
-    return Open(portIndex, settingIndex, settingText);
 }
 
-QString clsSerialReceiver::Open(int portIndex, int settingIndex, const QString& settingText) {
-    const QString error = m_port->Open(portIndex + 1, settingText);
-    if (!error.isEmpty()) {
-        return error;
-    }
-    const QString section = QStringLiteral("Settings");
-    modPrivate::WriteSetting(m_programFolder, section, QStringLiteral("CommPort"),
+void clsSerialReceiver::Open(int portIndex, int settingIndex, const QString& settingText) {
+    m_port->Open(portIndex + 1, settingText);
+    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::CommPort,
                              QString::number(portIndex + 1));
-    modPrivate::WriteSetting(m_programFolder, section, QStringLiteral("Setting"),
+    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::LineSetting,
                              QString::number(settingIndex));
-    return QString();
 }
 
 void clsSerialReceiver::Close() {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ISerialPort.h"
-#include "clsSentenceFramer.h"
+#include "tracking/ISerialPort.h"
+#include "tracking/clsSentenceFramer.h"
 
 #include <QObject>
 #include <memory>
@@ -20,14 +20,14 @@ public:
                       QObject* parent = nullptr);
 
     // The connect button: opens the port when it is closed, closes it when it is open.
-    // The arguments are those of Open. Returns the empty text or the error description.
-    QString Toggle(int portIndex, int settingIndex, const QString& settingText);
+    // The arguments are those of Open, which throws when the port does not open.
+    void Toggle(int portIndex, int settingIndex, const QString& settingText);
 
     // Opens port portIndex + 1 (portIndex is the chosen entry of the port list counted
     // from 0, -1 when none is chosen) with settingText, the chosen entry settingIndex of
     // the settings list. Only after success are both choices stored in the settings
-    // file. Returns the empty text, or the error description and then nothing changed.
-    QString Open(int portIndex, int settingIndex, const QString& settingText);
+    // file. A failure throws clsStationError with the description, and nothing changed.
+    void Open(int portIndex, int settingIndex, const QString& settingText);
     void Close();
     bool IsOpen() const;
 

@@ -1,5 +1,6 @@
-#include "clsTrackRecorder.h"
+#include "tracking/clsTrackRecorder.h"
 
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 
 #include <algorithm>
@@ -263,17 +264,23 @@ clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence)
     const double previousLatitude = m_currentFix.Latitude;
     DecodeFields(sentence);
     if (m_historyEnabled) {
-        result.History = m_historyLog.EnsureFolder();
+        try {
+            m_historyLog.EnsureFolder();
+        } catch (const clsStationError& error) {
+            result.HistoryProblem = error.Message();
+        }
     }
     if (m_currentFix.Longitude == previousLongitude && m_currentFix.Latitude == previousLatitude) {
         return result;
     }
     const qsizetype n = m_trackRecords.size() - 1;
     m_trackRecords[n] = m_currentFix;
+    // A record that cannot be logged is still listed and drawn; the caller tells why.
     if (m_historyEnabled) {
-        const clsHistoryLog::Outcome written = m_historyLog.Append(m_trackRecords[n]);
-        if (!written.Ok) {
-            result.History = written;
+        try {
+            m_historyLog.Append(m_trackRecords[n]);
+        } catch (const clsStationError& error) {
+            result.HistoryProblem = error.Message();
         }
     }
     result.Recorded = true;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FixRow.h"
-#include "PositionFix.h"
-#include "clsHistoryLog.h"
+#include "tracking/FixRow.h"
+#include "tracking/PositionFix.h"
+#include "tracking/clsHistoryLog.h"
 
 #include <QDateTime>
 #include <QList>
@@ -19,9 +19,9 @@ public:
 
     // What one sentence did.
     struct Result {
-        bool Recorded = false;          // the position moved and Row is to be listed
-        FixRow Row;                     // the row of the recorded fix
-        clsHistoryLog::Outcome History; // the folder check and the log write
+        bool Recorded = false;  // the position moved and Row is to be listed
+        FixRow Row;             // the row of the recorded fix
+        QString HistoryProblem; // why the folder check or the log write failed, or empty
     };
 
     // clock gives the local time that stamps every fix and names the log's month.

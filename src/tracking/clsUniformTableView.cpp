@@ -1,4 +1,4 @@
-#include "clsUniformTableView.h"
+#include "tracking/clsUniformTableView.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

@@ -1,15 +1,16 @@
-#include "frmTrack.h"
+#include "tracking/frmTrack.h"
 
-#include "FixRow.h"
-#include "IPlatform.h"
-#include "clsDBLib.h"
-#include "clsSerialPort.h"
-#include "clsSerialReceiver.h"
-#include "clsTrackLayout.h"
-#include "clsUniformTableView.h"
-#include "modApplication.h"
-#include "modFormPosition.h"
-#include "modPrivate.h"
+#include "history/clsTrackLayout.h"
+#include "poi/clsDBLib.h"
+#include "shell/IPlatform.h"
+#include "shell/clsStationError.h"
+#include "shell/modApplication.h"
+#include "shell/modFormPosition.h"
+#include "shell/modPrivate.h"
+#include "tracking/FixRow.h"
+#include "tracking/clsSerialPort.h"
+#include "tracking/clsSerialReceiver.h"
+#include "tracking/clsUniformTableView.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -27,7 +28,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWebEngineView>
-#include <exception>
 #include <initializer_list>
 
 namespace {
@@ -35,8 +35,6 @@ namespace {
 // Designed inner size of the window, in twips (840 x 630 pixels at 96 dots per inch).
 constexpr double DesignedWidth = 12600;
 constexpr double DesignedHeight = 9450;
-
-const QString Track = QStringLiteral("Track");
 
 template <class T, class Parent> T* named(Parent* parent, const char* name) {
     auto* control = new T(parent);
@@ -87,8 +85,8 @@ QStringList twoDigitNumbers(int first, int last, int step) {
 } // namespace
 
 frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent)
-    : QWidget(parent), programFolder_(programFolder), db_(db), recorder_(programFolder),
-      receiver_(new clsSerialReceiver(programFolder, this)) {
+    : QWidget(parent), m_programFolder(programFolder), m_db(db), m_recorder(programFolder),
+      m_receiver(new clsSerialReceiver(programFolder, this)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildMapFrame();
     BuildPortFrame();
@@ -100,8 +98,8 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent)
     resize(modFormPosition::PixelsX(this, DesignedWidth),
            modFormPosition::PixelsY(this, DesignedHeight));
 
-    connect(receiver_, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
-    connect(receiver_, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
+    connect(m_receiver, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
+    connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
     connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
     connect(cmdCommport, &QComboBox::currentIndexChanged, this, &frmTrack::ShowPortDevice);
 }
@@ -124,12 +122,12 @@ void frmTrack::BuildMapFrame() {
     for (auto [image, file] :
          {std::pair{imgZoomIn, "images/ZoomIn.png"}, std::pair{imgZoomOut, "images/ZoomOut.png"}}) {
         image->setScaledContents(true);
-        image->setPixmap(QPixmap(modPrivate::ProgramPath(programFolder_, QLatin1String(file))));
+        image->setPixmap(QPixmap(modPrivate::ProgramPath(m_programFolder, QLatin1String(file))));
     }
-    PlaceTwips(lblZoom, 100, 30, 600, 250);
-    PlaceTwips(lblCaption, 800, 30, 6000, 250);
-    PlaceTwips(lblSpeed, 0, 0, 1900, 250);
-    PlaceTwips(labXY, 0, 0, 2450, 250);
+    PlaceTwips(lblZoom, {100, 30, 600, 250});
+    PlaceTwips(lblCaption, {800, 30, 6000, 250});
+    PlaceTwips(lblSpeed, {0, 0, 1900, 250});
+    PlaceTwips(labXY, {0, 0, 2450, 250});
 }
 
 void frmTrack::BuildPortFrame() {
@@ -199,7 +197,7 @@ void frmTrack::BuildPlayFrame() {
 
 void frmTrack::BuildList() {
     DateView = named<clsUniformTableView>(this, "DateView");
-    DateView->setModel(&rows_);
+    DateView->setModel(&m_rows);
     DateView->setSelectionBehavior(QAbstractItemView::SelectRows);
     DateView->setSelectionMode(QAbstractItemView::SingleSelection);
     DateView->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -229,16 +227,16 @@ void frmTrack::BuildTimers() {
 }
 
 bool frmTrack::Load() {
-    modFormPosition::LoadFormPosition(this, programFolder_, QStringLiteral("Position"), Track);
+    modFormPosition::LoadFormPosition(this, m_programFolder, modKeys::Setting::TrackPosition);
 
-    title_ = modApplication::ApplicationTitle(programFolder_);
-    QGuiApplication::setApplicationDisplayName(title_);
-    setWindowTitle(title_);
+    m_title = modApplication::ApplicationTitle(m_programFolder);
+    QGuiApplication::setApplicationDisplayName(m_title);
+    setWindowTitle(m_title);
 
     try {
-        mapAndPorts_.PrepareMapAndPorts(programFolder_);
-    } catch (const std::exception& error) {
-        return Fail(QString::fromStdString(error.what()));
+        m_mapAndPorts.PrepareMapAndPorts(m_programFolder);
+    } catch (const clsStationError& error) {
+        return Fail(error.Message());
     }
     FillPortLists();
 
@@ -246,14 +244,14 @@ bool frmTrack::Load() {
     SetCaptions();
     AddColumns();
 
-    recorder_.SetCurrentFix(PositionFix{});
-    recorder_.SetTrackRecords({});
+    m_recorder.SetCurrentFix(PositionFix{});
+    m_recorder.SetTrackRecords({});
 
     try {
-        db_.OpenConnection(
-            modPrivate::ProgramPath(programFolder_, QStringLiteral("database/POI.mdb")));
-    } catch (const std::exception& error) {
-        return Fail(QString::fromStdString(error.what()));
+        m_db.OpenConnection(
+            modPrivate::ProgramPath(m_programFolder, QStringLiteral("database/POI.mdb")));
+    } catch (const clsStationError& error) {
+        return Fail(error.Message());
     }
     // The map's points of interest are loaded here once the map page draws them.
 
@@ -264,65 +262,67 @@ bool frmTrack::Load() {
 
 bool frmTrack::Fail(const QString& message) {
     IPlatform& platform = IPlatform::Current();
-    platform.MessageBox(this, message, title_, IPlatform::Icon::Critical);
+    platform.MessageBox(this, message, m_title, IPlatform::Icon::Critical);
     platform.EndProgram(1);
     return false;
 }
 
 void frmTrack::FillPortLists() {
     cmdCommport->clear();
-    cmdCommport->addItems(mapAndPorts_.CommPorts());
+    cmdCommport->addItems(m_mapAndPorts.CommPorts());
     for (int i = 0; i < cmdCommport->count(); ++i) {
-        cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(programFolder_, i + 1),
+        cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(m_programFolder, i + 1),
                                  Qt::ToolTipRole);
     }
-    cmdCommport->setCurrentIndex(mapAndPorts_.CommPortIndex());
+    cmdCommport->setCurrentIndex(m_mapAndPorts.CommPortIndex());
     ShowPortDevice();
-    lblZoom->setText(QString::number(mapAndPorts_.Zoom()));
+    lblZoom->setText(QString::number(m_mapAndPorts.Zoom()));
     cmdSetting->clear();
-    cmdSetting->addItems(mapAndPorts_.LineSettings());
-    cmdSetting->setCurrentIndex(mapAndPorts_.SettingIndex());
+    cmdSetting->addItems(m_mapAndPorts.LineSettings());
+    cmdSetting->setCurrentIndex(m_mapAndPorts.SettingIndex());
 }
 
 void frmTrack::ShowPortDevice() {
     const int port = cmdCommport->currentIndex() + 1;
-    cmdCommport->setToolTip(port > 0 ? clsSerialPort::DeviceForPort(programFolder_, port)
+    cmdCommport->setToolTip(port > 0 ? clsSerialPort::DeviceForPort(m_programFolder, port)
                                      : QString());
 }
 
 void frmTrack::SetCaptions() {
-    CmdPOI->setText(Text(Track, QStringLiteral("0002")));
-    frmRecords->setTitle(Text(Track, QStringLiteral("0005")));
-    cmdQuery->setText(Text(Track, QStringLiteral("0003")));
-    labComPort->setText(Text(Track, QStringLiteral("0007")));
-    Label1->setText(Text(Track, QStringLiteral("0008")));
-    lblFromTime->setText(Text(Track, QStringLiteral("0009")));
-    Label7->setText(Text(Track, QStringLiteral("0010")));
-    Label10->setText(Text(Track, QStringLiteral("0011")));
-    lblFromSpeed->setText(Text(Track, QStringLiteral("0012")));
-    cmdGET->setText(Text(Track, QStringLiteral("0013")));
-    fraPlay->setTitle(Text(Track, QStringLiteral("0014")));
-    Label5->setText(Text(Track, QStringLiteral("0015")));
-    Label4->setText(Text(Track, QStringLiteral("0021")));
-    cmdExport->setText(Text(Track, QStringLiteral("0024")));
-    cmdPlay->setText(Text(Track, QStringLiteral("0025")));
-    cmdStopPlay->setText(Text(Track, QStringLiteral("0026")));
-    Check1->setText(Text(Track, QStringLiteral("0027")));
+    CmdPOI->setText(Text(modKeys::Track::PoiButton));
+    frmRecords->setTitle(Text(modKeys::Track::RecordsFrame));
+    cmdQuery->setText(Text(modKeys::Track::Connect));
+    labComPort->setText(Text(modKeys::Track::PortLabel));
+    Label1->setText(Text(modKeys::Track::LineLabel));
+    lblFromTime->setText(Text(modKeys::Track::DateLabel));
+    Label7->setText(Text(modKeys::Track::FromLabel));
+    Label10->setText(Text(modKeys::Track::ToLabel));
+    lblFromSpeed->setText(Text(modKeys::Track::SpeedLabel));
+    cmdGET->setText(Text(modKeys::Track::GetButton));
+    fraPlay->setTitle(Text(modKeys::Track::PlayFrame));
+    Label5->setText(Text(modKeys::Track::StepLabel));
+    Label4->setText(Text(modKeys::Track::StepUnitLabel));
+    cmdExport->setText(Text(modKeys::Track::ExportButton));
+    cmdPlay->setText(Text(modKeys::Track::PlayButton));
+    cmdStopPlay->setText(Text(modKeys::Track::StopButton));
+    Check1->setText(Text(modKeys::Track::WholeTrackCheck));
 }
 
 void frmTrack::AddColumns() {
     const struct {
         const char* key;
-        const char* code;
+        LanguageCode header;
         int width; // twips
-    } columns[] = {{"Index", "0016", 800},       {"Date", "0018", 2700},
-                   {"CheckPoint", "0006", 2700}, {"Latitude", "0019", 1800},
-                   {"LONGITUDE", "0020", 1800},  {"Direction", "0022", 1200},
-                   {"SPEED", "0023", 1200}};
+    } columns[] = {{"Index", modKeys::Track::IndexHeader, 800},
+                   {"Date", modKeys::Track::DateHeader, 2700},
+                   {"CheckPoint", modKeys::Track::CheckPointHeader, 2700},
+                   {"Latitude", modKeys::Track::LatitudeHeader, 1800},
+                   {"LONGITUDE", modKeys::Track::LongitudeHeader, 1800},
+                   {"Direction", modKeys::Track::DirectionHeader, 1200},
+                   {"SPEED", modKeys::Track::SpeedHeader, 1200}};
     for (const auto& column : columns) {
-        rows_.AddColumn(
-            {QLatin1String(column.key), Text(Track, QLatin1String(column.code)), column.width});
-        DateView->setColumnWidth(rows_.columnCount() - 1,
+        m_rows.AddColumn({QLatin1String(column.key), Text(column.header), column.width});
+        DateView->setColumnWidth(m_rows.columnCount() - 1,
                                  modFormPosition::PixelsX(this, column.width));
     }
 }
@@ -347,43 +347,43 @@ void frmTrack::FillTimeLists() {
 
 void frmTrack::cmdQuery_Click() {
     fraMap->setVisible(true);
-    if (receiver_->IsOpen()) {
-        receiver_->Close();
+    try {
+        m_receiver->Toggle(cmdCommport->currentIndex(), cmdSetting->currentIndex(),
+                           cmdSetting->currentText());
+    } catch (const clsStationError& error) {
+        IPlatform::Current().MessageBox(this, error.Message(), m_title, IPlatform::Icon::Critical);
+        return;
+    }
+    if (m_receiver->IsOpen()) {
+        ShowPortOpened();
+    } else {
         ShowPortClosed();
-        return;
     }
-    const QString error = receiver_->Open(cmdCommport->currentIndex(), cmdSetting->currentIndex(),
-                                          cmdSetting->currentText());
-    if (!error.isEmpty()) {
-        IPlatform::Current().MessageBox(this, error, title_, IPlatform::Icon::Critical);
-        return;
-    }
-    ShowPortOpened();
 }
 
 void frmTrack::ShowPortOpened() {
-    cmdQuery->setText(Text(Track, QStringLiteral("0004")));
+    cmdQuery->setText(Text(modKeys::Track::Disconnect));
     setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI, Check1}, false);
-    rows_.Clear();
-    recorder_.ResetForOpening();
-    recorder_.SetSpeedUnit(Text(QStringLiteral("Private"), QStringLiteral("0001")));
+    m_rows.Clear();
+    m_recorder.ResetForOpening();
+    m_recorder.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
 }
 
 void frmTrack::ShowPortClosed() {
-    cmdQuery->setText(Text(Track, QStringLiteral("0003")));
+    cmdQuery->setText(Text(modKeys::Track::Connect));
     setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI}, true);
-    Check1->setEnabled(recorder_.RecordCount() > 0);
+    Check1->setEnabled(m_recorder.RecordCount() > 0);
 }
 
 // The device went away: the receiver has closed the port already. The message does not
 // wait for a click, so nothing else of the window waits behind it.
 void frmTrack::HandlePortLost(const QString& description) {
-    IPlatform::Current().ShowNotice(this, description, title_, IPlatform::Icon::Critical);
+    IPlatform::Current().ShowNotice(this, description, m_title, IPlatform::Icon::Critical);
     ShowPortClosed();
 }
 
 void frmTrack::ProcessSentence(const QString& sentence) {
-    const clsTrackRecorder::Result result = recorder_.ProcessSentence(sentence);
+    const clsTrackRecorder::Result result = m_recorder.ProcessSentence(sentence);
     ShowHistoryOutcome(result);
     if (!result.Recorded) {
         return;
@@ -395,18 +395,18 @@ void frmTrack::ProcessSentence(const QString& sentence) {
 // A history log that cannot be written loses records silently unless the operator is
 // told; the warning stays in the status bar until a record is written again.
 void frmTrack::ShowHistoryOutcome(const clsTrackRecorder::Result& result) {
-    if (!result.History.Ok) {
-        stbPanel1->setText(result.History.Message);
-        historyWarningShown_ = true;
-    } else if (result.Recorded && historyWarningShown_) {
+    if (!result.HistoryProblem.isEmpty()) {
+        stbPanel1->setText(result.HistoryProblem);
+        m_historyWarningShown = true;
+    } else if (result.Recorded && m_historyWarningShown) {
         stbPanel1->clear();
-        historyWarningShown_ = false;
+        m_historyWarningShown = false;
     }
 }
 
 void frmTrack::AddFixRow(const FixRow& row) {
-    const int at = rows_.AddRow(row.Key, row.Text, row.SubItems);
-    const QModelIndex index = rows_.index(at, 0);
+    const int at = m_rows.AddRow(row.Key, row.Text, row.SubItems);
+    const QModelIndex index = m_rows.index(at, 0);
     DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                            QItemSelectionModel::Rows);
     DateView->scrollTo(index);
@@ -418,10 +418,10 @@ void frmTrack::DrawCurrentPosition() {
 
 void frmTrack::closeEvent(QCloseEvent* event) {
     // No sentence is taken after this point.
-    disconnect(receiver_, nullptr, this, nullptr);
-    receiver_->Close();
-    modFormPosition::SaveFormPosition(this, programFolder_, QStringLiteral("Position"), Track);
-    db_.CloseConnection();
+    disconnect(m_receiver, nullptr, this, nullptr);
+    m_receiver->Close();
+    modFormPosition::SaveFormPosition(this, m_programFolder, modKeys::Setting::TrackPosition);
+    m_db.CloseConnection();
     event->accept();
     IPlatform::Current().EndProgram(0);
 }
@@ -449,27 +449,30 @@ void frmTrack::Layout() {
     if (!isVisible() || isMinimized()) {
         return;
     }
-    const QList<clsTrackLayout::Placement> placements = clsTrackLayout::Arrange(
+    const clsTrackLayout::Placements p = clsTrackLayout::Arrange(
         modFormPosition::TwipsX(this, width()), modFormPosition::TwipsY(this, height()),
         modFormPosition::TwipsY(this, stbStatusBar->height()));
-    for (const clsTrackLayout::Placement& place : placements) {
-        auto* control = findChild<QWidget*>(place.Control);
-        if (place.KeepsSize) {
-            control->move(modFormPosition::PixelsX(this, place.Left),
-                          modFormPosition::PixelsY(this, place.Top));
-        } else {
-            PlaceTwips(control, place.Left, place.Top, place.Width, place.Height);
-        }
-    }
+    PlaceTwips(fraMap, p.fraMap);
+    PlaceTwips(WBMaps, p.WBMaps);
+    PlaceTwips(fraTrackQuery, p.fraTrackQuery);
+    PlaceTwips(CmdPOI, p.CmdPOI);
+    PlaceTwips(frmRecords, p.frmRecords);
+    lblSpeed->move(modFormPosition::PixelsX(this, p.lblSpeed.Left),
+                   modFormPosition::PixelsY(this, p.lblSpeed.Top));
+    labXY->move(modFormPosition::PixelsX(this, p.labXY.Left),
+                modFormPosition::PixelsY(this, p.labXY.Top));
+    PlaceTwips(DateView, p.DateView);
+    PlaceTwips(imgZoomIn, p.imgZoomIn);
+    PlaceTwips(imgZoomOut, p.imgZoomOut);
     DrawCurrentPosition();
 }
 
-void frmTrack::PlaceTwips(QWidget* control, double left, double top, double width, double height) {
-    control->setGeometry(modFormPosition::PixelsX(this, left), modFormPosition::PixelsY(this, top),
-                         modFormPosition::PixelsX(this, width),
-                         modFormPosition::PixelsY(this, height));
+void frmTrack::PlaceTwips(QWidget* control, const clsTrackLayout::Rect& twips) {
+    control->setGeometry(
+        modFormPosition::PixelsX(this, twips.Left), modFormPosition::PixelsY(this, twips.Top),
+        modFormPosition::PixelsX(this, twips.Width), modFormPosition::PixelsY(this, twips.Height));
 }
 
-QString frmTrack::Text(const QString& section, const QString& code) const {
-    return modPrivate::ReadLanguage(programFolder_, section, code);
+QString frmTrack::Text(const LanguageCode& code) const {
+    return modPrivate::ReadLanguage(m_programFolder, code);
 }

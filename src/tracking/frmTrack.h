@@ -1,8 +1,10 @@
 #pragma once
 
-#include "clsDateViewModel.h"
-#include "clsMapAndPorts.h"
-#include "clsTrackRecorder.h"
+#include "history/clsTrackLayout.h"
+#include "map/clsMapAndPorts.h"
+#include "shell/modKeys.h"
+#include "tracking/clsDateViewModel.h"
+#include "tracking/clsTrackRecorder.h"
 
 #include <QWidget>
 
@@ -44,8 +46,8 @@ public:
     // Draws CurrentFix on the map.
     void DrawCurrentPosition();
 
-    const clsTrackRecorder& Recorder() const { return recorder_; }
-    const clsDateViewModel& Rows() const { return rows_; }
+    const clsTrackRecorder& Recorder() const { return m_recorder; }
+    const clsDateViewModel& Rows() const { return m_rows; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,17 +78,17 @@ private:
     void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
 
     void Layout();
-    void PlaceTwips(QWidget* control, double left, double top, double width, double height);
-    QString Text(const QString& section, const QString& code) const;
+    void PlaceTwips(QWidget* control, const clsTrackLayout::Rect& twips);
+    QString Text(const LanguageCode& code) const;
 
-    QString programFolder_;
-    clsDBLib& db_;
-    clsTrackRecorder recorder_;
-    clsMapAndPorts mapAndPorts_;
-    clsDateViewModel rows_;
-    clsSerialReceiver* receiver_;
-    QString title_;
-    bool historyWarningShown_ = false;
+    QString m_programFolder;
+    clsDBLib& m_db;
+    clsTrackRecorder m_recorder;
+    clsMapAndPorts m_mapAndPorts;
+    clsDateViewModel m_rows;
+    clsSerialReceiver* m_receiver;
+    QString m_title;
+    bool m_historyWarningShown = false;
 
     QGroupBox* fraMap;
     QWebEngineView* WBMaps;

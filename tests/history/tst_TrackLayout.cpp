@@ -1,5 +1,5 @@
-#include "clsDateViewModel.h"
-#include "clsTrackLayout.h"
+#include "history/clsTrackLayout.h"
+#include "tracking/clsDateViewModel.h"
 
 #include <QTest>
 
@@ -41,28 +41,41 @@ private slots:
             << "fraMap 50,50,1845,3337.5 WBMaps 50,300,1795,2687.5 "
                "fraTrackQuery 1995,50,3855,2295 CmdPOI 3195,2445,1555,615 "
                "frmRecords 1995,3210,3855,1240 lblSpeed -155,3087.5 labXY -2655,3087.5 "
-               "DateView 0,3497.5,1845,1112.5 imgZoomIn 1535,260,390,390 "
-               "imgZoomOut 1535,2947.5,390,390";
+               "DateView 0,3497.5,1845,1112.5 imgZoomIn 1405,260,390,390 "
+               "imgZoomOut 1405,2947.5,390,390";
         QTest::newRow("clamped") << 99999.0 << 99999.0
                                  << "fraMap 50,50,28612,24537.75 WBMaps 50,300,28562,23887.75 "
                                     "fraTrackQuery 28762,50,3855,2295 CmdPOI 29962,2445,1555,615 "
                                     "frmRecords 28762,3210,3855,29507 lblSpeed 26612,24287.75 "
                                     "labXY 24112,24287.75 DateView 0,24697.75,28612,8179.25 "
-                                    "imgZoomIn 28302,260,390,390 imgZoomOut 28302,24147.75,390,390";
+                                    "imgZoomIn 28172,260,390,390 imgZoomOut 28172,24147.75,390,390";
     }
 
     void table() {
         QFETCH(double, width);
         QFETCH(double, height);
         QFETCH(QString, expected);
-        QStringList placed;
-        for (const clsTrackLayout::Placement& p : clsTrackLayout::Arrange(width, height, 300)) {
-            QStringList numbers{QString::number(p.Left, 'g', 10), QString::number(p.Top, 'g', 10)};
-            if (!p.KeepsSize) {
-                numbers << QString::number(p.Width, 'g', 10) << QString::number(p.Height, 'g', 10);
+        const clsTrackLayout::Placements p = clsTrackLayout::Arrange(width, height, 300);
+        auto text = [](const char* name, std::initializer_list<double> numbers) {
+            QStringList texts;
+            for (double n : numbers) {
+                texts << QString::number(n, 'g', 10);
             }
-            placed << p.Control + QLatin1Char(' ') + numbers.join(QLatin1Char(','));
-        }
+            return QLatin1String(name) + QLatin1Char(' ') + texts.join(QLatin1Char(','));
+        };
+        auto rect = [&](const char* name, const clsTrackLayout::Rect& r) {
+            return text(name, {r.Left, r.Top, r.Width, r.Height});
+        };
+        const QStringList placed{rect("fraMap", p.fraMap),
+                                 rect("WBMaps", p.WBMaps),
+                                 rect("fraTrackQuery", p.fraTrackQuery),
+                                 rect("CmdPOI", p.CmdPOI),
+                                 rect("frmRecords", p.frmRecords),
+                                 text("lblSpeed", {p.lblSpeed.Left, p.lblSpeed.Top}),
+                                 text("labXY", {p.labXY.Left, p.labXY.Top}),
+                                 rect("DateView", p.DateView),
+                                 rect("imgZoomIn", p.imgZoomIn),
+                                 rect("imgZoomOut", p.imgZoomOut)};
         QCOMPARE(placed.join(QLatin1Char(' ')), expected);
     }
 

@@ -1,4 +1,5 @@
 #include "map/clsMapAndPorts.h"
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 
 #include <QDir>
@@ -81,7 +82,7 @@ private slots:
         try {
             Prepare(QByteArray());
             QFAIL("a missing template was accepted");
-        } catch (const std::runtime_error& e) {
+        } catch (const clsStationError& e) {
             const QRegularExpression naming("map template .*Standards\\.txt");
             QVERIFY2(QString(e.what()).contains(naming), e.what());
         }

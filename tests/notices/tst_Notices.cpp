@@ -1,6 +1,6 @@
-#include "frmShow.h"
-#include "frmWaiting.h"
-#include "modApplication.h"
+#include "notices/frmShow.h"
+#include "notices/frmWaiting.h"
+#include "shell/modApplication.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -22,17 +22,17 @@ bool stopClearsFetchContinue(QWidget* window) {
 class tst_Notices : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir_;
+    QTemporaryDir m_dir;
 
 private slots:
     void initTestCase() {
-        QFile language(dir_.filePath(QStringLiteral("Language.ini")));
+        QFile language(m_dir.filePath(QStringLiteral("Language.ini")));
         QVERIFY(language.open(QIODevice::WriteOnly) &&
                 language.write("[Track]\r\n0026=Abc\r\n0028=Reading the log\r\n") > 0);
     }
 
     void waitingStopButtonClearsTheFlag() {
-        frmWaiting waiting(dir_.path(), nullptr);
+        frmWaiting waiting(m_dir.path(), nullptr);
         QCOMPARE(waiting.findChild<QLabel*>(QStringLiteral("Label1"))->text(), "Reading the log");
         waiting.show();
         QVERIFY(QTest::qWaitForWindowExposed(&waiting));
@@ -41,7 +41,7 @@ private slots:
     }
 
     void noticeTypesThreeLettersThenStartsOver() {
-        frmShow notice(dir_.path(), nullptr);
+        frmShow notice(m_dir.path(), nullptr);
         auto* label = notice.findChild<QLabel*>(QStringLiteral("Label1"));
         auto* timer = notice.findChild<QTimer*>(QStringLiteral("Timer1"));
         // Connected after the window's own handler: sees the label after each tick.

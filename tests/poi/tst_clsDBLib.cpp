@@ -1,5 +1,5 @@
-#include "poi/clsDBError.h"
 #include "poi/clsDBLib.h"
+#include "shell/clsStationError.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -54,18 +54,18 @@ bool Exists(clsDBLib& db, const QString& explanation) {
 class TestClsDBLib : public QObject {
     Q_OBJECT
 
-    std::optional<QTemporaryDir> dir_;
-    QString path_;
-    clsDBLib db_;
+    std::optional<QTemporaryDir> m_dir;
+    QString m_path;
+    clsDBLib m_db;
 
 private slots:
     // Each case starts without the database folder, so opening has to create it.
     void init() {
-        dir_.emplace();
-        path_ = dir_->path() + QStringLiteral("/database/POI.mdb");
-        db_.OpenConnection(path_);
+        m_dir.emplace();
+        m_path = m_dir->path() + QStringLiteral("/database/POI.mdb");
+        m_db.OpenConnection(m_path);
     }
-    void cleanup() { db_.CloseConnection(); }
+    void cleanup() { m_db.CloseConnection(); }
 
     void statementTexts() {
         QCOMPARE(clsDBLib::InsertStatement(-58.123456789012345, 24.1, " 1 ", " A's "),
@@ -90,45 +90,45 @@ private slots:
     // Stored trimmed, found trimmed, deleted only by the exact text, duplicates together.
     void storedFoundDeleted() {
         QFETCH(QString, text);
-        db_.InsertCoordinate(1, 2, "9", "keep");
-        db_.InsertCoordinate(3, 4, " 1 ", "  " + text + " ");
-        db_.InsertCoordinate(5, 6, "2", text);
-        QCOMPARE(Raw(path_, "SELECT Kind || Explanation FROM POI WHERE SeqNo=2"), "1" + text);
-        QVERIFY(Exists(db_, " " + text) && !Exists(db_, text.chopped(1)));
-        db_.DeleteCoordinate(" " + text);
-        QCOMPARE(Listed(db_), QStringList({"1 2 9|keep", "3 4 1|" + text, "5 6 2|" + text}));
-        db_.DeleteCoordinate(text);
-        QCOMPARE(Listed(db_), QStringList({"1 2 9|keep"}));
+        m_db.InsertCoordinate(1, 2, "9", "keep");
+        m_db.InsertCoordinate(3, 4, " 1 ", "  " + text + " ");
+        m_db.InsertCoordinate(5, 6, "2", text);
+        QCOMPARE(Raw(m_path, "SELECT Kind || Explanation FROM POI WHERE SeqNo=2"), "1" + text);
+        QVERIFY(Exists(m_db, " " + text) && !Exists(m_db, text.chopped(1)));
+        m_db.DeleteCoordinate(" " + text);
+        QCOMPARE(Listed(m_db), QStringList({"1 2 9|keep", "3 4 1|" + text, "5 6 2|" + text}));
+        m_db.DeleteCoordinate(text);
+        QCOMPARE(Listed(m_db), QStringList({"1 2 9|keep"}));
     }
 
     void emptyAndNullColumns() {
         QString seq = "s", kind = "k", text = "t";
         double x = -1, y = -2;
-        db_.OpenCoordinateRecordset();
-        QVERIFY(!db_.FetchCoordinateRecord(seq, x, y, kind, text));
+        m_db.OpenCoordinateRecordset();
+        QVERIFY(!m_db.FetchCoordinateRecord(seq, x, y, kind, text));
         QCOMPARE(QStringList({seq, kind, text}), QStringList({"s", "k", "t"}));
         QVERIFY(x == -1 && y == -2);
-        QCOMPARE(Raw(path_, "INSERT INTO POI (X, Y) VALUES (1.5, 2.5)"), "");
-        QCOMPARE(Listed(db_), QStringList({"1.5 2.5 |"}));
+        QCOMPARE(Raw(m_path, "INSERT INTO POI (X, Y) VALUES (1.5, 2.5)"), "");
+        QCOMPARE(Listed(m_db), QStringList({"1.5 2.5 |"}));
         // A null coordinate cannot be delivered as a number.
-        QCOMPARE(Raw(path_, "INSERT INTO POI (Y, Explanation) VALUES (2, 'bad')"), "");
-        QVERIFY_THROWS_EXCEPTION(clsDBError, Listed(db_));
+        QCOMPARE(Raw(m_path, "INSERT INTO POI (Y, Explanation) VALUES (2, 'bad')"), "");
+        QVERIFY_THROWS_EXCEPTION(clsStationError, Listed(m_db));
     }
 
     void fileIsEncryptedWithPointDecimals() {
-        db_.InsertCoordinate(121.5, 24.25, "2", "PlainMarker");
-        db_.CloseConnection();
-        const QByteArray bytes = Bytes(path_);
+        m_db.InsertCoordinate(121.5, 24.25, "2", "PlainMarker");
+        m_db.CloseConnection();
+        const QByteArray bytes = Bytes(m_path);
         QVERIFY(bytes.size() >= 1024 && !bytes.startsWith("SQLite format 3"));
         QVERIFY(!bytes.contains("PlainMarker"));
         QCOMPARE(
-            Raw(path_, "SELECT typeof(X) || ' ' || X || ' ' || Y || ' ' || Explanation FROM POI"),
+            Raw(m_path, "SELECT typeof(X) || ' ' || X || ' ' || Y || ' ' || Explanation FROM POI"),
             "real 121.5 24.25 PlainMarker");
     }
 
     // Neither is touched: a failed open must not replace the user's file.
     void unreadableFileFailsAtOpen() {
-        const QString otherKey = dir_->path() + "/other.mdb", text = dir_->path() + "/text.mdb";
+        const QString otherKey = m_dir->path() + "/other.mdb", text = m_dir->path() + "/text.mdb";
         QCOMPARE(Raw(otherKey, "CREATE TABLE POI (X)", "1234"), "");
         QFile file(text);
         QVERIFY(file.open(QIODevice::WriteOnly) &&
@@ -137,7 +137,7 @@ private slots:
         for (const QString& path : {otherKey, text}) {
             const QByteArray before = Bytes(path);
             clsDBLib db;
-            QVERIFY_THROWS_EXCEPTION(clsDBError, db.OpenConnection(path));
+            QVERIFY_THROWS_EXCEPTION(clsStationError, db.OpenConnection(path));
             QCOMPARE(Bytes(path), before);
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IPlatform.h"
+#include "shell/IPlatform.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "RecordingPlatform.h"
-#include "clsDBLib.h"
-#include "frmTrack.h"
+#include "poi/clsDBLib.h"
+#include "shell/RecordingPlatform.h"
+#include "tracking/frmTrack.h"
 
 #include <QApplication>
 #include <QDirIterator>

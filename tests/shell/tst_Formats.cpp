@@ -1,4 +1,4 @@
-#include "modPrivate.h"
+#include "shell/modPrivate.h"
 
 #include <QFile>
 #include <QTemporaryDir>

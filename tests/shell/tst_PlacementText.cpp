@@ -1,4 +1,4 @@
-#include "clsPlacementText.h"
+#include "shell/clsPlacementText.h"
 
 #include <QTest>
 

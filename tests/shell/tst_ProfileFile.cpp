@@ -1,5 +1,5 @@
-#include "clsProfileFile.h"
-#include "modPrivate.h"
+#include "shell/clsProfileFile.h"
+#include "shell/modPrivate.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "StationTestSupport.h"
-#include "modFormPosition.h"
-#include "modPrivate.h"
+#include "shell/StationTestSupport.h"
+#include "shell/modFormPosition.h"
+#include "shell/modPrivate.h"
 
 #include <QComboBox>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // The monthly history log: its bytes, its month, its folder, its failures, and reading
 // it back.
 
-#include "DecoderTestSupport.h"
+#include "tracking/DecoderTestSupport.h"
 #include "tracking/clsHistoryReader.h"
 
 #include <QDir>
@@ -38,7 +38,7 @@ private slots:
         Station s;
         s.recorder.ProcessSentence(WithChecksum("GPRMC,1,V,,,,,,,1")); // records nothing
         QVERIFY(QFileInfo(s.Path("export")).isDir());
-        QVERIFY(s.recorder.ProcessSentence(Moving).History.Ok);
+        QCOMPARE(s.recorder.ProcessSentence(Moving).HistoryProblem, QString());
         s.recorder.ProcessSentence(
             WithChecksum("GPRMC,1,V,0000.0006,S,07726.4523,W,12.34,271.3,1"));
         QVERIFY(s.recorder.ProcessSentence(WithChecksum("GPRMC,1,V,,,,,,,,,,N")).Recorded);
@@ -77,8 +77,7 @@ private slots:
         QVERIFY(folderIsAFile ? WriteBytes(s.Path("export"), "x")
                               : QDir().mkpath(s.Path(February)));
         const clsTrackRecorder::Result result = s.recorder.ProcessSentence(Moving);
-        QVERIFY2(!result.History.Ok && result.History.Message.contains("export"),
-                 qPrintable(result.History.Message));
+        QVERIFY2(result.HistoryProblem.contains("export"), qPrintable(result.HistoryProblem));
         QCOMPARE(result.Row.Key, "#0");
         QCOMPARE(s.recorder.TrackRecords().size(), 2);
     }
@@ -96,7 +95,7 @@ private slots:
         QCOMPARE(records.size(), 3);
         QCOMPARE(records[1],
                  QStringList({"2009/02/18 13:45:09", "N", "3", "E", "4", "V", "0", "2"}));
-        QVERIFY(s.recorder.ProcessSentence(Moving).History.Ok);
+        QCOMPARE(s.recorder.ProcessSentence(Moving).HistoryProblem, QString());
         records = ReadAll(log);
         QCOMPARE(records.size(), 4);
         QCOMPARE(records[3].join('|').toLatin1() + "\r\r\n", Example);

@@ -1,7 +1,8 @@
 // Reception through a pseudo-terminal opened by the station's own serial port.
 
-#include "TestPseudoTerminal.h"
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
+#include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsSerialReceiver.h"
 
 #include <QSignalSpy>
@@ -66,7 +67,7 @@ private slots:
     void framesWhatArrives() {
         QFETCH(Bytes, writes);
         QFETCH(Bytes, expected);
-        QCOMPARE(m_receiver->Open(PortIndex, 0, Line), QString());
+        m_receiver->Open(PortIndex, 0, Line);
         for (const QByteArray& bytes : writes) {
             QVERIFY(m_terminal->Write(bytes));
             QTest::qWait(50);
@@ -77,16 +78,16 @@ private slots:
     void toggleStoresChoicesAndKeepsTheBuffer() {
         const QString folder = m_folder->path();
         const QString line = QStringLiteral("9600,n,8,1");
-        QCOMPARE(m_receiver->Toggle(PortIndex, 1, line), QString());
+        m_receiver->Toggle(PortIndex, 1, line);
         QVERIFY(m_receiver->IsOpen());
         QCOMPARE(modPrivate::ReadSetting(folder, "Settings", "CommPort"), QStringLiteral("3"));
         QCOMPARE(modPrivate::ReadSetting(folder, "Settings", "Setting"), QStringLiteral("1"));
 
         QVERIFY(m_terminal->Write(First.first(30)));
         QTRY_COMPARE(m_receiver->ReceiveBuffer(), QString::fromLatin1(First.first(30)));
-        QCOMPARE(m_receiver->Toggle(PortIndex, 1, line), QString());
+        m_receiver->Toggle(PortIndex, 1, line);
         QVERIFY(!m_receiver->IsOpen());
-        QCOMPARE(m_receiver->Toggle(PortIndex, 1, line), QString());
+        m_receiver->Toggle(PortIndex, 1, line);
         QVERIFY(m_terminal->Write(First.sliced(30) + "\r\n"));
         QTRY_COMPARE(m_sentences, Bytes{First});
     }
@@ -110,15 +111,20 @@ private slots:
                                   "COM5=/nonexistent/ttyGPS\r\n"
                                   "[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
         const QByteArray before = SettingsFile(folder);
-        const QString error = m_receiver->Toggle(portIndex, 1, line);
-        QVERIFY2(!error.isEmpty() && error.contains(message), qPrintable(error));
+        QString error;
+        try {
+            m_receiver->Toggle(portIndex, 1, line);
+        } catch (const clsStationError& e) {
+            error = e.Message();
+        }
+        QVERIFY2(error.contains(message), qPrintable(error));
         QVERIFY(!m_receiver->IsOpen());
         QCOMPARE(SettingsFile(folder), before);
     }
 
     void unplugIsReportedOnceAndClosesThePort() {
         QSignalSpy lost(m_receiver.get(), &clsSerialReceiver::PortLost);
-        QCOMPARE(m_receiver->Open(PortIndex, 0, Line), QString());
+        m_receiver->Open(PortIndex, 0, Line);
         QVERIFY(m_terminal->Write(First + "\r\n" + Second + "\r\n$GPRMC,2254"));
         QTRY_COMPARE(m_receiver->ReceiveBuffer(), QStringLiteral("$GPRMC,2254"));
         m_terminal->CloseMaster();

@@ -1,6 +1,6 @@
 // Decoding of $GPRMC sentences into the current fix, and when a fix is recorded.
 
-#include "DecoderTestSupport.h"
+#include "tracking/DecoderTestSupport.h"
 
 #include <QtTest>
 
@@ -12,7 +12,7 @@ const QString NoFix = "GPRMC,1,V,,,,,,,1"; // a receiver without a fix
 const QString SouthWest = WithChecksum("GPRMC,1,V,3854.5087,S,07726.4523,W,3.5,271.3,1");
 
 QList<QStringList> ReadTable(const QString& name) {
-    const QString text = QString::fromUtf8(ReadBytes(STATION_CORPUS "/" + name));
+    const QString text = QString::fromUtf8(ReadBytes(STATION_TEST_DATA "/" + name));
     QList<QStringList> rows;
     for (const QString& line : text.split('\n', Qt::SkipEmptyParts).mid(1)) { // after the heading
         rows.append(line.trimmed().split('\t'));

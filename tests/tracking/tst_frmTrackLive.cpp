@@ -1,7 +1,7 @@
-#include "FixRow.h"
-#include "TestPseudoTerminal.h"
-#include "clsHistoryLog.h"
 #include "shell/StationTestSupport.h"
+#include "tracking/FixRow.h"
+#include "tracking/TestPseudoTerminal.h"
+#include "tracking/clsHistoryLog.h"
 
 #include <QPushButton>
 #include <QScrollBar>

@@ -24,7 +24,7 @@ public:
     explicit clsDateViewModel(QObject* parent = nullptr);
 
     void AddColumn(const Column& column);
-    const QList<Column>& Columns() const { return columns_; }
+    const QList<Column>& Columns() const { return m_columns; }
 
     // Appends a row; returns its position (from 0).
     int AddRow(const QString& key, const QString& text, const QList<SubItem>& subItems);
@@ -48,6 +48,6 @@ private:
         QList<SubItem> SubItems;
     };
 
-    QList<Column> columns_;
-    std::vector<Row> rows_;
+    QList<Column> m_columns;
+    std::vector<Row> m_rows;
 };

@@ -1,45 +1,45 @@
-#include "clsDateViewModel.h"
+#include "tracking/clsDateViewModel.h"
 
 clsDateViewModel::clsDateViewModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void clsDateViewModel::AddColumn(const Column& column) {
-    const int at = static_cast<int>(columns_.size());
+    const int at = static_cast<int>(m_columns.size());
     beginInsertColumns({}, at, at);
-    columns_.append(column);
+    m_columns.append(column);
     endInsertColumns();
 }
 
 int clsDateViewModel::AddRow(const QString& key, const QString& text,
                              const QList<SubItem>& subItems) {
-    const int at = static_cast<int>(rows_.size());
+    const int at = static_cast<int>(m_rows.size());
     beginInsertRows({}, at, at);
-    rows_.push_back({key, text, subItems});
+    m_rows.push_back({key, text, subItems});
     endInsertRows();
     return at;
 }
 
 void clsDateViewModel::Clear() {
-    if (rows_.empty()) {
+    if (m_rows.empty()) {
         return;
     }
     beginResetModel();
-    rows_.clear();
+    m_rows.clear();
     endResetModel();
 }
 
 QString clsDateViewModel::RowKey(int row) const {
-    return row >= 0 && row < rowCount() ? rows_[row].Key : QString();
+    return row >= 0 && row < rowCount() ? m_rows[row].Key : QString();
 }
 
 QString clsDateViewModel::ItemText(int row) const {
-    return row >= 0 && row < rowCount() ? rows_[row].Text : QString();
+    return row >= 0 && row < rowCount() ? m_rows[row].Text : QString();
 }
 
 QString clsDateViewModel::SubItemText(int row, const QString& key) const {
     if (row < 0 || row >= rowCount()) {
         return {};
     }
-    for (const SubItem& item : rows_[row].SubItems) {
+    for (const SubItem& item : m_rows[row].SubItems) {
         if (item.first == key) {
             return item.second;
         }
@@ -48,18 +48,18 @@ QString clsDateViewModel::SubItemText(int row, const QString& key) const {
 }
 
 int clsDateViewModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
 int clsDateViewModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
 QVariant clsDateViewModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    const Row& row = rows_[index.row()];
+    const Row& row = m_rows[index.row()];
     if (index.column() == 0) {
         return row.Text;
     }
@@ -68,14 +68,14 @@ QVariant clsDateViewModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant clsDateViewModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size()) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size()) {
         return {};
     }
     if (role == Qt::DisplayRole) {
-        return columns_[section].Header;
+        return m_columns[section].Header;
     }
     if (role == Qt::UserRole) {
-        return columns_[section].Key;
+        return m_columns[section].Key;
     }
     return {};
 }

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QLatin1String>
+
+// Every settings key and every language code the program uses, named once. A code that
+// the original language files did not have carries its English text, used when a
+// translated file lacks the code.
+
+// A key of a section of the settings file.
+struct SettingKey {
+    QLatin1String Section;
+    QLatin1String Key;
+};
+
+// A text of the language file; Fallback is null for codes every language file has.
+struct LanguageCode {
+    QLatin1String Section;
+    QLatin1String Code;
+    const char* Fallback = nullptr; // UTF-8
+};
+
+namespace modKeys {
+
+namespace Setting {
+inline constexpr QLatin1String Ports{"Ports"}; // section: "COMn" = device
+inline constexpr SettingKey CommPort{QLatin1String("Settings"), QLatin1String("CommPort")};
+inline constexpr SettingKey LineSetting{QLatin1String("Settings"), QLatin1String("Setting")};
+inline constexpr SettingKey Zoom{QLatin1String("Settings"), QLatin1String("Zoom")};
+inline constexpr SettingKey TrackPosition{QLatin1String("Position"), QLatin1String("Track")};
+inline constexpr SettingKey ExportFileName{QLatin1String("Export"), QLatin1String("FileName")};
+inline constexpr SettingKey SearchText{QLatin1String("Search"), QLatin1String("VehicleNumber")};
+inline constexpr SettingKey TileUrl{QLatin1String("Map"), QLatin1String("TileUrl")};
+} // namespace Setting
+
+namespace Track {
+constexpr LanguageCode code(const char* c) {
+    return {QLatin1String("Track"), QLatin1String(c)};
+}
+inline constexpr LanguageCode Title = code("0001");
+inline constexpr LanguageCode PoiButton = code("0002");
+inline constexpr LanguageCode Connect = code("0003");
+inline constexpr LanguageCode Disconnect = code("0004");
+inline constexpr LanguageCode RecordsFrame = code("0005");
+inline constexpr LanguageCode CheckPointHeader = code("0006");
+inline constexpr LanguageCode PortLabel = code("0007");
+inline constexpr LanguageCode LineLabel = code("0008");
+inline constexpr LanguageCode DateLabel = code("0009");
+inline constexpr LanguageCode FromLabel = code("0010");
+inline constexpr LanguageCode ToLabel = code("0011");
+inline constexpr LanguageCode SpeedLabel = code("0012");
+inline constexpr LanguageCode GetButton = code("0013");
+inline constexpr LanguageCode PlayFrame = code("0014");
+inline constexpr LanguageCode StepLabel = code("0015");
+inline constexpr LanguageCode IndexHeader = code("0016");
+inline constexpr LanguageCode DateHeader = code("0018");
+inline constexpr LanguageCode LatitudeHeader = code("0019");
+inline constexpr LanguageCode LongitudeHeader = code("0020");
+inline constexpr LanguageCode StepUnitLabel = code("0021");
+inline constexpr LanguageCode DirectionHeader = code("0022");
+inline constexpr LanguageCode SpeedHeader = code("0023");
+inline constexpr LanguageCode ExportButton = code("0024");
+inline constexpr LanguageCode PlayButton = code("0025");
+inline constexpr LanguageCode StopButton = code("0026");
+inline constexpr LanguageCode WholeTrackCheck = code("0027");
+inline constexpr LanguageCode WaitingMessage = code("0028");
+} // namespace Track
+
+namespace Private {
+constexpr LanguageCode code(const char* c) {
+    return {QLatin1String("Private"), QLatin1String(c)};
+}
+inline constexpr LanguageCode SpeedUnit = code("0001");
+// Compass names "0002" (north) to "0009" (north-west) are looked up by DirectionCode.
+inline constexpr QLatin1String Section{"Private"};
+} // namespace Private
+
+namespace Search {
+constexpr LanguageCode code(const char* c) {
+    return {QLatin1String("Search"), QLatin1String(c)};
+}
+inline constexpr LanguageCode EmptyName = code("0001");
+inline constexpr LanguageCode NameTitle = code("0002");
+inline constexpr LanguageCode NameTooLong = code("0003");
+inline constexpr LanguageCode NoMatch = code("0006");
+inline constexpr LanguageCode RecordCounter = code("0007");
+inline constexpr LanguageCode Amending = code("0008");
+inline constexpr LanguageCode Adding = code("0010");
+inline constexpr LanguageCode EmptyTable = code("0011");
+inline constexpr LanguageCode DeleteQuestion = code("0012");
+inline constexpr LanguageCode DeleteTitle = code("0013");
+} // namespace Search
+
+// Messages the station gives beyond the original texts, in section "Messages" of both
+// language files. Codes 0001-0019 shell and live tracking, 0020-0039 map, 0040-0059
+// track history, 0060-0079 points of interest.
+namespace Messages {
+constexpr LanguageCode code(const char* c, const char* english) {
+    return {QLatin1String("Messages"), QLatin1String(c), english};
+}
+} // namespace Messages
+
+} // namespace modKeys
