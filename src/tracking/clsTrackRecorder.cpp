@@ -241,18 +241,12 @@ clsTrackRecorder::Clock SharedClock(clsTrackRecorder::Clock clock) {
 } // namespace
 
 clsTrackRecorder::clsTrackRecorder(const QString& programFolder, Clock clock)
-    : m_clock(SharedClock(std::move(clock))), m_historyLog(programFolder, m_clock),
-      m_trackRecords(1) {}
+    : m_clock(SharedClock(std::move(clock))), m_historyLog(programFolder, m_clock) {}
 
 void clsTrackRecorder::ResetForOpening() {
-    m_trackRecords = QList<PositionFix>(1);
+    m_trackRecords.Clear();
     m_currentFix.Latitude = 0;
     m_currentFix.Longitude = 0;
-}
-
-void clsTrackRecorder::SetTrackRecords(QList<PositionFix> fixes) {
-    fixes.append(PositionFix{});
-    m_trackRecords = std::move(fixes);
 }
 
 clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence) {
@@ -273,19 +267,18 @@ clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence)
     if (m_currentFix.Longitude == previousLongitude && m_currentFix.Latitude == previousLatitude) {
         return result;
     }
-    const qsizetype n = m_trackRecords.size() - 1;
-    m_trackRecords[n] = m_currentFix;
+    const qsizetype n = m_trackRecords.Count();
     // A record that cannot be logged is still listed and drawn; the caller tells why.
     if (m_historyEnabled) {
         try {
-            m_historyLog.Append(m_trackRecords[n]);
+            m_historyLog.Append(m_currentFix);
         } catch (const clsStationError& error) {
             result.HistoryProblem = error.Message();
         }
     }
     result.Recorded = true;
-    result.Row = FixRow::FromFix(n, m_trackRecords[n], m_speedUnit);
-    m_trackRecords.append(PositionFix{});
+    result.Row = FixRow::FromFix(n, m_currentFix, m_speedUnit);
+    m_trackRecords.Append(m_currentFix);
     return result;
 }
 

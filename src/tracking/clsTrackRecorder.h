@@ -3,6 +3,7 @@
 #include "tracking/FixRow.h"
 #include "tracking/PositionFix.h"
 #include "tracking/clsHistoryLog.h"
+#include "tracking/clsTrackRecords.h"
 
 #include <QDateTime>
 #include <QList>
@@ -43,11 +44,10 @@ public:
 
     const PositionFix& CurrentFix() const { return m_currentFix; }
     void SetCurrentFix(const PositionFix& fix) { m_currentFix = fix; }
-    // The recorded fixes followed by one spare empty element.
-    const QList<PositionFix>& TrackRecords() const { return m_trackRecords; }
-    // Replaces the recorded fixes (without the spare element, which is added here).
-    void SetTrackRecords(QList<PositionFix> fixes);
-    qsizetype RecordCount() const { return m_trackRecords.size() - 1; }
+    // The recorded fixes; a history fetch replaces them.
+    const clsTrackRecords& TrackRecords() const { return m_trackRecords; }
+    clsTrackRecords& TrackRecords() { return m_trackRecords; }
+    qsizetype RecordCount() const { return m_trackRecords.Count(); }
 
 private:
     void DecodeFields(QStringView sentence);
@@ -58,7 +58,7 @@ private:
     QString m_speedUnit;
     bool m_historyEnabled = true;
     PositionFix m_currentFix;
-    QList<PositionFix> m_trackRecords;
+    clsTrackRecords m_trackRecords;
     qint64 m_timeTextSecond = std::numeric_limits<qint64>::min();
     QString m_timeText;
 };

@@ -245,7 +245,7 @@ bool frmTrack::Load() {
     AddColumns();
 
     m_recorder.SetCurrentFix(PositionFix{});
-    m_recorder.SetTrackRecords({});
+    m_recorder.TrackRecords().Clear();
 
     try {
         m_db.OpenConnection(

@@ -46,7 +46,7 @@ private slots:
                  Example + "2009/02/18 13:45:10|S|77.44087|W|0.00001|V|12.34|271.3\r\r\n"
                            "2009/02/18 13:45:10||0||0|V|12.34|271.3\r\r\n");
         // "|" and line ends in a received field would break the line apart.
-        PositionFix fix = s.recorder.TrackRecords().at(0);
+        PositionFix fix = s.recorder.TrackRecords().At(0);
         fix.Status = "A|B\r\n";
         QCOMPARE(clsHistoryLog::RecordText(fix), QByteArray(Example).replace("|A|", "|AB|"));
     }
@@ -79,7 +79,7 @@ private slots:
         const clsTrackRecorder::Result result = s.recorder.ProcessSentence(Moving);
         QVERIFY2(result.HistoryProblem.contains("export"), qPrintable(result.HistoryProblem));
         QCOMPARE(result.Row.Key, "#0");
-        QCOMPARE(s.recorder.TrackRecords().size(), 2);
+        QCOMPARE(s.recorder.RecordCount(), 1);
     }
 
     // The folder exists as "Export": the writer must append to the same file.

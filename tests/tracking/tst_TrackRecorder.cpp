@@ -116,18 +116,19 @@ private slots:
         s.recorder.ProcessSentence(SouthWest);
         s.recorder.ResetForOpening();
         QVERIFY(s.recorder.ProcessSentence(SouthWest).Recorded);
-        QCOMPARE(s.recorder.TrackRecords().size(), 2);
+        QCOMPARE(s.recorder.RecordCount(), 1);
         QVERIFY(s.recorder.ProcessSentence(WithChecksum(NoFix)).Recorded);
         QVERIFY(!s.recorder.ProcessSentence(WithChecksum(NoFix)).Recorded);
         s.recorder.ResetForOpening();
         QVERIFY(!s.recorder.ProcessSentence(WithChecksum(NoFix)).Recorded);
-        QCOMPARE(s.recorder.TrackRecords().size(), 1);
+        QCOMPARE(s.recorder.RecordCount(), 0);
     }
 
     void givesTheRowsOfRecordedFixes() {
         Station s;
         s.recorder.SetSpeedUnit("Knots");
-        s.recorder.SetTrackRecords({PositionFix{}, PositionFix{}}); // as a history fetch leaves it
+        s.recorder.TrackRecords().Append(PositionFix{}); // as a history fetch leaves it
+        s.recorder.TrackRecords().Append(PositionFix{});
         const FixRow warning = s.recorder.ProcessSentence(SouthWest).Row;
         QCOMPARE(warning.SubItems.at(1).second, " Last location");
         const FixRow row = s.recorder.ProcessSentence(WithChecksum(MovingBody)).Row;
@@ -141,9 +142,9 @@ private slots:
             {"Direction", "123.4"},
             {"SPEED", "10.5Knots"}};
         QCOMPARE(row.SubItems, expected);
-        QCOMPARE(s.recorder.TrackRecords().size(), 5);
-        QCOMPARE(s.recorder.TrackRecords().at(3), s.recorder.CurrentFix());
-        QCOMPARE(s.recorder.TrackRecords().last(), PositionFix{});
+        QCOMPARE(s.recorder.RecordCount(), 4);
+        QCOMPARE(s.recorder.TrackRecords().At(3), s.recorder.CurrentFix());
+        QCOMPARE(s.recorder.TrackRecords().At(4), PositionFix{});
     }
 
     void stampsEveryFixWithTheClock() {
