@@ -8,6 +8,8 @@
 namespace modApplication {
 
 bool FetchContinue = false;
+int ResultFlag = 0;
+QString SearchText;
 
 QString ProgramFolder() {
     const QString home = qEnvironmentVariable("STATION_HOME");

@@ -97,6 +97,10 @@ namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
 }
+// Points of interest.
+inline constexpr LanguageCode CoordinateNotNumber =
+    code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "
+                 "before the decimal point.");
 } // namespace Messages
 
 } // namespace modKeys

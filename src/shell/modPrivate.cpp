@@ -180,25 +180,29 @@ QString ConvertLogTime(const QString& logTime) {
         .arg(time.toString(QStringLiteral("HH:mm:ss")));
 }
 
+DegreeParts SplitDegrees(double degrees) {
+    const double whole = std::floor(degrees);
+    const double minutes = (degrees - whole) * 60;
+    const double wholeMinutes = std::floor(minutes);
+    return {whole, static_cast<int>(wholeMinutes), RoundHalfEven((minutes - wholeMinutes) * 60)};
+}
+
 QString FormatDegrees(const QString& hemisphere, double degrees) {
     if (!(degrees > 0) || !std::isfinite(degrees)) {
         return {};
     }
-    const double whole = std::floor(degrees);
-    const double minutes = (degrees - whole) * 60;
-    const double wholeMinutes = std::floor(minutes);
-    const long long seconds = RoundHalfEven((minutes - wholeMinutes) * 60);
+    const DegreeParts parts = SplitDegrees(degrees);
     // Built by appending: every fixed position is formatted, and arg() chains cost
     // several times the arithmetic.
     QString text;
     text.reserve(hemisphere.size() + 32);
     text += hemisphere;
     text += QLatin1Char(' ');
-    AppendNumber(text, static_cast<long long>(whole), 1);
+    AppendNumber(text, static_cast<long long>(parts.Degrees), 1);
     text += QStringView(u"\u00B0 ");
-    AppendNumber(text, static_cast<int>(wholeMinutes), 2);
+    AppendNumber(text, parts.Minutes, 2);
     text += QLatin1String("' ");
-    AppendNumber(text, seconds, 2);
+    AppendNumber(text, parts.Seconds, 2);
     text += QLatin1String("\" ");
     return text;
 }

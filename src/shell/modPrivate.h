@@ -36,6 +36,15 @@ long long RoundHalfEven(double v);
 // point, no exponent, no trailing zeros: 121.57613, 0.5, 0.
 QString NumberText(double v, int significantDigits);
 
+// The parts of a non-negative value in decimal degrees: whole degrees, whole minutes, and
+// seconds rounded half-even, which are not carried (59.5 seconds and more give 60).
+struct DegreeParts {
+    double Degrees;
+    int Minutes;
+    long long Seconds;
+};
+DegreeParts SplitDegrees(double degrees);
+
 // "yyyy/mm/dd hh:mm:ss", 24-hour clock.
 QString FormatLogTime(const QDateTime& when);
 // "yyyy/mm/dd hh:mm:ss" to "DD-MON-YY hh:mm:ss" (18-FEB-09 13:45:10); "" when unreadable.

@@ -2,6 +2,7 @@
 
 #include "history/clsTrackLayout.h"
 #include "poi/clsDBLib.h"
+#include "poi/frmPOI.h"
 #include "shell/IPlatform.h"
 #include "shell/clsStationError.h"
 #include "shell/modApplication.h"
@@ -101,6 +102,7 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent)
     connect(m_receiver, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
     connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
     connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
+    connect(CmdPOI, &QPushButton::clicked, this, &frmTrack::CmdPOI_Click);
     connect(cmdCommport, &QComboBox::currentIndexChanged, this, &frmTrack::ShowPortDevice);
 }
 
@@ -359,6 +361,22 @@ void frmTrack::cmdQuery_Click() {
     } else {
         ShowPortClosed();
     }
+}
+
+// The editor is modal; when it reports a change of the POI table the map's copy is
+// reloaded, and the map shows it at its next drawing.
+void frmTrack::CmdPOI_Click() {
+    modApplication::ResultFlag = 0;
+    frmPOI editor(m_programFolder, m_db, this);
+    editor.exec();
+    if (modApplication::ResultFlag == 1) {
+        LoadMapPoints();
+        emit MapPointsReloaded();
+    }
+}
+
+void frmTrack::LoadMapPoints() {
+    // The map keeps its copy of the points of interest here once the map page draws them.
 }
 
 void frmTrack::ShowPortOpened() {

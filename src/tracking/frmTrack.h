@@ -49,6 +49,10 @@ public:
     const clsTrackRecorder& Recorder() const { return m_recorder; }
     const clsDateViewModel& Rows() const { return m_rows; }
 
+signals:
+    // The map's points of interest were reloaded because the POI editor changed the table.
+    void MapPointsReloaded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -72,6 +76,8 @@ private:
     void ShowPortDevice();
 
     void cmdQuery_Click();
+    void CmdPOI_Click();
+    void LoadMapPoints();
     void ShowPortOpened();
     void ShowPortClosed();
     void HandlePortLost(const QString& description);

@@ -1,3 +1,4 @@
+#include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
 #include "shell/clsStationError.h"
 
@@ -5,24 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
-#include <sqlcipher/sqlite3.h>
 
 namespace {
-
-// Runs sql on the file directly (empty key: no encryption): the first column of the last
-// row, "" when there is none, "<error>" when it fails.
-QString Raw(const QString& path, const char* sql, const QByteArray& key = "7314") {
-    sqlite3* db = nullptr;
-    char** table = nullptr;
-    int rows = 0, columns = 0;
-    sqlite3_open(QFile::encodeName(path).constData(), &db);
-    sqlite3_key(db, key.constData(), static_cast<int>(key.size()));
-    const int rc = sqlite3_get_table(db, sql, &table, &rows, &columns, nullptr);
-    const QString last = rows > 0 ? QString::fromUtf8(table[rows * columns]) : QString();
-    sqlite3_free_table(table);
-    sqlite3_close(db);
-    return rc == SQLITE_OK ? last : QStringLiteral("<error>");
-}
 
 QByteArray Bytes(const QString& path) {
     QFile file(path);

@@ -1,0 +1,313 @@
+#include "poi/clsPoiEditor.h"
+
+#include "poi/clsDBLib.h"
+#include "poi/modDms.h"
+#include "shell/clsStationError.h"
+#include "shell/modApplication.h"
+#include "shell/modPrivate.h"
+
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qsizetype LongestExplanation = 50;
+
+// The keys of the toolbar buttons.
+namespace Key {
+const QString NewRec = QStringLiteral("NewRec");
+const QString AmendmentRec = QStringLiteral("AmendmentRec");
+const QString DelRec = QStringLiteral("DelRec");
+const QString CancelRec = QStringLiteral("CancelRec");
+const QString WriteRec = QStringLiteral("WriteRec");
+const QString Search = QStringLiteral("Search");
+const QString FirstRec = QStringLiteral("FirstRec");
+const QString ReplyRec = QStringLiteral("ReplyRec");
+const QString NextRec = QStringLiteral("NextRec");
+const QString LastRec = QStringLiteral("LastRec");
+const QString Exit = QStringLiteral("Exit");
+} // namespace Key
+
+DmsText Trimmed(const DmsText& boxes) {
+    return {boxes.Degrees.trimmed(), boxes.Minutes.trimmed(), boxes.Seconds.trimmed()};
+}
+
+// The option of a stored kind: 1 to 5, or 0 when the text is no such number (the table
+// can be filled by other programs).
+int KindOption(const QString& kind) {
+    const double v = modPrivate::Val(kind);
+    return v >= 1 && v <= 5 && v == std::floor(v) ? static_cast<int>(v) : 0;
+}
+
+} // namespace
+
+const QStringList& clsPoiEditor::Keys() {
+    static const QStringList keys{Key::NewRec,   Key::AmendmentRec, Key::DelRec,   Key::CancelRec,
+                                  Key::WriteRec, Key::Search,       Key::FirstRec, Key::ReplyRec,
+                                  Key::NextRec,  Key::LastRec,      Key::Exit};
+    return keys;
+}
+
+clsPoiEditor::clsPoiEditor(const QString& programFolder, clsDBLib& db)
+    : m_programFolder(programFolder), m_db(db) {}
+
+std::optional<clsPoiEditor::Notice> clsPoiEditor::Load() {
+    modApplication::ResultFlag = 0;
+    m_mode = EditMode::Browsing;
+    m_currentIndex = 0;
+    return Reload();
+}
+
+void clsPoiEditor::SetFields(const Fields& fields) {
+    m_fields = fields;
+}
+
+std::optional<clsPoiEditor::Notice> clsPoiEditor::ButtonClick(const QString& key,
+                                                              const Prompts& prompts) {
+    if (!IsEnabled(key)) {
+        return std::nullopt;
+    }
+    const int last = static_cast<int>(m_records.size()) - 1;
+    if (key == Key::NewRec) {
+        ClearFields();
+        m_fields.Kind = 1;
+        m_mode = EditMode::Adding;
+    } else if (key == Key::AmendmentRec) {
+        m_mode = EditMode::Amending;
+    } else if (key == Key::DelRec) {
+        return DeleteRecord(prompts);
+    } else if (key == Key::CancelRec) {
+        m_mode = EditMode::Browsing;
+    } else if (key == Key::WriteRec) {
+        return SaveRecord();
+    } else if (key == Key::Search) {
+        return Search(prompts);
+    } else if (key == Key::FirstRec) {
+        m_currentIndex = 0;
+    } else if (key == Key::ReplyRec) {
+        m_currentIndex = std::max(0, m_currentIndex - 1);
+    } else if (key == Key::NextRec) {
+        m_currentIndex = std::min(last, m_currentIndex + 1);
+    } else if (key == Key::LastRec) {
+        m_currentIndex = last;
+    }
+    return std::nullopt;
+}
+
+bool clsPoiEditor::IsEnabled(const QString& key) const {
+    const int count = static_cast<int>(m_records.size());
+    if (m_mode != EditMode::Browsing) {
+        return key == Key::CancelRec || key == Key::WriteRec || !Keys().contains(key);
+    }
+    if (key == Key::AmendmentRec || key == Key::DelRec || key == Key::Search) {
+        return count >= 1;
+    }
+    if (key == Key::CancelRec || key == Key::WriteRec) {
+        return false;
+    }
+    if (key == Key::FirstRec || key == Key::ReplyRec) {
+        return count > 0 && m_currentIndex + 1 > 1;
+    }
+    if (key == Key::NextRec || key == Key::LastRec) {
+        return count >= 1 && m_currentIndex + 1 < count;
+    }
+    return true;
+}
+
+clsPoiEditor::View clsPoiEditor::ShowRecord() {
+    const int count = static_cast<int>(m_records.size());
+    View view;
+    view.Counter = Text(modKeys::Search::RecordCounter) +
+                   (count > 0 ? QStringLiteral("%1/%2").arg(m_currentIndex + 1).arg(count)
+                              : QStringLiteral("0/0"));
+    switch (m_mode) {
+    case EditMode::Amending:
+        view.State = Text(modKeys::Search::Amending);
+        break;
+    case EditMode::Adding:
+        view.State = Text(modKeys::Search::Adding);
+        break;
+    case EditMode::Browsing:
+        view.State = count > 0 ? QString() : Text(modKeys::Search::EmptyTable);
+        break;
+    }
+    for (const QString& key : Keys()) {
+        if (IsEnabled(key)) {
+            view.EnabledKeys << key;
+        }
+    }
+    view.FramesEnabled = m_mode != EditMode::Browsing;
+    // While editing the fields keep what the operator typed, also when a save is refused.
+    if (count > 0 && m_mode == EditMode::Browsing) {
+        const CoordinateRecord& record = m_records.at(m_currentIndex);
+        m_fields.Explanation = record.Explanation;
+        m_fields.Kind = KindOption(record.Kind);
+        m_fields.Longitude = modDms::DegreesToDms(record.X);
+        m_fields.Latitude = modDms::DegreesToDms(record.Y);
+    }
+    view.Shown = m_fields;
+    return view;
+}
+
+void clsPoiEditor::LoadRecords() {
+    QList<CoordinateRecord> records;
+    m_db.OpenCoordinateRecordset();
+    try {
+        CoordinateRecord record;
+        while (m_db.FetchCoordinateRecord(record.SeqNo, record.X, record.Y, record.Kind,
+                                          record.Explanation)) {
+            records.append(record);
+            record = {};
+        }
+    } catch (const clsStationError&) {
+        m_db.CloseVehicleRecordset();
+        throw;
+    }
+    m_db.CloseVehicleRecordset();
+    m_records = std::move(records);
+}
+
+// The editor cannot go on without its records: a failure closes it, and only it.
+std::optional<clsPoiEditor::Notice> clsPoiEditor::Reload() {
+    try {
+        LoadRecords();
+    } catch (const clsStationError& error) {
+        return Failure(error.Message(), true);
+    }
+    // Another program may have removed rows since the last load.
+    m_currentIndex =
+        std::clamp(m_currentIndex, 0, std::max(0, static_cast<int>(m_records.size()) - 1));
+    return std::nullopt;
+}
+
+std::optional<clsPoiEditor::Notice> clsPoiEditor::SaveRecord() {
+    const QString explanation = m_fields.Explanation.trimmed();
+    std::optional<double> x = modDms::DmsToDegrees(m_fields.Longitude);
+    std::optional<double> y = modDms::DmsToDegrees(m_fields.Latitude);
+    if (!x || !y) {
+        return Failure(Text(modKeys::Messages::CoordinateNotNumber), false);
+    }
+    if (explanation.isEmpty()) {
+        return Warning(modKeys::Search::EmptyName, Text(modKeys::Search::NameTitle));
+    }
+    if (explanation.size() > LongestExplanation) {
+        return Warning(modKeys::Search::NameTooLong, Text(modKeys::Search::NameTitle));
+    }
+    QString kind =
+        m_fields.Kind >= 1 && m_fields.Kind <= 5 ? QString::number(m_fields.Kind) : QString();
+    const bool adding = m_mode == EditMode::Adding;
+    QSet<QString> keysBefore;
+    try {
+        if (adding) {
+            for (const CoordinateRecord& record : m_records) {
+                keysBefore.insert(record.SeqNo);
+            }
+            m_db.InsertCoordinate(*x, *y, kind, explanation);
+        } else {
+            const CoordinateRecord& current = m_records.at(m_currentIndex);
+            // Boxes that still hold what was shown keep the stored value: it is finer than
+            // whole seconds, and amending the name or the kind must not move the point.
+            if (Trimmed(m_fields.Longitude) == modDms::DegreesToDms(current.X)) {
+                x = current.X;
+            }
+            if (Trimmed(m_fields.Latitude) == modDms::DegreesToDms(current.Y)) {
+                y = current.Y;
+            }
+            // A stored kind that no option stands for stays unless another is chosen.
+            if (kind.isEmpty()) {
+                kind = current.Kind;
+            }
+            m_db.UpdateCoordinate(current.SeqNo.toLongLong(), *x, *y, kind, explanation);
+        }
+    } catch (const clsStationError& error) {
+        return Failure(error.Message(), false);
+    }
+    modApplication::ResultFlag = 1;
+    m_mode = EditMode::Browsing;
+    if (std::optional<Notice> failure = Reload()) {
+        return failure;
+    }
+    if (adding) {
+        // The new row is the one with the highest key not listed before; its position is
+        // not the count of keys running 1, 2, 3 once a deletion has left a gap.
+        double highest = -1;
+        for (int i = 0; i < m_records.size(); ++i) {
+            const double key = modPrivate::Val(m_records.at(i).SeqNo);
+            if (!keysBefore.contains(m_records.at(i).SeqNo) && key > highest) {
+                highest = key;
+                m_currentIndex = i;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<clsPoiEditor::Notice> clsPoiEditor::DeleteRecord(const Prompts& prompts) {
+    if (!prompts.ConfirmDelete(Text(modKeys::Search::DeleteQuestion),
+                               Text(modKeys::Search::DeleteTitle))) {
+        return std::nullopt;
+    }
+    try {
+        m_db.DeleteCoordinate(m_records.at(m_currentIndex).Explanation);
+    } catch (const clsStationError& error) {
+        return Failure(error.Message(), false);
+    }
+    modApplication::ResultFlag = 1;
+    // The record before; a deletion can remove several rows of the same explanation.
+    const int before = m_currentIndex - 1;
+    if (std::optional<Notice> failure = Reload()) {
+        return failure;
+    }
+    if (m_records.isEmpty()) {
+        ClearFields();
+    } else {
+        m_currentIndex = std::clamp(before, 0, static_cast<int>(m_records.size()) - 1);
+    }
+    return std::nullopt;
+}
+
+// The flag is given back afterwards, so that a change of the table recorded earlier in
+// the editor still reaches the main window.
+std::optional<clsPoiEditor::Notice> clsPoiEditor::Search(const Prompts& prompts) {
+    const int kept = modApplication::ResultFlag;
+    modApplication::ResultFlag = 0;
+    modApplication::SearchText.clear();
+    prompts.ShowSearch();
+    std::optional<Notice> notice;
+    if (modApplication::ResultFlag == 1) {
+        notice = FindRecord();
+    }
+    modApplication::ResultFlag = kept;
+    return notice;
+}
+
+std::optional<clsPoiEditor::Notice> clsPoiEditor::FindRecord() {
+    const QString needle = modApplication::SearchText.toUpper().trimmed();
+    for (int i = 0; i < m_records.size(); ++i) {
+        const QString& explanation = m_records.at(i).Explanation;
+        if (!explanation.isEmpty() && explanation.toUpper().contains(needle)) {
+            m_currentIndex = i;
+            return std::nullopt;
+        }
+    }
+    return Warning(modKeys::Search::NoMatch, modApplication::ApplicationTitle(m_programFolder));
+}
+
+void clsPoiEditor::ClearFields() {
+    m_fields.Explanation.clear();
+    m_fields.Longitude = {};
+    m_fields.Latitude = {};
+}
+
+clsPoiEditor::Notice clsPoiEditor::Warning(const LanguageCode& text, const QString& title) const {
+    return {false, Text(text), title, false};
+}
+
+clsPoiEditor::Notice clsPoiEditor::Failure(const QString& message, bool closeEditor) const {
+    return {true, message, modApplication::ApplicationTitle(m_programFolder), closeEditor};
+}
+
+QString clsPoiEditor::Text(const LanguageCode& code) const {
+    return modPrivate::ReadLanguage(m_programFolder, code);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "poi/clsPoiEditor.h"
+
+#include <QDialog>
+#include <array>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QStatusBar;
+class QToolBar;
+class clsDBLib;
+
+// The POI editor "MYPOI": browses, adds, amends, deletes and finds points of interest one
+// at a time. It only wires its controls to clsPoiEditor; whether the table changed is
+// reported through ResultFlag when it closes.
+class frmPOI : public QDialog {
+    Q_OBJECT
+
+public:
+    frmPOI(const QString& programFolder, clsDBLib& db, QWidget* owner);
+    ~frmPOI() override;
+
+    // Loads the records and shows the window modally. When they cannot be loaded the
+    // message is shown and the window does not open.
+    int exec() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildToolbar();
+    void BuildRecordFrame();
+    void BuildHouseFrame();
+    void BuildStatusBar();
+
+    void tbrTool_ButtonClick(QAction* button);
+    void ShowRecord();
+    clsPoiEditor::Fields ReadFields() const;
+    // Shows the notice, if any; true when the editor has to close.
+    bool Report(const std::optional<clsPoiEditor::Notice>& notice);
+    bool ConfirmDelete(const QString& text, const QString& title);
+    void ShowSearch();
+
+    QString m_programFolder;
+    clsPoiEditor m_editor;
+
+    QToolBar* tbrTool;
+    QGroupBox* FraRec;
+    QLineEdit* txtExplanation;
+    std::array<QLineEdit*, 6> VehicleTxt; // (3) to (8): longitude d, m, s; latitude d, m, s
+    QGroupBox* fraHouse;
+    std::array<QRadioButton*, 5> Option; // Option1 to Option5
+    std::array<QLabel*, 5> Image;        // Image1 to Image5
+    QStatusBar* stbTool;
+    QLabel* stbPanel1;
+    QLabel* stbPanel2;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "poi/DmsText.h"
+
+#include <optional>
+
+// Conversions between a coordinate in decimal degrees and the degree, minute and second
+// boxes of the POI editor. A negative value keeps its sign on the degrees; the minutes and
+// seconds are those of its magnitude, so a value goes out and back to where it was.
+namespace modDms {
+
+// Degrees (decimal) as boxes: -1.5 gives "-1", "30", "00"; 0 gives "0", "00", "00". Seconds
+// are rounded half-even and not carried, so 60 can appear.
+DmsText DegreesToDms(double degrees);
+
+// Boxes as decimal degrees, rounded to six decimals. The seconds count as their leading
+// number (0 when there is none); nullopt when the degrees or the minutes are not a
+// number, or any box holds nine or more digits before the point.
+std::optional<double> DmsToDegrees(const DmsText& boxes);
+
+} // namespace modDms
