@@ -97,6 +97,9 @@ namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
 }
+inline constexpr LanguageCode HistoryUnreadable =
+    code("0040", "The history log %1 cannot be read: %2");
+inline constexpr LanguageCode ExportFailed = code("0041", "The track cannot be written to %1: %2");
 } // namespace Messages
 
 } // namespace modKeys

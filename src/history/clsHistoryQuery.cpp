@@ -1,0 +1,59 @@
+#include "history/clsHistoryQuery.h"
+
+#include "shell/modPrivate.h"
+
+#include <QDateTime>
+#include <QtEndian>
+
+#include <cstring>
+
+namespace {
+
+// The speed bounds are compared with the speeds as stored, which are 32-bit: a bound
+// typed as a stored speed must be that very speed.
+float SpeedBound(const QString& text) {
+    return static_cast<float>(modPrivate::Val(text));
+}
+
+} // namespace
+
+clsHistoryQuery::clsHistoryQuery(const QDate& day, const QString& startHour,
+                                 const QString& startMinute, const QString& endHour,
+                                 const QString& endMinute, const QString& lowestSpeed,
+                                 const QString& highestSpeed)
+    : m_day(day), m_lowestSpeed(SpeedBound(lowestSpeed)), m_highestSpeed(SpeedBound(highestSpeed)) {
+    const QString date = modPrivate::FormatLogTime(QDateTime(day, QTime(0, 0), Qt::UTC)).left(10);
+    m_start =
+        date + QLatin1Char(' ') + startHour + QLatin1Char(':') + startMinute + QLatin1String(":00");
+    m_end = date + QLatin1Char(' ') + endHour + QLatin1Char(':') + endMinute + QLatin1String(":00");
+    // UTF-8 keeps the order of the characters' code values.
+    m_startBytes = m_start.toStdString();
+    m_endBytes = m_end.toStdString();
+    m_keyed = KeyOf(m_startBytes, m_startKey) && KeyOf(m_endBytes, m_endKey);
+}
+
+bool clsHistoryQuery::Keeps(const clsHistoryReader::Record& record) const {
+    return !IsOutsideWindow(record.FixTime) && record.Speed >= m_lowestSpeed &&
+           record.Speed <= m_highestSpeed;
+}
+
+bool clsHistoryQuery::IsOutsideWindow(std::string_view fixTime) const {
+    TimeKey key;
+    if (m_keyed && KeyOf(fixTime, key)) {
+        return key < m_startKey || key > m_endKey;
+    }
+    return fixTime < m_startBytes || fixTime > m_endBytes;
+}
+
+bool clsHistoryQuery::KeyOf(std::string_view time, TimeKey& key) {
+    constexpr std::size_t Length = 19;
+    if (time.size() != Length) {
+        return false;
+    }
+    std::array<char, sizeof(TimeKey)> padded{};
+    std::memcpy(padded.data(), time.data(), Length);
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        key[i] = qFromBigEndian<quint64>(padded.data() + i * sizeof(quint64));
+    }
+    return true;
+}
