@@ -23,13 +23,14 @@ clsHistoryQuery::clsHistoryQuery(const QDate& day, const QString& startHour,
                                  const QString& highestSpeed)
     : m_day(day), m_lowestSpeed(SpeedBound(lowestSpeed)), m_highestSpeed(SpeedBound(highestSpeed)) {
     const QString date = modPrivate::FormatLogTime(QDateTime(day, QTime(0, 0), Qt::UTC)).left(10);
-    m_start =
-        date + QLatin1Char(' ') + startHour + QLatin1Char(':') + startMinute + QLatin1String(":00");
-    m_end = date + QLatin1Char(' ') + endHour + QLatin1Char(':') + endMinute + QLatin1String(":00");
-    // UTF-8 keeps the order of the characters' code values.
-    m_startBytes = m_start.toStdString();
-    m_endBytes = m_end.toStdString();
-    m_keyed = KeyOf(m_startBytes, m_startKey) && KeyOf(m_endBytes, m_endKey);
+    // In UTF-8, whose bytes keep the order of the characters' code values.
+    m_start = (date + QLatin1Char(' ') + startHour + QLatin1Char(':') + startMinute +
+               QLatin1String(":00"))
+                  .toStdString();
+    m_end =
+        (date + QLatin1Char(' ') + endHour + QLatin1Char(':') + endMinute + QLatin1String(":00"))
+            .toStdString();
+    m_keyed = KeyOf(m_start, m_startKey) && KeyOf(m_end, m_endKey);
 }
 
 bool clsHistoryQuery::Keeps(const clsHistoryReader::Record& record) const {
@@ -42,7 +43,7 @@ bool clsHistoryQuery::IsOutsideWindow(std::string_view fixTime) const {
     if (m_keyed && KeyOf(fixTime, key)) {
         return key < m_startKey || key > m_endKey;
     }
-    return fixTime < m_startBytes || fixTime > m_endBytes;
+    return fixTime < m_start || fixTime > m_end;
 }
 
 bool clsHistoryQuery::KeyOf(std::string_view time, TimeKey& key) {

@@ -2,7 +2,6 @@
 
 #include "tracking/clsHistoryReader.h"
 
-#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <array>
@@ -21,12 +20,6 @@ public:
                     const QString& highestSpeed);
 
     const QDate& Day() const { return m_day; }
-    // "yyyy/mm/dd hh:mm:00", compared with a record's time character by character.
-    const QString& Start() const { return m_start; }
-    const QString& End() const { return m_end; }
-    float LowestSpeed() const { return m_lowestSpeed; }   // knots
-    float HighestSpeed() const { return m_highestSpeed; } // knots
-
     bool Keeps(const clsHistoryReader::Record& record) const;
     // Whether a record of this time is left out whatever its speed.
     bool IsOutsideWindow(std::string_view fixTime) const;
@@ -37,13 +30,12 @@ private:
     static bool KeyOf(std::string_view time, TimeKey& key);
 
     QDate m_day;
-    QString m_start;
-    QString m_end;
-    std::string m_startBytes;
-    std::string m_endBytes;
+    // "yyyy/mm/dd hh:mm:00", compared with a record's time character by character.
+    std::string m_start;
+    std::string m_end;
     TimeKey m_startKey{};
     TimeKey m_endKey{};
     bool m_keyed;
-    float m_lowestSpeed;
-    float m_highestSpeed;
+    float m_lowestSpeed;  // knots
+    float m_highestSpeed; // knots
 };

@@ -50,8 +50,6 @@ private slots:
         QTest::newRow("step 1 after the first row")
             << 5 << qsizetype(0) << 1.0 << QList<qsizetype>{1, 2, 3, 4};
         QTest::newRow("step 3") << 10 << qsizetype(0) << 3.0 << QList<qsizetype>{1, 4, 7};
-        QTest::newRow("step 3 ending on the last")
-            << 8 << qsizetype(0) << 3.0 << QList<qsizetype>{1, 4, 7};
         QTest::newRow("no row selected") << 3 << qsizetype(-1) << 1.0 << QList<qsizetype>{0, 1, 2};
         QTest::newRow("last row selected") << 4 << qsizetype(3) << 1.0 << QList<qsizetype>{};
         QTest::newRow("half steps round to even")
