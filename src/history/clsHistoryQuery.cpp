@@ -5,8 +5,6 @@
 #include <QDateTime>
 #include <QtEndian>
 
-#include <cstring>
-
 namespace {
 
 // The speed bounds are compared with the speeds as stored, which are 32-bit: a bound
@@ -47,14 +45,15 @@ bool clsHistoryQuery::IsOutsideWindow(std::string_view fixTime) const {
 }
 
 bool clsHistoryQuery::KeyOf(std::string_view time, TimeKey& key) {
-    constexpr std::size_t Length = 19;
-    if (time.size() != Length) {
+    if (time.size() != 19) {
         return false;
     }
-    std::array<char, sizeof(TimeKey)> padded{};
-    std::memcpy(padded.data(), time.data(), Length);
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        key[i] = qFromBigEndian<quint64>(padded.data() + i * sizeof(quint64));
-    }
+    // Read straight from the text: a copy into a padded buffer first costs more than
+    // the whole comparison.
+    const char* t = time.data();
+    key[0] = qFromBigEndian<quint64>(t);
+    key[1] = qFromBigEndian<quint64>(t + 8);
+    key[2] = quint64{qFromBigEndian<quint16>(t + 16)} << 48 |
+             quint64{static_cast<unsigned char>(t[18])} << 40;
     return true;
 }
