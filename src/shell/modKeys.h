@@ -97,6 +97,10 @@ namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
 }
+// Track history.
+inline constexpr LanguageCode HistoryUnreadable =
+    code("0040", "The history log %1 cannot be read: %2");
+inline constexpr LanguageCode ExportFailed = code("0041", "The track cannot be written to %1: %2");
 // Points of interest.
 inline constexpr LanguageCode CoordinateNotNumber =
     code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "history/clsHistoryQuery.h"
+#include "tracking/clsTrackRecords.h"
+
+#include <QString>
+#include <functional>
+
+// Reads one day's track from the history log of its month: every record in the
+// query's time window and speed range, in the order of the log. It reads in short time
+// slices so that the window can list the new records, show how far it has come and
+// let events run in between, which is also where a stop button is pressed.
+class clsHistoryFetch {
+public:
+    // Called after every slice with how far the log has been read.
+    using SliceDone = std::function<void(qint64 bytesRead, qint64 fileSize)>;
+
+    static constexpr int DefaultSliceMilliseconds = 8;
+
+    clsHistoryFetch(const QString& programFolder, const clsHistoryQuery& query);
+
+    // Sets modApplication::FetchContinue, empties records and appends every kept record
+    // to them. Ends at the end of the log, or after the slice in which FetchContinue was
+    // cleared; what was gathered stays. A month without a log gives no records. Throws
+    // clsStationError when the log exists but cannot be read; the records read before
+    // stay.
+    void Run(clsTrackRecords& records, const SliceDone& afterSlice,
+             int sliceMilliseconds = DefaultSliceMilliseconds) const;
+
+private:
+    QString m_programFolder;
+    clsHistoryQuery m_query;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "tracking/clsTrackRecords.h"
+
+#include <QString>
+
+// Writes a track to a file for navigation and mapping programs: PaPaGO! track text,
+// MapSource 6.5 track file, or GPX 1.1. The file under the chosen name is replaced only
+// once the whole new file has been written.
+class clsTrackExport {
+public:
+    // The entries of the file dialog's filter, numbered from 1 in this order.
+    enum Format { PaPaGO = 1, MapSource = 2, Gpx = 3 };
+
+    // The file dialog's filter: "name (*.ext)|*.ext" per format, joined by "|".
+    static QString Filter();
+
+    explicit clsTrackExport(const QString& programFolder);
+
+    // Writes every record, from the first to the last, in format; any other format
+    // number writes an empty file. Throws clsStationError when the file cannot be
+    // written; an earlier file of that name then stays as it was.
+    void ExportTrack(const QString& path, int format, const clsTrackRecords& records) const;
+
+private:
+    QString m_programFolder;
+};
