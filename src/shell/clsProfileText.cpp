@@ -1,6 +1,5 @@
 #include "shell/clsProfileText.h"
 
-#include <QAnyStringView>
 #include <QUtf8StringView>
 #include <cstring>
 
@@ -28,7 +27,7 @@ qsizetype find(const QByteArray& bytes, char c, qsizetype begin, qsizetype end) 
 }
 
 // Names in the file are compared as UTF-8 text, without regard to case.
-bool sameName(const QByteArray& bytes, qsizetype begin, qsizetype end, QStringView name) {
+bool sameName(const QByteArray& bytes, qsizetype begin, qsizetype end, QAnyStringView name) {
     return QAnyStringView::compare(QUtf8StringView(bytes.constData() + begin, end - begin), name,
                                    Qt::CaseInsensitive) == 0;
 }
@@ -66,7 +65,7 @@ clsProfileText::clsProfileText(QByteArray bytes)
     }
 }
 
-QString clsProfileText::Value(QStringView section, QStringView key) const {
+QString clsProfileText::Value(QAnyStringView section, QAnyStringView key) const {
     const Section* found = FindSection(section);
     if (!found) {
         return {};
@@ -81,8 +80,8 @@ QString clsProfileText::Value(QStringView section, QStringView key) const {
     return unquoted(value.trimmed()).left(MaxValueLength);
 }
 
-QByteArray clsProfileText::WithValue(QStringView section, QStringView key,
-                                     QStringView value) const {
+QByteArray clsProfileText::WithValue(QAnyStringView section, QAnyStringView key,
+                                     QAnyStringView value) const {
     const QByteArray entry = (key.toString() + QLatin1Char('=') + value.toString()).toUtf8();
     const QByteArray end = DominantLineEnd();
     if (const Section* found = FindSection(section)) {
@@ -121,7 +120,7 @@ clsProfileText::Line clsProfileText::LastLine() const {
     return LineAt(newline >= m_textStart ? newline + 1 : m_textStart);
 }
 
-const clsProfileText::Section* clsProfileText::FindSection(QStringView name) const {
+const clsProfileText::Section* clsProfileText::FindSection(QAnyStringView name) const {
     for (const Section& section : m_sections) {
         if (sameName(m_bytes, section.NameBegin, section.NameEnd, name)) {
             return &section;
@@ -130,7 +129,7 @@ const clsProfileText::Section* clsProfileText::FindSection(QStringView name) con
     return nullptr;
 }
 
-clsProfileText::KeyPlace clsProfileText::FindKey(const Section& section, QStringView key) const {
+clsProfileText::KeyPlace clsProfileText::FindKey(const Section& section, QAnyStringView key) const {
     KeyPlace place{false, LineAt(section.Header)};
     for (qsizetype at = place.At.Next; at < section.End;) {
         const Line line = LineAt(at);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QByteArray>
 #include <QString>
-#include <QStringView>
 #include <vector>
 
 // The bytes of a sectioned profile file ("[section]" lines, "key=value" lines), read the
@@ -18,14 +18,14 @@ public:
     explicit clsProfileText(QByteArray bytes);
 
     // The value, or the empty text when the section or key is missing.
-    QString Value(QStringView section, QStringView key) const;
+    QString Value(QAnyStringView section, QAnyStringView key) const;
 
     // The bytes with key in section set to value: the key's line replaced, or a line added
     // at the end of its section, or the section added at the end. Every other line keeps
     // its bytes and its line end; the new line is UTF-8 and ends as most lines of the text
     // do, except that a text without a final line end keeps it so. The names and the value
     // must not hold a line break.
-    QByteArray WithValue(QStringView section, QStringView key, QStringView value) const;
+    QByteArray WithValue(QAnyStringView section, QAnyStringView key, QAnyStringView value) const;
 
 private:
     // A line: its text [Begin, End) and its line end [End, Next).
@@ -51,8 +51,8 @@ private:
 
     Line LineAt(qsizetype begin) const;
     Line LastLine() const;
-    const Section* FindSection(QStringView name) const;
-    KeyPlace FindKey(const Section& section, QStringView key) const;
+    const Section* FindSection(QAnyStringView name) const;
+    KeyPlace FindKey(const Section& section, QAnyStringView key) const;
     QByteArray DominantLineEnd() const;
     QByteArray Inserted(const Line& after, const QByteArray& lines, const QByteArray& end) const;
 

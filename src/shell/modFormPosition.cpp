@@ -80,9 +80,9 @@ void SaveFormPosition(QWidget* window, const QString& programFolder, const Setti
     }
 }
 
-void LoadFormPosition(QWidget* window, const QString& programFolder, const SettingKey& key) {
+void LoadFormPosition(QWidget* window, const clsProfileText& settings, const SettingKey& key) {
     const std::optional<clsPlacementText::Placement> placement =
-        clsPlacementText::Parse(modPrivate::ReadSetting(programFolder, key));
+        clsPlacementText::Parse(modPrivate::ReadSetting(settings, key));
     if (!placement) {
         return;
     }
