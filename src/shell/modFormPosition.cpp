@@ -143,7 +143,7 @@ void LoadFormPosition(QWidget* window, const clsProfileText& settings, const Set
     // Moving a window whose native window is not made yet places the corner of its frame,
     // which the window manager honours when it frames the window.
     window->move(outer.topLeft());
-    if (frame.isNull()) {
+    if (frame.isNull() && placement->HasSize()) {
         new FrameFit(window, outer.size());
     }
 }
