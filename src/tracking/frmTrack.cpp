@@ -274,18 +274,15 @@ bool frmTrack::Fail(const QString& message) {
 }
 
 void frmTrack::FillPortLists(const clsProfileText& settings) {
-    {
-        // The tooltips come from the text read at start-up, not from the file again.
-        const QSignalBlocker quiet(cmdCommport);
-        cmdCommport->clear();
-        cmdCommport->addItems(m_mapAndPorts.CommPorts());
-        for (int i = 0; i < cmdCommport->count(); ++i) {
-            cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(settings, i + 1),
-                                     Qt::ToolTipRole);
-        }
-        cmdCommport->setCurrentIndex(m_mapAndPorts.CommPortIndex());
-        cmdCommport->setToolTip(cmdCommport->currentData(Qt::ToolTipRole).toString());
+    // The tooltips come from the text read at start-up, not from the file again.
+    const QSignalBlocker quiet(cmdCommport);
+    cmdCommport->clear();
+    cmdCommport->addItems(m_mapAndPorts.CommPorts());
+    for (int i = 0; i < cmdCommport->count(); ++i) {
+        cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(settings, i + 1), Qt::ToolTipRole);
     }
+    cmdCommport->setCurrentIndex(m_mapAndPorts.CommPortIndex());
+    cmdCommport->setToolTip(cmdCommport->currentData(Qt::ToolTipRole).toString());
     lblZoom->setText(QString::number(m_mapAndPorts.Zoom()));
     cmdSetting->clear();
     cmdSetting->addItems(m_mapAndPorts.LineSettings());

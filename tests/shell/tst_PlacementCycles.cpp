@@ -1,33 +1,18 @@
 // The real program started and closed again and again under a real window manager on a
 // display of its own: the stored placement must come back as it was stored.
 
+#include "shell/StationTestSupport.h"
 #include "shell/clsProfileFile.h"
 
-#include <QDir>
-#include <QDirIterator>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <optional>
 
 namespace {
 
 const QString Program = QStringLiteral(STATION_BUILD_DIR "/station/station");
-
-bool makeProgramFolder(const QString& dir) {
-    const QString data = QStringLiteral(STATION_SOURCE_DIR "/data");
-    QDirIterator it(data, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = dir + source.mid(data.size());
-        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -106,7 +91,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(int, cycles);
         QTemporaryDir dir;
-        QVERIFY(makeProgramFolder(dir.path()));
+        QVERIFY(MakeProgramFolder(dir.path()));
         const QString settings = dir.filePath("vendrel.ini");
         QVERIFY(clsProfileFile::Write(settings, "Position", "Track", stored));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
