@@ -63,14 +63,21 @@ private slots:
         m_server.start("Xvfb",
                        {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
         QVERIFY(m_server.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 60000);
         m_display = ':' + QString::fromLatin1(m_server.readLine().trimmed());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("DISPLAY", m_display);
         m_windowManager.setProcessEnvironment(environment);
         m_windowManager.start("openbox", {});
         QVERIFY(m_windowManager.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(wmctrl({"-m"}).value_or(QString()).contains("Openbox"), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            wmctrl({"-m"}).value_or(QString()).contains("Openbox"),
+            qPrintable(QStringLiteral("openbox on %1 %2: %3 %4")
+                           .arg(m_display)
+                           .arg(m_windowManager.state() == QProcess::Running ? "runs" : "has ended")
+                           .arg(m_windowManager.readAllStandardError())
+                           .arg(m_server.readAllStandardError())),
+            60000);
     }
 
     void cleanupTestCase() {
