@@ -1,7 +1,9 @@
 // Timings of the main window, run by hand:
-//   window_bench rows      adding 100,000 rows to the position list (median of 3 runs)
-//   window_bench startup   process start to main window shown (median of 7 starts), and
-//                          the resident memory of the real program idling after its start
+//   window_bench rows           adding 100,000 rows to the position list (median of 3 runs)
+//   window_bench startup [MiB]  process start to main window shown (median of 7 starts), and
+//                               the resident memory of the real program idling after its
+//                               start; with MiB, the settings file holds the station's keys
+//                               followed by about that many MiB of another program's section
 // Both run offscreen in a temporary program folder made from the source tree's data.
 
 #include "poi/clsDBLib.h"
@@ -41,13 +43,27 @@ bool makeProgramFolder(const QString& dir) {
     return true;
 }
 
-// The main window over a fresh program folder in dir, loaded and shown as at start-up; null
-// when that fails.
-std::unique_ptr<frmTrack> showWindow(const QTemporaryDir& dir, clsDBLib& db) {
-    if (!makeProgramFolder(dir.path())) {
-        return nullptr;
+// The station's keys and then a section of another program of about mebibytes MiB, with no
+// "[Ports]" section, so that every port lookup reads to the end of the file.
+bool writeSettings(const QString& dir, int mebibytes) {
+    QFile file(QDir(dir).filePath(QStringLiteral("vendrel.ini")));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
     }
-    auto window = std::make_unique<frmTrack>(dir.path(), db);
+    file.write("[Settings]\r\nCommPort=1\r\nSetting=1\r\n[Position]\r\n"
+               "Track=0,1500,1500,9600,7200,\r\n[Recent]\r\n");
+    const qint64 size = qint64(mebibytes) << 20;
+    for (int i = 0; file.size() < size; ++i) {
+        file.write(
+            QStringLiteral("File%1=C:\\Exports\\Track %1 of the day.txt\r\n").arg(i).toUtf8());
+    }
+    return file.error() == QFile::NoError;
+}
+
+// The main window over the program folder dir, loaded and shown as at start-up; null when
+// that fails.
+std::unique_ptr<frmTrack> showWindow(const QString& dir, clsDBLib& db) {
+    auto window = std::make_unique<frmTrack>(dir, db);
     if (!window->Load()) {
         return nullptr;
     }
@@ -86,7 +102,8 @@ int benchRows() {
     for (int run = 0; run < 3; ++run) {
         QTemporaryDir dir;
         clsDBLib db;
-        const std::unique_ptr<frmTrack> window = showWindow(dir, db);
+        const std::unique_ptr<frmTrack> window =
+            makeProgramFolder(dir.path()) ? showWindow(dir.path(), db) : nullptr;
         if (!window) {
             return 1;
         }
@@ -115,9 +132,9 @@ int benchRows() {
     return 0;
 }
 
-// The start-up of modMain without the splash: ends as soon as the window is on screen.
-int startupChild() {
-    QTemporaryDir dir;
+// The start-up of modMain without the splash over the program folder dir: ends as soon as
+// the window is on screen.
+int startupChild(const QString& dir) {
     clsDBLib db;
     const std::unique_ptr<frmTrack> window = showWindow(dir, db);
     if (!window) {
@@ -142,13 +159,18 @@ long residentKilobytes(qint64 pid) {
     return -1;
 }
 
-int benchStartup(const QString& self) {
+int benchStartup(const QString& self, int settingsMiB) {
     std::vector<double> times;
     for (int run = 0; run < 7; ++run) {
+        QTemporaryDir dir;
+        if (!makeProgramFolder(dir.path()) ||
+            (settingsMiB > 0 && !writeSettings(dir.path(), settingsMiB))) {
+            return 1;
+        }
         QProcess child;
         QElapsedTimer clock;
         clock.start();
-        child.start(self, {QStringLiteral("startup-child")});
+        child.start(self, {QStringLiteral("startup-child"), dir.path()});
         while (child.state() != QProcess::NotRunning && !child.canReadLine()) {
             child.waitForReadyRead(50);
         }
@@ -161,11 +183,13 @@ int benchStartup(const QString& self) {
         times.push_back(elapsed);
         std::printf("start %d: %.0f ms\n", run + 1, elapsed);
     }
-    std::printf("process start to window shown: median %.0f ms\n", median(times));
+    std::printf("process start to window shown, settings file of %d MiB: median %.0f ms\n",
+                settingsMiB, median(times));
 
     // The real program, with its splash, idling for five seconds after its start.
     QTemporaryDir dir;
-    if (!makeProgramFolder(dir.path())) {
+    if (!makeProgramFolder(dir.path()) ||
+        (settingsMiB > 0 && !writeSettings(dir.path(), settingsMiB))) {
         return 1;
     }
     QProcess station;
@@ -194,11 +218,12 @@ int main(int argc, char* argv[]) {
         return benchRows();
     }
     if (mode == QLatin1String("startup")) {
-        return benchStartup(QCoreApplication::applicationFilePath());
+        return benchStartup(QCoreApplication::applicationFilePath(),
+                            argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 0);
     }
-    if (mode == QLatin1String("startup-child")) {
-        return startupChild();
+    if (mode == QLatin1String("startup-child") && argc > 2) {
+        return startupChild(QString::fromLocal8Bit(argv[2]));
     }
-    std::printf("usage: window_bench rows|startup   (with QT_QPA_PLATFORM=offscreen)\n");
+    std::printf("usage: window_bench rows|startup [MiB]   (with QT_QPA_PLATFORM=offscreen)\n");
     return 2;
 }

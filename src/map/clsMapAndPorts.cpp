@@ -41,8 +41,8 @@ QStringList ReadTemplate(const QString& programFolder) {
 
 // The stored whole number under "Settings", or nothing when the key is absent, empty or
 // far outside any list (a hand-edited file must not overflow the rounding).
-std::optional<long long> StoredNumber(const QString& programFolder, const SettingKey& key) {
-    const QString text = modPrivate::ReadSetting(programFolder, key);
+std::optional<long long> StoredNumber(const clsProfileText& settings, const SettingKey& key) {
+    const QString text = modPrivate::ReadSetting(settings, key);
     if (text.isEmpty()) {
         return std::nullopt;
     }
@@ -55,7 +55,8 @@ std::optional<long long> StoredNumber(const QString& programFolder, const Settin
 
 } // namespace
 
-void clsMapAndPorts::PrepareMapAndPorts(const QString& programFolder) {
+void clsMapAndPorts::PrepareMapAndPorts(const QString& programFolder,
+                                        const clsProfileText& settings) {
     m_mapTemplate = ReadTemplate(programFolder);
 
     m_commPorts.clear();
@@ -63,13 +64,13 @@ void clsMapAndPorts::PrepareMapAndPorts(const QString& programFolder) {
         m_commPorts.append(QStringLiteral("COM%1").arg(n));
     }
     // A stored port outside the list selects none rather than stopping the program.
-    const auto port = StoredNumber(programFolder, modKeys::Setting::CommPort);
+    const auto port = StoredNumber(settings, modKeys::Setting::CommPort);
     m_commPortIndex = port && *port >= 1 && *port <= PortCount ? static_cast<int>(*port - 1) : -1;
 
     m_zoom = StartZoom;
 
     m_lineSettings = {QStringLiteral("4800,n,8,1"), QStringLiteral("9600,n,8,1")};
-    const auto setting = StoredNumber(programFolder, modKeys::Setting::LineSetting);
+    const auto setting = StoredNumber(settings, modKeys::Setting::LineSetting);
     m_settingIndex = setting && *setting >= 0 && *setting < m_lineSettings.size()
                          ? static_cast<int>(*setting)
                          : 0;

@@ -3,13 +3,16 @@
 #include <QString>
 #include <QStringList>
 
+class clsProfileText;
+
 // The start-up step of the main window: the map template, the serial-port lists with
 // their stored selections, and the start zoom level.
 class clsMapAndPorts {
 public:
-    // Loads everything from the program folder. Throws clsStationError with a message
-    // naming the file when the map template is missing or unreadable.
-    void PrepareMapAndPorts(const QString& programFolder);
+    // Loads the map template from the program folder and the stored selections from the
+    // settings file as start-up read it. Throws clsStationError with a message naming the
+    // file when the map template is missing or unreadable.
+    void PrepareMapAndPorts(const QString& programFolder, const clsProfileText& settings);
 
     // The template's lines (UTF-8) followed by one empty element.
     const QStringList& MapTemplate() const { return m_mapTemplate; }

@@ -13,7 +13,7 @@ constexpr int Width = 480;
 constexpr int Height = 270;
 } // namespace
 
-frmLogo::frmLogo(const QString& programFolder, QWidget* owner)
+frmLogo::frmLogo(const QString& programFolder, const clsProfileText& language, QWidget* owner)
     : QDialog(owner, Qt::SplashScreen | Qt::FramelessWindowHint), labLogo(new QLabel(this)),
       Timer1(new QTimer(this)) {
     setObjectName(QStringLiteral("frmLogo"));
@@ -28,7 +28,7 @@ frmLogo::frmLogo(const QString& programFolder, QWidget* owner)
     setPalette(background);
     setAutoFillBackground(true);
 
-    const QString title = modApplication::ApplicationTitle(programFolder);
+    const QString title = modApplication::ApplicationTitle(language);
     setWindowTitle(title);
     labLogo->setObjectName(QStringLiteral("labLogo"));
     labLogo->setText(title);

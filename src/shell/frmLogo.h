@@ -4,6 +4,7 @@
 
 class QLabel;
 class QTimer;
+class clsProfileText;
 
 // The splash shown over the main window at start: a picture with the application title,
 // gone by itself after two seconds.
@@ -13,7 +14,8 @@ class frmLogo : public QDialog {
 public:
     static constexpr int ShowMilliseconds = 2000;
 
-    frmLogo(const QString& programFolder, QWidget* owner);
+    // language: the language file as start-up read it.
+    frmLogo(const QString& programFolder, const clsProfileText& language, QWidget* owner);
 
 private:
     QLabel* labLogo;

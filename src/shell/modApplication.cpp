@@ -17,8 +17,8 @@ QString ProgramFolder() {
     return QDir::cleanPath(QDir(folder).absolutePath());
 }
 
-QString ApplicationTitle(const QString& programFolder) {
-    return modPrivate::ReadLanguage(programFolder, modKeys::Track::Title) +
+QString ApplicationTitle(const clsProfileText& language) {
+    return modPrivate::ReadLanguage(language, modKeys::Track::Title) +
            QStringLiteral(" V%1.%2.%3")
                .arg(STATION_VERSION_MAJOR)
                .arg(STATION_VERSION_MINOR)

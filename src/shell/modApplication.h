@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class clsProfileText;
+
 // Process-wide facts of the running program: where its files lie, its title, and the
 // values by which a window tells a running job, or the window that opened it, what
 // the operator did.
@@ -11,8 +13,9 @@ namespace modApplication {
 // folder of the executable. No trailing separator.
 QString ProgramFolder();
 
-// Text "0001" of section "Track" followed by " V" and major.minor.revision of the build.
-QString ApplicationTitle(const QString& programFolder);
+// Text "0001" of section "Track" of the language file followed by " V" and
+// major.minor.revision of the build.
+QString ApplicationTitle(const clsProfileText& language);
 
 // Cleared by the stop buttons of the waiting and notice windows; the job that showed
 // them sets it before it starts and polls it while it runs.

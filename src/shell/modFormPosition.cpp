@@ -3,6 +3,7 @@
 #include "shell/clsPlacementText.h"
 #include "shell/modPrivate.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -50,6 +51,42 @@ int pixels(double twips, int dpi) {
     return static_cast<int>(std::lround(std::clamp(px, -1.0e6, 1.0e6)));
 }
 
+QSize frameOf(const QWidget* window) {
+    return window->frameGeometry().size() - window->geometry().size();
+}
+
+// A window manager frames a window only once it is shown, so the window is first sized as
+// if it had no frame. Once the frame is there (by the first time the window is drawn),
+// the window is given back the outer size it was meant to have; the frame's corner stays
+// where it was put. Without this the window grew by its frame at every start.
+class FrameFit : public QObject {
+public:
+    FrameFit(QWidget* window, QSize outer) : QObject(window), m_window(window), m_outer(outer) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Move && type != QEvent::Resize && type != QEvent::Paint) {
+            return false;
+        }
+        const QSize frame = frameOf(m_window);
+        if (!frame.isNull() || type == QEvent::Paint) {
+            m_window->removeEventFilter(this);
+            deleteLater();
+            if (!frame.isNull() && m_window->frameGeometry().size() != m_outer) {
+                m_window->resize(m_outer - frame);
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    QSize m_outer;
+};
+
 } // namespace
 
 double TwipsX(const QWidget* window, double pixels) {
@@ -80,9 +117,9 @@ void SaveFormPosition(QWidget* window, const QString& programFolder, const Setti
     }
 }
 
-void LoadFormPosition(QWidget* window, const QString& programFolder, const SettingKey& key) {
+void LoadFormPosition(QWidget* window, const clsProfileText& settings, const SettingKey& key) {
     const std::optional<clsPlacementText::Placement> placement =
-        clsPlacementText::Parse(modPrivate::ReadSetting(programFolder, key));
+        clsPlacementText::Parse(modPrivate::ReadSetting(settings, key));
     if (!placement) {
         return;
     }
@@ -92,10 +129,6 @@ void LoadFormPosition(QWidget* window, const QString& programFolder, const Setti
         return;
     }
     window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
-    // With its native window created the platform can tell the frame around it, so the
-    // stored outer bounds are met exactly; where it cannot before the window is shown
-    // (a window manager that frames windows later), the frame counts as nothing.
-    window->winId();
     QRect outer = window->frameGeometry();
     if (placement->HasPosition()) {
         outer.moveTo(PixelsX(window, *placement->Left), PixelsY(window, *placement->Top));
@@ -105,9 +138,14 @@ void LoadFormPosition(QWidget* window, const QString& programFolder, const Setti
                             std::max(1, PixelsY(window, *placement->Height))));
     }
     outer = keptOnScreen(outer);
-    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    const QSize frame = frameOf(window);
     window->resize(outer.size() - frame);
+    // Moving a window whose native window is not made yet places the corner of its frame,
+    // which the window manager honours when it frames the window.
     window->move(outer.topLeft());
+    if (frame.isNull() && placement->HasSize()) {
+        new FrameFit(window, outer.size());
+    }
 }
 
 } // namespace modFormPosition

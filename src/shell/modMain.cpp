@@ -5,9 +5,28 @@
 #include "shell/IPlatform.h"
 #include "shell/frmLogo.h"
 #include "shell/modApplication.h"
+#include "shell/modPrivate.h"
 #include "tracking/frmTrack.h"
 
 #include <QApplication>
+#include <memory>
+
+namespace {
+
+// Loads and shows the main window and makes the splash over it. Both read the settings and
+// language files as they are now, each read once; the texts are let go before the splash
+// runs its two seconds.
+std::unique_ptr<frmLogo> ShowMainWindow(frmTrack& track, const QString& programFolder) {
+    const clsProfileText settings = modPrivate::LoadSettings(programFolder);
+    const clsProfileText language = modPrivate::LoadLanguage(programFolder);
+    if (!track.Load(settings, language)) {
+        return nullptr;
+    }
+    track.show();
+    return std::make_unique<frmLogo>(programFolder, language, &track);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // The map browser shares its drawing context with the rest of the window.
@@ -22,13 +41,11 @@ int main(int argc, char* argv[]) {
 
     clsDBLib database;
     frmTrack track(programFolder, database);
-    if (!track.Load()) {
+    const std::unique_ptr<frmLogo> logo = ShowMainWindow(track, programFolder);
+    if (!logo) {
         return 1;
     }
-    track.show();
-
-    frmLogo logo(programFolder, &track);
-    logo.exec();
+    logo->exec();
 
     track.raise();
     track.activateWindow();

@@ -32,20 +32,29 @@ void AppendNumber(QString& text, long long v, int minDigits) {
 
 namespace modPrivate {
 
+namespace {
+
+QString settingsPath(const QString& programFolder) {
+    return ProgramPath(programFolder, QStringLiteral("vendrel.ini"));
+}
+
+QString languagePath(const QString& programFolder) {
+    return ProgramPath(programFolder, QStringLiteral("Language.ini"));
+}
+
+} // namespace
+
 QString ReadSetting(const QString& programFolder, const QString& section, const QString& key) {
-    return clsProfileFile::Read(ProgramPath(programFolder, QStringLiteral("vendrel.ini")), section,
-                                key);
+    return clsProfileFile::Read(settingsPath(programFolder), section, key);
 }
 
 bool WriteSetting(const QString& programFolder, const QString& section, const QString& key,
                   const QString& value) {
-    return clsProfileFile::Write(ProgramPath(programFolder, QStringLiteral("vendrel.ini")), section,
-                                 key, value);
+    return clsProfileFile::Write(settingsPath(programFolder), section, key, value);
 }
 
 QString ReadLanguage(const QString& programFolder, const QString& section, const QString& code) {
-    return clsProfileFile::Read(ProgramPath(programFolder, QStringLiteral("Language.ini")), section,
-                                code);
+    return clsProfileFile::Read(languagePath(programFolder), section, code);
 }
 
 QString ReadSetting(const QString& programFolder, const SettingKey& key) {
@@ -57,7 +66,23 @@ bool WriteSetting(const QString& programFolder, const SettingKey& key, const QSt
 }
 
 QString ReadLanguage(const QString& programFolder, const LanguageCode& code) {
-    const QString text = ReadLanguage(programFolder, code.Section, code.Code);
+    return ReadLanguage(LoadLanguage(programFolder), code);
+}
+
+clsProfileText LoadSettings(const QString& programFolder) {
+    return clsProfileFile::Load(settingsPath(programFolder));
+}
+
+clsProfileText LoadLanguage(const QString& programFolder) {
+    return clsProfileFile::Load(languagePath(programFolder));
+}
+
+QString ReadSetting(const clsProfileText& settings, const SettingKey& key) {
+    return settings.Value(key.Section, key.Key);
+}
+
+QString ReadLanguage(const clsProfileText& language, const LanguageCode& code) {
+    const QString text = language.Value(code.Section, code.Code);
     return text.isEmpty() && code.Fallback ? QString::fromUtf8(code.Fallback) : text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/clsProfileText.h"
 #include "shell/modKeys.h"
 
 #include <QDateTime>
@@ -23,6 +24,14 @@ QString ReadLanguage(const QString& programFolder, const QString& section, const
 QString ReadSetting(const QString& programFolder, const SettingKey& key);
 bool WriteSetting(const QString& programFolder, const SettingKey& key, const QString& value);
 QString ReadLanguage(const QString& programFolder, const LanguageCode& code);
+
+// "vendrel.ini" and "Language.ini" read once, for a run of reads that belong together:
+// start-up reads each file once and hands the text to its steps. The reads below give
+// what the reads of the file above give; a read at any other time goes to the file.
+clsProfileText LoadSettings(const QString& programFolder);
+clsProfileText LoadLanguage(const QString& programFolder);
+QString ReadSetting(const clsProfileText& settings, const SettingKey& key);
+QString ReadLanguage(const clsProfileText& language, const LanguageCode& code);
 
 // A path beneath the program folder; relative uses "/" and each existing folder or
 // file is matched without regard to case, so "Export" reaches "export".

@@ -89,11 +89,15 @@ QString clsSerialPort::ReadAll() {
 }
 
 QString clsSerialPort::DeviceForPort(const QString& programFolder, int portNumber) {
+    return DeviceForPort(modPrivate::LoadSettings(programFolder), portNumber);
+}
+
+QString clsSerialPort::DeviceForPort(const clsProfileText& settings, int portNumber) {
     if (portNumber < 1) {
         return QString();
     }
     const QString key = QStringLiteral("COM%1").arg(portNumber);
-    const QString configured = modPrivate::ReadSetting(programFolder, modKeys::Setting::Ports, key);
+    const QString configured = settings.Value(modKeys::Setting::Ports, key);
     if (!configured.isEmpty()) {
         return configured;
     }

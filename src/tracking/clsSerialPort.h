@@ -5,6 +5,8 @@
 #include <QSerialPort>
 #include <optional>
 
+class clsProfileText;
+
 // The serial port through Qt. Port numbers map to devices by the settings file, so
 // that "COM1" of the station can be any device (a USB receiver, a pseudo-terminal).
 class clsSerialPort : public ISerialPort {
@@ -30,6 +32,8 @@ public:
     // of section "Ports" in the settings file, otherwise the platform's own name of
     // the port; the empty text for a number below 1.
     static QString DeviceForPort(const QString& programFolder, int portNumber);
+    // The same from the settings file as start-up read it.
+    static QString DeviceForPort(const clsProfileText& settings, int portNumber);
 
     // Baud rate, parity letter (n, e, o, m, s), data bits (5 to 8) and stop bits
     // (1, 1.5, 2) separated by commas, as in "4800,n,8,1"; nothing when malformed.

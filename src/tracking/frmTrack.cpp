@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
@@ -229,22 +230,27 @@ void frmTrack::BuildTimers() {
 }
 
 bool frmTrack::Load() {
-    modFormPosition::LoadFormPosition(this, m_programFolder, modKeys::Setting::TrackPosition);
+    return Load(modPrivate::LoadSettings(m_programFolder),
+                modPrivate::LoadLanguage(m_programFolder));
+}
 
-    m_title = modApplication::ApplicationTitle(m_programFolder);
+bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& language) {
+    modFormPosition::LoadFormPosition(this, settings, modKeys::Setting::TrackPosition);
+
+    m_title = modApplication::ApplicationTitle(language);
     QGuiApplication::setApplicationDisplayName(m_title);
     setWindowTitle(m_title);
 
     try {
-        m_mapAndPorts.PrepareMapAndPorts(m_programFolder);
+        m_mapAndPorts.PrepareMapAndPorts(m_programFolder, settings);
     } catch (const clsStationError& error) {
         return Fail(error.Message());
     }
-    FillPortLists();
+    FillPortLists(settings);
 
     fraTrackQuery->setTitle(QString());
-    SetCaptions();
-    AddColumns();
+    SetCaptions(language);
+    AddColumns(language);
 
     m_recorder.SetCurrentFix(PositionFix{});
     m_recorder.TrackRecords().Clear();
@@ -269,15 +275,16 @@ bool frmTrack::Fail(const QString& message) {
     return false;
 }
 
-void frmTrack::FillPortLists() {
+void frmTrack::FillPortLists(const clsProfileText& settings) {
+    // The tooltips come from the text read at start-up, not from the file again.
+    const QSignalBlocker quiet(cmdCommport);
     cmdCommport->clear();
     cmdCommport->addItems(m_mapAndPorts.CommPorts());
     for (int i = 0; i < cmdCommport->count(); ++i) {
-        cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(m_programFolder, i + 1),
-                                 Qt::ToolTipRole);
+        cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(settings, i + 1), Qt::ToolTipRole);
     }
     cmdCommport->setCurrentIndex(m_mapAndPorts.CommPortIndex());
-    ShowPortDevice();
+    cmdCommport->setToolTip(cmdCommport->currentData(Qt::ToolTipRole).toString());
     lblZoom->setText(QString::number(m_mapAndPorts.Zoom()));
     cmdSetting->clear();
     cmdSetting->addItems(m_mapAndPorts.LineSettings());
@@ -290,27 +297,30 @@ void frmTrack::ShowPortDevice() {
                                      : QString());
 }
 
-void frmTrack::SetCaptions() {
-    CmdPOI->setText(Text(modKeys::Track::PoiButton));
-    frmRecords->setTitle(Text(modKeys::Track::RecordsFrame));
-    cmdQuery->setText(Text(modKeys::Track::Connect));
-    labComPort->setText(Text(modKeys::Track::PortLabel));
-    Label1->setText(Text(modKeys::Track::LineLabel));
-    lblFromTime->setText(Text(modKeys::Track::DateLabel));
-    Label7->setText(Text(modKeys::Track::FromLabel));
-    Label10->setText(Text(modKeys::Track::ToLabel));
-    lblFromSpeed->setText(Text(modKeys::Track::SpeedLabel));
-    cmdGET->setText(Text(modKeys::Track::GetButton));
-    fraPlay->setTitle(Text(modKeys::Track::PlayFrame));
-    Label5->setText(Text(modKeys::Track::StepLabel));
-    Label4->setText(Text(modKeys::Track::StepUnitLabel));
-    cmdExport->setText(Text(modKeys::Track::ExportButton));
-    cmdPlay->setText(Text(modKeys::Track::PlayButton));
-    cmdStopPlay->setText(Text(modKeys::Track::StopButton));
-    Check1->setText(Text(modKeys::Track::WholeTrackCheck));
+void frmTrack::SetCaptions(const clsProfileText& language) {
+    const auto text = [&](const LanguageCode& code) {
+        return modPrivate::ReadLanguage(language, code);
+    };
+    CmdPOI->setText(text(modKeys::Track::PoiButton));
+    frmRecords->setTitle(text(modKeys::Track::RecordsFrame));
+    cmdQuery->setText(text(modKeys::Track::Connect));
+    labComPort->setText(text(modKeys::Track::PortLabel));
+    Label1->setText(text(modKeys::Track::LineLabel));
+    lblFromTime->setText(text(modKeys::Track::DateLabel));
+    Label7->setText(text(modKeys::Track::FromLabel));
+    Label10->setText(text(modKeys::Track::ToLabel));
+    lblFromSpeed->setText(text(modKeys::Track::SpeedLabel));
+    cmdGET->setText(text(modKeys::Track::GetButton));
+    fraPlay->setTitle(text(modKeys::Track::PlayFrame));
+    Label5->setText(text(modKeys::Track::StepLabel));
+    Label4->setText(text(modKeys::Track::StepUnitLabel));
+    cmdExport->setText(text(modKeys::Track::ExportButton));
+    cmdPlay->setText(text(modKeys::Track::PlayButton));
+    cmdStopPlay->setText(text(modKeys::Track::StopButton));
+    Check1->setText(text(modKeys::Track::WholeTrackCheck));
 }
 
-void frmTrack::AddColumns() {
+void frmTrack::AddColumns(const clsProfileText& language) {
     const struct {
         const char* key;
         LanguageCode header;
@@ -323,7 +333,8 @@ void frmTrack::AddColumns() {
                    {"Direction", modKeys::Track::DirectionHeader, 1200},
                    {"SPEED", modKeys::Track::SpeedHeader, 1200}};
     for (const auto& column : columns) {
-        m_rows.AddColumn({QLatin1String(column.key), Text(column.header), column.width});
+        m_rows.AddColumn({QLatin1String(column.key),
+                          modPrivate::ReadLanguage(language, column.header), column.width});
         DateView->setColumnWidth(m_rows.columnCount() - 1,
                                  modFormPosition::PixelsX(this, column.width));
     }

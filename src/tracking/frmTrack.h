@@ -21,6 +21,7 @@ class QTableView;
 class QTimer;
 class QWebEngineView;
 class clsDBLib;
+class clsProfileText;
 class clsSerialReceiver;
 struct FixRow;
 
@@ -35,8 +36,11 @@ public:
     frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent = nullptr);
     ~frmTrack() override;
 
-    // All set-up, before the window is first shown. A failure (map template or POI
-    // database) is shown and ends the program; false when the platform let it return.
+    // All set-up, before the window is first shown, from the settings and language files
+    // as start-up read them (each once). A failure (map template or POI database) is
+    // shown and ends the program; false when the platform let it return.
+    bool Load(const clsProfileText& settings, const clsProfileText& language);
+    // The same, reading the two files now.
     bool Load();
 
     // One framed "$GPRMC" sentence of the live path.
@@ -69,9 +73,9 @@ private:
     void BuildTimers();
 
     bool Fail(const QString& message);
-    void FillPortLists();
-    void SetCaptions();
-    void AddColumns();
+    void FillPortLists(const clsProfileText& settings);
+    void SetCaptions(const clsProfileText& language);
+    void AddColumns(const clsProfileText& language);
     void FillTimeLists();
     void ShowPortDevice();
 

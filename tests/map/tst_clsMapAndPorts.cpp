@@ -27,7 +27,7 @@ clsMapAndPorts Prepare(const QByteArray& bytes, const QString& key = {}, const Q
         throw std::logic_error("cannot set up the program folder");
     }
     clsMapAndPorts prepared;
-    prepared.PrepareMapAndPorts(dir.path());
+    prepared.PrepareMapAndPorts(dir.path(), modPrivate::LoadSettings(dir.path()));
     return prepared;
 }
 

@@ -1,9 +1,21 @@
 #include "shell/clsProfileFile.h"
-#include "shell/modPrivate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// A path in Big5, which is not UTF-8: a value that another program saved.
+const QByteArray Big5 = "FileName=C:\\\xa5\xbb\xa6\x61.txt";
+
+} // namespace
 
 class tst_ProfileFile : public QObject {
     Q_OBJECT
@@ -16,96 +28,139 @@ class tst_ProfileFile : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    // Makes the file hold bytes; a null array removes it.
     void setContent(const QByteArray& bytes) const {
+        QFile::remove(ini());
         QFile file(ini());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        QVERIFY(bytes.isNull() || (file.open(QIODevice::WriteOnly) && file.write(bytes)));
     }
 
 private slots:
     void reads_data() {
-        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("file"); // null: no file
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const QByteArray& file, const QString& section,
+                            const QString& key, const QString& expected) {
+            QTest::newRow(name) << file << section << key << expected;
+        };
         const QByteArray settings =
             "[Settings]\r\nCommPort=3\r\nSetting = 1 \r\n[Other]\r\nZoom=9\r\n";
-        QTest::newRow("exact") << settings << "Settings"
-                               << "CommPort"
-                               << "3";
-        QTest::newRow("names in other case") << settings << "settings"
-                                             << "COMMPORT"
-                                             << "3";
-        QTest::newRow("trimmed") << settings << "Settings"
-                                 << "setting"
-                                 << "1";
-        QTest::newRow("other section") << settings << "Settings"
-                                       << "Zoom"
-                                       << "";
-        QTest::newRow("missing section") << settings << "Ports"
-                                         << "COM1"
-                                         << "";
-        QTest::newRow("first match wins") << QByteArray("[A]\nk=1\nk=2\n[a]\nk=3\n") << "A"
-                                          << "K"
-                                          << "1";
-        QTest::newRow("comment") << QByteArray("[A]\n;k=1\nk=2\n") << "A"
-                                 << "k"
-                                 << "2";
-        QTest::newRow("quotes") << QByteArray("[A]\nk=\" x \"\n") << "A"
-                                << "k"
-                                << " x ";
-        QTest::newRow("utf-8") << QByteArray("[T]\n1=\xe5\x81\x9c\xe6\xad\xa2\n") << "T"
-                               << "1" << QString::fromUtf8("\xe5\x81\x9c\xe6\xad\xa2");
-        QTest::newRow("255 whole") << "[A]\nk=" + QByteArray(255, 'x') << "A"
-                                   << "k" << QString(255, 'x');
-        QTest::newRow("256 cut") << "[A]\nk=" + QByteArray(256, 'x') << "A"
-                                 << "k" << QString(255, 'x');
-        QTest::newRow("no file") << QByteArray() << "A"
-                                 << "k"
-                                 << "";
+        row("exact", settings, "Settings", "CommPort", "3");
+        row("names in other case", settings, "settings", "COMMPORT", "3");
+        row("trimmed", settings, "Settings", "setting", "1");
+        row("other section", settings, "Settings", "Zoom", "");
+        row("missing section", settings, "Ports", "COM1", "");
+        row("first match wins", "[A]\nk=1\nk=2\n[a]\nk=3\n", "A", "K", "1");
+        row("comment", "[A]\n;k=1\nk=2\n", "A", "k", "2");
+        row("quotes", "[A]\nk=\" x \"\n", "A", "k", " x ");
+        row("utf-8", "[T]\n1=\xe5\x81\x9c\xe6\xad\xa2\n", "T", "1", "\u505c\u6b62");
+        row("255 whole", "[A]\nk=" + QByteArray(255, 'x'), "A", "k", QString(255, 'x'));
+        row("256 cut", "[A]\nk=" + QByteArray(256, 'x'), "A", "k", QString(255, 'x'));
+        row("text after the section's ]", "[Settings] ; ports\r\nCommPort=3\r\n", "Settings",
+            "CommPort", "3");
+        row("line without ] is no section", "[A]\nk=1\n[B\nj=2\n", "A", "j", "2");
+        row("8-bit bytes elsewhere", "[E]\r\n" + Big5 + "\r\n[A]\r\nk=2\r\n", "A", "k", "2");
+        row("no file", QByteArray(), "A", "k", "");
     }
 
+    // The text read once answers every read as the file does.
     void reads() {
         QFETCH(QByteArray, file);
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, expected);
-        QFile::remove(ini());
-        if (!file.isNull()) {
-            setContent(file);
-        }
+        setContent(file);
         QCOMPARE(clsProfileFile::Read(ini(), section, key), expected);
+        const clsProfileText once = clsProfileFile::Load(ini());
+        QCOMPARE(once.Value(section, key), expected);
+        QCOMPARE(once.Value(section.toUpper(), key.toLower()), expected);
     }
 
+    // Key "Zoom" of section "Settings" written with a value.
     void writes_data() {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after");
-        const QByteArray full =
-            "; station\r\n[Settings]\r\nCommPort=3\r\nZOOM=12\r\nSetting=1\r\n\r\n"
-            "[Position]\r\nTrack=0,1,2,3,4,\r\n";
-        QTest::newRow("replaces in place, keeps the rest byte for byte")
-            << full << QByteArray(full).replace("ZOOM=12", "Zoom=16");
-        QTest::newRow("new key at the end of its section")
-            << QByteArray("[settings]\nx=1\n\n[B]\ny=2\n")
-            << QByteArray("[settings]\nx=1\nZoom=16\n\n[B]\ny=2\n");
-        QTest::newRow("new section")
-            << QByteArray("[B]\ny=2\n") << QByteArray("[B]\ny=2\n\n[Settings]\nZoom=16\n");
-        QTest::newRow("new file") << QByteArray() << QByteArray("[Settings]\nZoom=16\n");
+        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after"); // null: refused, the file as it was
+        const auto row = [](const char* name, const QByteArray& before, const QByteArray& after,
+                            const QString& value = "16", const QString& key = "Zoom") {
+            QTest::newRow(name) << before << key << value << after;
+        };
+        const QByteArray full = "; station\r\n[Settings]\r\nCommPort=3\r\nZOOM=12\r\nSetting=1\r\n"
+                                "\r\n[Position]\r\nTrack=0,1,2,3,4,\r\n";
+        row("replaces in place, keeps the rest byte for byte", full,
+            QByteArray(full).replace("ZOOM=12", "Zoom=16"));
+        row("new key at the end of its section", "[settings]\nx=1\n\n[B]\ny=2\n",
+            "[settings]\nx=1\nZoom=16\n\n[B]\ny=2\n");
+        row("new section", "[B]\ny=2\n", "[B]\ny=2\n\n[Settings]\nZoom=16\n");
+        row("new file", QByteArray(), "[Settings]\nZoom=16\n");
+        row("Big5 value elsewhere kept", "[E]\r\n" + Big5 + "\r\n[Settings]\r\nZoom=12\r\n",
+            "[E]\r\n" + Big5 + "\r\n[Settings]\r\nZoom=16\r\n");
+        row("bare LF lines in a CR LF file kept", "[Settings]\r\nA=3\nZoom=12\r\nB=1\n[C]\r\n",
+            "[Settings]\r\nA=3\nZoom=16\r\nB=1\n[C]\r\n");
+        row("written line ends as most lines do", "[Settings]\nZoom=12\r\nA=1\nB=2\n",
+            "[Settings]\nZoom=16\nA=1\nB=2\n");
+        row("added line ends as most lines do", "[Settings]\r\nA=1\nB=2\r\n[C]\r\n",
+            "[Settings]\r\nA=1\nB=2\r\nZoom=16\r\n[C]\r\n");
+        row("no final line end, key replaced", "[Settings]\r\nZoom=12", "[Settings]\r\nZoom=16");
+        row("no final line end, key added", "[Settings]\r\nA=1", "[Settings]\r\nA=1\r\nZoom=16");
+        row("no final line end, section added", "[B]\r\ny=2",
+            "[B]\r\ny=2\r\n\r\n[Settings]\r\nZoom=16");
+        row("section line with text after its ]", "[Settings] ; ports\nZoom=12\n",
+            "[Settings] ; ports\nZoom=16\n");
+        row("byte-order mark kept", "\xef\xbb\xbf[Settings]\r\nZoom=12\r\n",
+            "\xef\xbb\xbf[Settings]\r\nZoom=16\r\n");
+        row("value as UTF-8", "[Settings]\nZoom=1\n", "[Settings]\nZoom=\xe8\xbb\x8a\n", "\u8eca");
+        row("line break in the value refused", "[Settings]\r\nZoom=12\r\n", QByteArray(),
+            "16\r\n[Ports]\r\nCOM1=/x");
+        row("line break in the key refused", "[Settings]\nZoom=12\n", QByteArray(), "16",
+            "Zoom\nCOM1");
     }
 
     void writes() {
         QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
         QFETCH(QByteArray, after);
-        QFile::remove(ini());
-        if (!before.isNull()) {
-            setContent(before);
-        }
-        QVERIFY(modPrivate::WriteSetting(folder.path(), "Settings", "Zoom", "16"));
-        QCOMPARE(content(), after);
-        QCOMPARE(modPrivate::ReadSetting(folder.path(), "SETTINGS", "zoom"), QStringLiteral("16"));
+        setContent(before);
+        QCOMPARE(clsProfileFile::Write(ini(), "Settings", key, value), !after.isNull());
+        QCOMPARE(QFile::exists(ini()), !before.isNull() || !after.isNull());
+        QCOMPARE(content(), after.isNull() ? before : after);
     }
 
-    void failed_write_reports_false() {
+    // A file that is there but cannot be read is never replaced by one holding only the
+    // new key. A socket stands for it: even the superuser cannot read one.
+    void unreadable_file_is_kept() {
+#ifdef Q_OS_UNIX
+        setContent({});
+        const QByteArray path = QFile::encodeName(ini());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        QVERIFY(size_t(path.size()) < sizeof(address.sun_path));
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ::close(fd);
+        QVERIFY(!clsProfileFile::Write(ini(), "Settings", "Zoom", "16"));
+        QVERIFY(QFileInfo(ini()).exists() && !QFileInfo(ini()).isFile());
+        QFile::remove(ini());
+#else
+        QSKIP("needs a POSIX socket");
+#endif
+    }
+
+    void write_keeps_permissions() {
+        setContent("[Settings]\nZoom=12\n");
+        QVERIFY(
+            QFile::setPermissions(ini(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFile::Permissions before = QFile::permissions(ini());
+        QVERIFY(clsProfileFile::Write(ini(), "Settings", "Zoom", "16"));
+        QCOMPARE(QFile::permissions(ini()), before);
+    }
+
+    void write_into_missing_folder_fails() {
         QVERIFY(!clsProfileFile::Write(folder.filePath("no/folder/vendrel.ini"), "A", "k", "v"));
     }
 };

@@ -1,0 +1,126 @@
+// The real program started and closed again and again under a real window manager on a
+// display of its own: the stored placement must come back as it was stored.
+
+#include "shell/StationTestSupport.h"
+#include "shell/clsProfileFile.h"
+
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTest>
+#include <optional>
+
+namespace {
+
+const QString Program = QStringLiteral(STATION_BUILD_DIR "/station/station");
+
+} // namespace
+
+class tst_PlacementCycles : public QObject {
+    Q_OBJECT
+
+    QProcess m_server;
+    QProcess m_windowManager;
+    QString m_display;
+
+    // Output of wmctrl on the test's display, or nothing when it failed.
+    std::optional<QString> wmctrl(const QStringList& arguments) {
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", m_display);
+        tool.setProcessEnvironment(environment);
+        tool.start("wmctrl", arguments);
+        if (!tool.waitForFinished(5000) || tool.exitCode() != 0) {
+            return std::nullopt;
+        }
+        return QString::fromLocal8Bit(tool.readAllStandardOutput());
+    }
+
+    // The ids of the managed windows of the process.
+    QStringList windowsOf(qint64 pid) {
+        QStringList ids;
+        for (const QString& line :
+             wmctrl({"-l", "-p"}).value_or(QString()).split('\n', Qt::SkipEmptyParts)) {
+            const QStringList fields = line.simplified().split(' ');
+            if (fields.size() > 2 && fields[2] == QString::number(pid)) {
+                ids << fields[0];
+            }
+        }
+        return ids;
+    }
+
+private slots:
+    void initTestCase() {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty()) {
+            QSKIP("Xvfb is not installed: scripts/setup installs it");
+        }
+        if (QStandardPaths::findExecutable("openbox").isEmpty()) {
+            QSKIP("the window manager openbox is not installed: scripts/setup installs it");
+        }
+        QVERIFY2(!QStandardPaths::findExecutable("wmctrl").isEmpty(),
+                 "wmctrl closes the window as an operator would: scripts/setup installs it");
+        // Xvfb chooses a free display and writes its number once it accepts clients.
+        m_server.start("Xvfb",
+                       {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        QVERIFY(m_server.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 60000);
+        m_display = ':' + QString::fromLatin1(m_server.readLine().trimmed());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", m_display);
+        m_windowManager.setProcessEnvironment(environment);
+        m_windowManager.start("openbox", {});
+        QVERIFY(m_windowManager.waitForStarted());
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            wmctrl({"-m"}).value_or(QString()).contains("Openbox"),
+            qPrintable(QStringLiteral("openbox on %1 %2: %3 %4")
+                           .arg(m_display)
+                           .arg(m_windowManager.state() == QProcess::Running ? "runs" : "has ended")
+                           .arg(m_windowManager.readAllStandardError())
+                           .arg(m_server.readAllStandardError())),
+            60000);
+    }
+
+    void cleanupTestCase() {
+        for (QProcess* process : {&m_windowManager, &m_server}) {
+            process->terminate();
+            process->waitForFinished();
+        }
+    }
+
+    void placementSurvivesStartsAndCloses_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("cycles");
+        QTest::newRow("normal window, five starts") << "0,1500,1500,9600,7200," << 5;
+        QTest::newRow("maximised window keeps its normal bounds") << "2,1500,1500,9600,7200," << 2;
+    }
+
+    void placementSurvivesStartsAndCloses() {
+        QFETCH(QString, stored);
+        QFETCH(int, cycles);
+        QTemporaryDir dir;
+        QVERIFY(MakeProgramFolder(dir.path()));
+        const QString settings = dir.filePath("vendrel.ini");
+        QVERIFY(clsProfileFile::Write(settings, "Position", "Track", stored));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", m_display);
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("STATION_HOME", dir.path());
+        for (int cycle = 1; cycle <= cycles; ++cycle) {
+            QProcess station;
+            const auto stop = qScopeGuard([&] { station.kill(), station.waitForFinished(); });
+            station.setProcessEnvironment(environment);
+            station.start(Program, {});
+            QVERIFY(station.waitForStarted());
+            // The main window and the splash over it, then the main window alone.
+            QTRY_COMPARE_WITH_TIMEOUT(windowsOf(station.processId()).size(), 2, 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(windowsOf(station.processId()).size(), 1, 30000);
+            QVERIFY(wmctrl({"-i", "-c", windowsOf(station.processId()).value(0)}));
+            QVERIFY(station.waitForFinished(30000));
+            QCOMPARE(station.exitCode(), 0);
+            QCOMPARE(clsProfileFile::Read(settings, "Position", "Track"), stored);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_PlacementCycles)
+#include "tst_PlacementCycles.moc"
