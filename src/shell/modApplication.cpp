@@ -25,4 +25,8 @@ QString ApplicationTitle(const clsProfileText& language) {
                .arg(STATION_VERSION_REVISION);
 }
 
+QString ApplicationTitle(const QString& programFolder) {
+    return ApplicationTitle(modPrivate::LoadLanguage(programFolder));
+}
+
 } // namespace modApplication

@@ -16,6 +16,8 @@ QString ProgramFolder();
 // Text "0001" of section "Track" of the language file followed by " V" and
 // major.minor.revision of the build.
 QString ApplicationTitle(const clsProfileText& language);
+// The same, read from the language file in the program folder.
+QString ApplicationTitle(const QString& programFolder);
 
 // Cleared by the stop buttons of the waiting and notice windows; the job that showed
 // them sets it before it starts and polls it while it runs.
