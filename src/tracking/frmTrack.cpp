@@ -84,8 +84,10 @@ QStringList twoDigitNumbers(int first, int last, int step) {
 
 } // namespace
 
-frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent)
-    : QWidget(parent), m_programFolder(programFolder), m_db(db), m_recorder(programFolder),
+frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
+                   clsTrackRecorder::Clock clock)
+    : QWidget(parent), m_programFolder(programFolder), m_db(db),
+      m_recorder(programFolder, std::move(clock)),
       m_receiver(new clsSerialReceiver(programFolder, this)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildMapFrame();

@@ -31,8 +31,10 @@ class frmTrack : public QWidget {
     Q_OBJECT
 
 public:
-    // The window as designed, before Load. db is the process's POI database.
-    frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent = nullptr);
+    // The window as designed, before Load. db is the process's POI database; clock gives
+    // the local time that stamps every fix.
+    frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent = nullptr,
+             clsTrackRecorder::Clock clock = clsHistoryLog::SystemClock);
     ~frmTrack() override;
 
     // All set-up, before the window is first shown. A failure (map template or POI
@@ -47,6 +49,7 @@ public:
     void DrawCurrentPosition();
 
     const clsTrackRecorder& Recorder() const { return m_recorder; }
+    clsTrackRecorder& Recorder() { return m_recorder; }
     const clsDateViewModel& Rows() const { return m_rows; }
 
 protected:
