@@ -47,7 +47,7 @@ bool clsHistoryReader::NextLine(QByteArray& line) {
     line.clear();
     for (;;) {
         if (m_position == m_buffer.size() && !Refill()) {
-            return !line.isEmpty();
+            return false; // what is gathered has no line end
         }
         if (m_afterReturn && m_buffer.at(m_position) == '\n') {
             ++m_position;

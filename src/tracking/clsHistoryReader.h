@@ -9,7 +9,8 @@
 // Reads a history log record by record, so that the caller can let other work run
 // between records. Lines end at a carriage return, a line feed right after it belongs
 // to the same line end; empty lines are skipped, and so is a line without the eight
-// fields (a record torn by a power cut).
+// fields. A last line that no line end closes is never a record: a power cut or a full
+// disk can cut a record anywhere, even inside its last field.
 class clsHistoryReader {
 public:
     static constexpr qsizetype FieldCount = 8;
