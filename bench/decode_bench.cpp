@@ -79,7 +79,6 @@ DecodeRun DecodeFile(const QString& path, const QString& programFolder) {
     }
     clsTrackRecorder recorder(programFolder);
     recorder.SetHistoryEnabled(false);
-    recorder.SetSpeedUnit(QStringLiteral("Knots"));
     recorder.ResetForOpening();
     clsSentenceFramer framer;
     DecodeRun run;

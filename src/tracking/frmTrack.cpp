@@ -7,7 +7,6 @@
 #include "shell/modApplication.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
-#include "tracking/FixRow.h"
 #include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 #include "tracking/clsUniformTableView.h"
@@ -87,7 +86,7 @@ QStringList twoDigitNumbers(int first, int last, int step) {
 frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
                    clsTrackRecorder::Clock clock)
     : QWidget(parent), m_programFolder(programFolder), m_db(db),
-      m_recorder(programFolder, std::move(clock)),
+      m_recorder(programFolder, std::move(clock)), m_rows(m_recorder.TrackRecords()),
       m_receiver(new clsSerialReceiver(programFolder, this)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildMapFrame();
@@ -248,10 +247,10 @@ bool frmTrack::Load() {
 
     m_recorder.SetCurrentFix(PositionFix{});
     m_recorder.TrackRecords().Clear();
+    m_rows.Reset();
 
     try {
-        m_db.OpenConnection(
-            modPrivate::ProgramPath(m_programFolder, QStringLiteral("database/POI.mdb")));
+        m_db.OpenStationDatabase(m_programFolder);
     } catch (const clsStationError& error) {
         return Fail(error.Message());
     }
@@ -327,6 +326,7 @@ void frmTrack::AddColumns() {
         DateView->setColumnWidth(m_rows.columnCount() - 1,
                                  modFormPosition::PixelsX(this, column.width));
     }
+    m_rows.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
 }
 
 void frmTrack::FillTimeLists() {
@@ -366,9 +366,8 @@ void frmTrack::cmdQuery_Click() {
 void frmTrack::ShowPortOpened() {
     cmdQuery->setText(Text(modKeys::Track::Disconnect));
     setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI, Check1}, false);
-    m_rows.Clear();
     m_recorder.ResetForOpening();
-    m_recorder.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
+    m_rows.Reset();
 }
 
 void frmTrack::ShowPortClosed() {
@@ -379,8 +378,8 @@ void frmTrack::ShowPortClosed() {
 
 // The device went away: the receiver has closed the port already. The message does not
 // wait for a click, so nothing else of the window waits behind it.
-void frmTrack::HandlePortLost(const QString& description) {
-    IPlatform::Current().ShowNotice(this, description, m_title, IPlatform::Icon::Critical);
+void frmTrack::HandlePortLost(const QString& message) {
+    IPlatform::Current().ShowNotice(this, message, m_title, IPlatform::Icon::Critical);
     ShowPortClosed();
 }
 
@@ -390,7 +389,7 @@ void frmTrack::ProcessSentence(const QString& sentence) {
     if (!result.Recorded) {
         return;
     }
-    AddFixRow(result.Row);
+    ShowAppendedRows();
     DrawCurrentPosition();
 }
 
@@ -406,12 +405,15 @@ void frmTrack::ShowHistoryOutcome(const clsTrackRecorder::Result& result) {
     }
 }
 
-void frmTrack::AddFixRow(const FixRow& row) {
-    const int at = m_rows.AddRow(row.Key, row.Text, row.SubItems);
-    const QModelIndex index = m_rows.index(at, 0);
-    DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                           QItemSelectionModel::Rows);
-    DateView->scrollTo(index);
+void frmTrack::ShowAppendedRows() {
+    m_rows.AnnounceAppended();
+    if (m_rows.rowCount() == 0) {
+        return;
+    }
+    const QModelIndex last = m_rows.index(m_rows.rowCount() - 1, 0);
+    DateView->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
+    DateView->scrollTo(last);
 }
 
 void frmTrack::DrawCurrentPosition() {

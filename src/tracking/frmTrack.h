@@ -22,7 +22,6 @@ class QTimer;
 class QWebEngineView;
 class clsDBLib;
 class clsSerialReceiver;
-struct FixRow;
 
 // The main window: the serial port and its connect button, the live list of positions,
 // the history query and playback controls, and the map frame. It owns the current fix,
@@ -43,8 +42,9 @@ public:
 
     // One framed "$GPRMC" sentence of the live path.
     void ProcessSentence(const QString& sentence);
-    // Appends a row to the list, selects it and scrolls it into view.
-    void AddFixRow(const FixRow& row);
+    // Lists the fixes appended to the track since the last listing, selects the last row
+    // and scrolls it into view.
+    void ShowAppendedRows();
     // Draws CurrentFix on the map.
     void DrawCurrentPosition();
 
@@ -77,7 +77,7 @@ private:
     void cmdQuery_Click();
     void ShowPortOpened();
     void ShowPortClosed();
-    void HandlePortLost(const QString& description);
+    void HandlePortLost(const QString& message);
     void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
 
     void Layout();
