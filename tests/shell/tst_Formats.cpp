@@ -71,16 +71,11 @@ private slots:
         row("largest float", 3.4028235e38f,
             "340,282,346,638,528,859,811,704,183,484,516,925,440  U");
         row("just below the whole-number count", 9.9999998e16f, "99,999,998,430,674,944  U");
-        row("largest whole tenths", 1.0e16f, "10,000,000,272,564,224  U");
-        row("half a tenth rounds away from zero", 0.25f, "0.3U");
         row("tiny", 1e-30f, "0  U");
-        row("smallest float", 1.4e-45f, "0  U");
         row("negative", -12.5f, "-12.5U");
         row("negative, rounding to zero", -0.04f, "0  U");
-        row("negative zero", -0.0f, "0  U");
         row("huge negative", -99999999999999999999.0f, "-100,000,002,004,087,734,272  U");
         row("infinity", std::numeric_limits<float>::infinity(), "");
-        row("minus infinity", -std::numeric_limits<float>::infinity(), "");
         row("not a number", std::numeric_limits<float>::quiet_NaN(), "");
     }
 

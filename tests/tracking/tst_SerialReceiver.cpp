@@ -122,27 +122,6 @@ private slots:
         QCOMPARE(SettingsFile(folder), before);
     }
 
-    // A handler that lets events run (a message box open for a moment) sees 3 and 4 arrive
-    // before it returns: they come after 2, which arrived with 1, and without waiting for
-    // more input.
-    void nestedEventLoopKeepsArrivalOrder() {
-        const QByteArray third = "$GPRMC,3*00", fourth = "$GPRMC,4*00";
-        bool nested = false;
-        connect(m_receiver.get(), &clsSerialReceiver::SentenceReceived, this,
-                [&](const QString& sentence) {
-                    if (nested || sentence.toLatin1() != First) {
-                        return;
-                    }
-                    nested = true;
-                    QVERIFY(m_terminal->Write(third + "\r\n" + fourth + "\r\n"));
-                    QTest::qWait(200);
-                });
-        m_receiver->Open(PortIndex, 0, Line);
-        QVERIFY(m_terminal->Write(First + "\r\n" + Second + "\r\n"));
-        QTRY_COMPARE(m_sentences.size(), 4);
-        QCOMPARE(m_sentences, (Bytes{First, Second, third, fourth}));
-    }
-
     void unplugIsReportedOnceAndClosesThePort() {
         QSignalSpy lost(m_receiver.get(), &clsSerialReceiver::PortLost);
         m_receiver->Open(PortIndex, 0, Line);

@@ -25,7 +25,7 @@ PositionFix Fix(const QString& time, const QString& ns, double latitude, const Q
 const PositionFix Usual =
     Fix("2009/02/18 13:45:10", "N", 25.03539, "E", 121.57613, 10.5f, 123.4f, "A");
 
-// The texts of a row in column order, keyed as the columns are.
+// The keys of the columns after the first.
 const QStringList Keys = {"Date", "CheckPoint", "Latitude", "LONGITUDE", "Direction", "SPEED"};
 
 void AddColumns(clsDateViewModel& rows) {
@@ -33,6 +33,15 @@ void AddColumns(clsDateViewModel& rows) {
     for (const QString& key : Keys) {
         rows.AddColumn({key, key, 1200});
     }
+}
+
+// What the list shows in row row, column by column.
+QStringList Shown(const clsDateViewModel& rows, int row) {
+    QStringList texts;
+    for (int column = 0; column < rows.columnCount(); ++column) {
+        texts << rows.data(rows.index(row, column)).toString();
+    }
+    return texts;
 }
 
 } // namespace
@@ -53,12 +62,8 @@ private slots:
         QTest::newRow("no fix: empty letters, zero position")
             << Fix("0000/01/01 00:00:00", "", 0, "", 0, 3.5f, 271.3f, "V");
         QTest::newRow("empty time") << Fix("", "N", 1, "E", 2, 0, 0, "A");
-        QTest::newRow("time with other separators")
-            << Fix("2009-02-18 13:45:10", "N", 1, "E", 2, 0, 0, "A");
         QTest::newRow("time with wide digits")
             << Fix(QString::fromUtf8("２００９/02/18 13:45:10"), "N", 1, "E", 2, 0, 0, "A");
-        QTest::newRow("time one character long")
-            << Fix("2009/02/18 13:45:100", "N", 1, "E", 2, 0, 0, "A");
         QTest::newRow("time beyond the calendar")
             << Fix("9999/99/99 99:99:99", "N", 1, "E", 2, 0, 0, "A");
         QTest::newRow("received letters of any kind")
@@ -88,10 +93,11 @@ private slots:
     // The texts the list has always shown, made from the fix when the row is asked for.
     void rowTexts_data() {
         QTest::addColumn<PositionFix>("fix");
-        QTest::addColumn<QStringList>("texts"); // in the order of Keys
+        QTest::addColumn<QStringList>("texts"); // column by column
         const QString deg = QString::fromUtf8("\u00B0");
         QTest::newRow("valid fix") << Usual
-                                   << QStringList{"2009/02/18 13:45:10",
+                                   << QStringList{"2",
+                                                  "2009/02/18 13:45:10",
                                                   " Real time position",
                                                   "N 25" + deg + " 02' 07\" ",
                                                   "E 121" + deg + " 34' 34\" ",
@@ -99,29 +105,16 @@ private slots:
                                                   "10.5Knots"};
         QTest::newRow("receiver warning, south and west")
             << Fix("2009/02/18 13:45:11", "S", 38.9085, "W", 77.44087, 1234, 271.3f, "V")
-            << QStringList{
-                   "2009/02/18 13:45:11",       " Last location", "S 38" + deg + " 54' 31\" ",
-                   "W 77" + deg + " 26' 27\" ", "271.3",          "1,234  Knots"};
+            << QStringList{"2",
+                           "2009/02/18 13:45:11",
+                           " Last location",
+                           "S 38" + deg + " 54' 31\" ",
+                           "W 77" + deg + " 26' 27\" ",
+                           "271.3",
+                           "1,234  Knots"};
         QTest::newRow("no fix")
             << Fix("2009/02/18 13:45:12", "", 0, "", 0, 0, 0, "")
-            << QStringList{"2009/02/18 13:45:12", " Last location", "", "", "0", "0  Knots"};
-        QTest::newRow("status only starts with A")
-            << Fix("2009/02/18 13:45:13", "N", 1, "E", 2, 0.05f, 45, "AA")
-            << QStringList{"2009/02/18 13:45:13",
-                           " Last location",
-                           "N 1" + deg + " 00' 00\" ",
-                           "E 2" + deg + " 00' 00\" ",
-                           "45",
-                           "0.1Knots"};
-        // A sentence without checksum can carry 99999999999999999999 knots.
-        QTest::newRow("huge speed")
-            << Fix("2009/02/18 13:45:14", "N", 1, "E", 2, 99999999999999999999.0f, 0, "A")
-            << QStringList{"2009/02/18 13:45:14",
-                           " Real time position",
-                           "N 1" + deg + " 00' 00\" ",
-                           "E 2" + deg + " 00' 00\" ",
-                           "0",
-                           "100,000,002,004,087,734,272  Knots"};
+            << QStringList{"2", "2009/02/18 13:45:12", " Last location", "", "", "0", "0  Knots"};
     }
 
     void rowTexts() {
@@ -134,71 +127,41 @@ private slots:
         AddColumns(rows);
         rows.SetSpeedUnit("Knots");
         rows.AnnounceAppended();
-        QCOMPARE(rows.rowCount(), 2);
-        QCOMPARE(QStringList({rows.RowKey(1), rows.ItemText(1)}), QStringList({"#1", "2"}));
-        QStringList byKey, shown;
-        for (int column = 0; column < Keys.size(); ++column) {
-            byKey << rows.SubItemText(1, Keys[column]);
-            shown << rows.data(rows.index(1, column + 1)).toString();
-        }
-        QCOMPARE(byKey, texts);
-        QCOMPARE(shown, texts);
-        QCOMPARE(rows.data(rows.index(1, 0)).toString(), "2");
-        QCOMPARE(rows.SubItemText(1, "speed"), ""); // keys are case-sensitive
+        QCOMPARE(Shown(rows, 1), texts);
+        QCOMPARE(QStringList({rows.RowKey(1), rows.ItemText(1), rows.SubItemText(1, "SPEED"),
+                              rows.SubItemText(1, "speed")}),
+                 QStringList({"#1", "2", texts.last(), ""})); // keys are case-sensitive
     }
 
-    // A fetch adds thousands of fixes between two announcements: one batch each.
-    void rowsFollowTheTrackWhenAnnounced() {
+    // A fetch adds thousands of fixes between two announcements: one batch each. A fetch
+    // that found nothing lists one row that reads "NO Date" in the "Date" column.
+    void rowsFollowTheTrack() {
         clsTrackRecords track;
         clsDateViewModel rows(track);
         AddColumns(rows);
         QSignalSpy inserted(&rows, &QAbstractItemModel::rowsInserted);
-        QSignalSpy reset(&rows, &QAbstractItemModel::modelReset);
         for (int i = 0; i < 3000; ++i) {
             track.Append(Usual);
         }
-        QCOMPARE(rows.rowCount(), 0);
         rows.AnnounceAppended();
         track.Append(Usual);
         rows.AnnounceAppended();
         rows.AnnounceAppended(); // nothing new
         QCOMPARE(inserted.size(), 2);
-        QCOMPARE(inserted[0].mid(1), QVariantList({0, 2999}));
-        QCOMPARE(inserted[1].mid(1), QVariantList({3000, 3000}));
-        QCOMPARE(rows.RowKey(3000), "#3000");
-        QCOMPARE(rows.RowKey(3001), "");
+        QCOMPARE(inserted[0].mid(1) + inserted[1].mid(1), QVariantList({0, 2999, 3000, 3000}));
+        QCOMPARE(QStringList({rows.RowKey(3000), rows.RowKey(3001)}), QStringList({"#3000", ""}));
 
-        // A track emptied without a reset is shown anew, not read past its end.
-        track.Clear();
-        track.Append(Usual);
-        rows.AnnounceAppended();
-        QCOMPARE(reset.size(), 1);
-        QCOMPARE(rows.rowCount(), 1);
-        rows.Reset();
-        QCOMPARE(reset.size(), 2);
-    }
-
-    // A fetch that found nothing lists one row that reads "NO Date" in the "Date" column.
-    void noDateRow() {
-        clsTrackRecords track;
-        clsDateViewModel rows(track);
-        AddColumns(rows);
+        track.Clear(); // a fetch without a single record
         rows.ShowNoDate();
-        QCOMPARE(rows.rowCount(), 1);
-        QCOMPARE(QStringList({rows.RowKey(0), rows.ItemText(0), rows.SubItemText(0, "DialTime"),
-                              rows.SubItemText(0, "Date")}),
-                 QStringList({"#0", "1", "NO Date", ""}));
-        QStringList shown;
-        for (int column = 0; column < rows.columnCount(); ++column) {
-            shown << rows.data(rows.index(0, column)).toString();
-        }
-        QCOMPARE(shown, QStringList({"1", "NO Date", "", "", "", "", ""}));
+        QCOMPARE(Shown(rows, 0), QStringList({"1", "NO Date", "", "", "", "", ""}));
+        QCOMPARE(QStringList({rows.RowKey(0), rows.SubItemText(0, "DialTime"),
+                              rows.SubItemText(0, "Date"), rows.RowKey(1)}),
+                 QStringList({"#0", "NO Date", "", ""}));
 
-        track.Append(Usual); // the next fetch
+        track.Append(Usual); // the next fetch, announced without a reset
         rows.AnnounceAppended();
         QCOMPARE(rows.rowCount(), 1);
-        QCOMPARE(rows.SubItemText(0, "Date"), "2009/02/18 13:45:10");
-        QCOMPARE(rows.SubItemText(0, "DialTime"), "");
+        QCOMPARE(Shown(rows, 0)[1], "2009/02/18 13:45:10");
     }
 };
 
