@@ -4,8 +4,7 @@
 
 namespace {
 
-// The time text "yyyy/mm/dd hh:mm:ss": where its digits stand, and the separator that
-// follows each group of two digits after the year.
+// The time text "yyyy/mm/dd hh:mm:ss": where its digits and its separators stand.
 constexpr qsizetype TimeLength = 19;
 constexpr std::array<qsizetype, 14> DigitPlaces = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
 constexpr std::array<std::pair<qsizetype, char16_t>, 5> Separators = {
@@ -44,12 +43,9 @@ void clsTrackRecords::Append(const PositionFix& fix) {
                             fix.Direction, LettersCode(fix)});
 }
 
+// Gives the memory back: a week of fixes is tens of megabytes.
 void clsTrackRecords::Clear() {
-    m_records.clear();
-    m_letters.clear();
-    m_letterCodes.clear();
-    m_otherTimes.clear();
-    m_otherTimeCodes.clear();
+    *this = clsTrackRecords();
 }
 
 void clsTrackRecords::Reserve(qsizetype count) {
