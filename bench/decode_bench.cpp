@@ -5,6 +5,7 @@
 // Usage: decode_bench [runs] [--ours-only]   (runs default 5; the median run is reported;
 // --ours-only skips gpsdecode, for profiling)
 
+#include "BenchSentences.h"
 #include "tracking/clsSentenceFramer.h"
 #include "tracking/clsTrackRecorder.h"
 
@@ -21,24 +22,6 @@
 namespace {
 
 constexpr long long PositionSentences = 1'000'000;
-
-QByteArray WithChecksum(const QByteArray& body) {
-    unsigned sum = 0;
-    for (const char c : body) {
-        sum ^= static_cast<unsigned char>(c);
-    }
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-    return '$' + body + tail;
-}
-
-// ddmm.mmmm (latitude) or dddmm.mmmm (longitude) from ten-thousandths of a minute.
-QByteArray Angle(long long units, int degreeDigits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*lld%02lld.%04lld", degreeDigits, units / 600000,
-                  units % 600000 / 10000, units % 10000);
-    return text;
-}
 
 // One receiver second: RMC, GGA, GSA and one of three GSV sentences. The vehicle moves
 // every second, so every $GPRMC is a new position.
@@ -96,7 +79,6 @@ DecodeRun DecodeFile(const QString& path, const QString& programFolder) {
     }
     clsTrackRecorder recorder(programFolder);
     recorder.SetHistoryEnabled(false);
-    recorder.SetSpeedUnit(QStringLiteral("Knots"));
     recorder.ResetForOpening();
     clsSentenceFramer framer;
     DecodeRun run;

@@ -38,12 +38,23 @@ QString Number(double v) {
     return modPrivate::NumberText(v, 15);
 }
 
+// The file name as the engine takes it: UTF-8 on Windows, where the platform's 8-bit
+// encoding of names is the ANSI code page; the bytes of the name elsewhere.
+QByteArray EngineFileName(const QString& FileName) {
+#ifdef Q_OS_WIN
+    return FileName.toUtf8();
+#else
+    return QFile::encodeName(FileName);
+#endif
+}
+
 // Opens and keys the file; a wrong password or a file that is no database shows at the
-// first read, so it is made here rather than at some later statement.
-sqlite3* OpenKeyed(const QString& FileName, bool create) {
+// first read, so it is made here rather than at some later statement. Returns the
+// engine's result and, on failure, its description.
+int OpenKeyed(const QString& FileName, bool create, sqlite3*& opened, QString& description) {
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    int rc = sqlite3_open_v2(QFile::encodeName(FileName).constData(), &db, flags, nullptr);
+    int rc = sqlite3_open_v2(EngineFileName(FileName).constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK) {
         rc = sqlite3_key(db, Password, static_cast<int>(sizeof Password - 1));
     }
@@ -54,14 +65,15 @@ sqlite3* OpenKeyed(const QString& FileName, bool create) {
         rc = sqlite3_exec(db, TableDefinition, nullptr, nullptr, nullptr);
     }
     if (rc != SQLITE_OK) {
-        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        description = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close(db);
         if (create) {
             QFile::remove(FileName);
         }
-        throw clsStationError(message);
+        return rc;
     }
-    return db;
+    opened = db;
+    return SQLITE_OK;
 }
 
 int ColumnIndex(sqlite3_stmt* row, const char* name) {
@@ -114,16 +126,38 @@ clsDBLib::~clsDBLib() {
 }
 
 void clsDBLib::OpenConnection(const QString& FileName) {
+    QString description;
+    if (TryOpen(FileName, description) != SQLITE_OK) {
+        throw clsStationError(description);
+    }
+}
+
+void clsDBLib::OpenStationDatabase(const QString& programFolder) {
+    const QString path = modPrivate::ProgramPath(programFolder, QStringLiteral("database/POI.mdb"));
+    QString description;
+    const int rc = TryOpen(path, description) & 0xff;
+    if (rc == SQLITE_OK) {
+        return;
+    }
+    const bool unusable = rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT;
+    const QString message =
+        modPrivate::ReadLanguage(programFolder, unusable ? modKeys::Messages::PoiDatabaseUnusable
+                                                         : modKeys::Messages::PoiDatabaseNotOpened);
+    throw clsStationError(message.arg(QDir::toNativeSeparators(path), description));
+}
+
+int clsDBLib::TryOpen(const QString& FileName, QString& description) {
     if (IsOpen()) {
         throw clsStationError(QStringLiteral("The connection is already open"));
     }
     const QFileInfo file(FileName);
     const bool create = !file.exists();
     if (create && !QDir().mkpath(file.absolutePath())) {
-        throw clsStationError(QStringLiteral("Cannot create the folder %1")
-                                  .arg(QDir::toNativeSeparators(file.absolutePath())));
+        description = QStringLiteral("Cannot create the folder %1")
+                          .arg(QDir::toNativeSeparators(file.absolutePath()));
+        return SQLITE_CANTOPEN;
     }
-    m_db = OpenKeyed(FileName, create);
+    return OpenKeyed(FileName, create, m_db, description);
 }
 
 void clsDBLib::InsertCoordinate(double X, double Y, const QString& Kind,

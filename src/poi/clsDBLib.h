@@ -18,6 +18,10 @@ public:
 
     // Opens (creating file, folder and table when the file is missing) and checks the key.
     void OpenConnection(const QString& FileName);
+    // Opens the station's database "database/POI.mdb" beneath the program folder. A
+    // failure names the file, and for a file that is damaged or no database of this
+    // station tells the operator how to start afresh.
+    void OpenStationDatabase(const QString& programFolder);
     // X longitude, Y latitude, decimal degrees.
     void InsertCoordinate(double X, double Y, const QString& Kind, const QString& Explanation);
     // DataEof becomes true when no point has the explanation (trimmed).
@@ -55,6 +59,8 @@ private:
         bool Eof = true;
     };
 
+    // The engine's result of opening FileName; description tells why it failed.
+    int TryOpen(const QString& FileName, QString& description);
     Recordset Execute(const QString& statement);
     void MoveNext(Recordset& recordset);
     [[noreturn]] void Fail() const;

@@ -97,6 +97,24 @@ namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
 }
+// %1 port ("COM1"), %2 its device, %3 the platform's description.
+inline constexpr LanguageCode ReceiverLost =
+    code("0010", "The receiver on %1 (%2) was lost: %3. The port has been closed.");
+// %1 the database file, %2 the engine's description.
+inline constexpr LanguageCode PoiDatabaseUnusable =
+    code("0011", "The points of interest database %1 cannot be used: %2. It is damaged or was "
+                 "not made by this station. Move the file aside (rename it or move it to "
+                 "another folder) and start the station again: it then begins with an empty "
+                 "database.");
+inline constexpr LanguageCode PoiDatabaseNotOpened =
+    code("0012", "The points of interest database %1 cannot be opened: %2.");
+// %1 the folder or the file, %2 the platform's description.
+inline constexpr LanguageCode HistoryFolderNotMade =
+    code("0013", "The history folder %1 cannot be created: positions are not logged.");
+inline constexpr LanguageCode HistoryLogNotOpened =
+    code("0014", "The history log %1 cannot be opened: %2. Positions are not logged.");
+inline constexpr LanguageCode HistoryLogNotWritten =
+    code("0015", "The history log %1 cannot be written: %2. Positions are not logged.");
 // Track history.
 inline constexpr LanguageCode HistoryUnreadable =
     code("0040", "The history log %1 cannot be read: %2");

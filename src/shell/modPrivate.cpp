@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <array>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -184,7 +185,27 @@ QString NumberText(double v, int significantDigits) {
 }
 
 QString FormatLogTime(const QDateTime& when) {
-    return when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    const QDate date = when.date();
+    if (!when.isValid() || date.year() < 0 || date.year() > 9999) {
+        return when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    }
+    // Every recorded fix is stamped, and the platform's date formatting costs as much as
+    // decoding the sentence.
+    const QTime time = when.time();
+    QString text;
+    text.reserve(19);
+    AppendNumber(text, date.year(), 4);
+    text += QLatin1Char('/');
+    AppendNumber(text, date.month(), 2);
+    text += QLatin1Char('/');
+    AppendNumber(text, date.day(), 2);
+    text += QLatin1Char(' ');
+    AppendNumber(text, time.hour(), 2);
+    text += QLatin1Char(':');
+    AppendNumber(text, time.minute(), 2);
+    text += QLatin1Char(':');
+    AppendNumber(text, time.second(), 2);
+    return text;
 }
 
 QString ConvertLogTime(const QString& logTime) {
@@ -233,20 +254,34 @@ QString FormatDegrees(const QString& hemisphere, double degrees) {
 }
 
 QString FormatSpeed(float knots, const QString& unit) {
-    const double v = std::isfinite(knots) ? static_cast<double>(knots) : 0.0;
-    const long long tenths = std::llround(std::fabs(v) * 10);
-    QString whole = QString::number(tenths / 10);
+    if (!std::isfinite(knots)) {
+        return {}; // no number to show
+    }
+    const double v = knots;
+    // Tenths are counted in a whole number while they fit one; a float that large is a
+    // whole number already, and its digits are written out exactly.
+    QString whole;
+    long long tenth = 0;
+    if (std::fabs(v) < 1e17) {
+        const long long tenths = std::llround(std::fabs(v) * 10);
+        whole = QString::number(tenths / 10);
+        tenth = tenths % 10;
+    } else {
+        std::array<char, 64> digits{};
+        const auto result = std::to_chars(digits.data(), digits.data() + digits.size(),
+                                          std::fabs(v), std::chars_format::fixed, 0);
+        whole = QString::fromLatin1(digits.data(), result.ptr - digits.data());
+    }
     for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3) {
         whole.insert(i, QLatin1Char(','));
     }
     QString text;
     text.reserve(whole.size() + unit.size() + 4);
-    if (v < 0 && tenths != 0) {
+    if (v < 0 && (tenth != 0 || whole != QLatin1String("0"))) {
         text += QLatin1Char('-');
     }
     text += whole;
     // The decimal point is the only "." in the number, so the only ".0" is a decimal 0.
-    const long long tenth = tenths % 10;
     if (tenth == 0) {
         text += QLatin1String("  ");
     } else {

@@ -60,7 +60,8 @@ QString FormatLogTime(const QDateTime& when);
 QString ConvertLogTime(const QString& logTime);
 // Hemisphere letter and degrees (non-negative) as N 25° 02' 07" ; "" for 0.
 QString FormatDegrees(const QString& hemisphere, double degrees);
-// Knots with thousands separators and one decimal, ".0" shown as two blanks, then unit.
+// Knots with thousands separators and one decimal, ".0" shown as two blanks, then unit;
+// "" for a value that is not a finite number.
 QString FormatSpeed(float knots, const QString& unit);
 // Language code ("0002" north .. "0009" north-west) of the compass point nearest to a
 // course in degrees.

@@ -1,6 +1,23 @@
 #include "tracking/clsDateViewModel.h"
 
-clsDateViewModel::clsDateViewModel(QObject* parent) : QAbstractTableModel(parent) {}
+#include "shell/modPrivate.h"
+
+#include <limits>
+
+namespace {
+
+const QString DateKey = QStringLiteral("Date");
+const QString NoDateKey = QStringLiteral("DialTime");
+
+// A list view counts its rows in an int.
+int RowsOf(const clsTrackRecords& track) {
+    return static_cast<int>(std::min<qsizetype>(track.Count(), std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+clsDateViewModel::clsDateViewModel(const clsTrackRecords& track, QObject* parent)
+    : QAbstractTableModel(parent), m_track(track) {}
 
 void clsDateViewModel::AddColumn(const Column& column) {
     const int at = static_cast<int>(m_columns.size());
@@ -9,62 +26,99 @@ void clsDateViewModel::AddColumn(const Column& column) {
     endInsertColumns();
 }
 
-int clsDateViewModel::AddRow(const QString& key, const QString& text,
-                             const QList<SubItem>& subItems) {
-    const int at = static_cast<int>(m_rows.size());
-    beginInsertRows({}, at, at);
-    m_rows.push_back({key, text, subItems});
-    endInsertRows();
-    return at;
+void clsDateViewModel::SetSpeedUnit(const QString& unit) {
+    m_speedUnit = unit;
+    if (m_rowCount > 0 && !m_noDate) {
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, columnCount() - 1));
+    }
 }
 
-void clsDateViewModel::Clear() {
-    if (m_rows.empty()) {
-        return;
+void clsDateViewModel::AnnounceAppended() {
+    const int count = RowsOf(m_track);
+    if (m_noDate || count < m_rowCount) {
+        Reset();
+    } else if (count > m_rowCount) {
+        beginInsertRows({}, m_rowCount, count - 1);
+        m_rowCount = count;
+        endInsertRows();
     }
+}
+
+void clsDateViewModel::Reset() {
+    ResetTo(RowsOf(m_track), false);
+}
+
+void clsDateViewModel::ShowNoDate() {
+    ResetTo(1, true);
+}
+
+void clsDateViewModel::ResetTo(int rowCount, bool noDate) {
     beginResetModel();
-    m_rows.clear();
+    m_rowCount = rowCount;
+    m_noDate = noDate;
     endResetModel();
 }
 
 QString clsDateViewModel::RowKey(int row) const {
-    return row >= 0 && row < rowCount() ? m_rows[row].Key : QString();
+    return IsRow(row) ? QLatin1Char('#') + QString::number(row) : QString();
 }
 
 QString clsDateViewModel::ItemText(int row) const {
-    return row >= 0 && row < rowCount() ? m_rows[row].Text : QString();
+    return IsRow(row) ? QString::number(row + 1) : QString();
 }
 
 QString clsDateViewModel::SubItemText(int row, const QString& key) const {
-    if (row < 0 || row >= rowCount()) {
+    if (!IsRow(row)) {
         return {};
     }
-    for (const SubItem& item : m_rows[row].SubItems) {
-        if (item.first == key) {
-            return item.second;
-        }
+    if (m_noDate) {
+        return key == NoDateKey ? QStringLiteral("NO Date") : QString();
+    }
+    const PositionFix fix = m_track.At(row);
+    if (key == DateKey) {
+        return fix.FixTime;
+    }
+    if (key == QLatin1String("CheckPoint")) {
+        return fix.Status == QLatin1String("A") ? QStringLiteral(" Real time position")
+                                                : QStringLiteral(" Last location");
+    }
+    if (key == QLatin1String("Latitude")) {
+        return modPrivate::FormatDegrees(fix.NorthSouth, fix.Latitude);
+    }
+    if (key == QLatin1String("LONGITUDE")) {
+        return modPrivate::FormatDegrees(fix.EastWest, fix.Longitude);
+    }
+    if (key == QLatin1String("Direction")) {
+        return modPrivate::NumberText(fix.Direction, 7);
+    }
+    if (key == QLatin1String("SPEED")) {
+        return modPrivate::FormatSpeed(fix.Speed, m_speedUnit);
     }
     return {};
 }
 
 int clsDateViewModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : m_rowCount;
 }
 
 int clsDateViewModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
+// The first column holds the item text, the others the sub-item of their key; the one
+// sub-item of the "NO Date" row stands in the first column after it.
 QVariant clsDateViewModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
+    if (role != Qt::DisplayRole || !index.isValid() || !IsRow(index.row()) ||
+        index.column() >= m_columns.size()) {
         return {};
     }
-    const Row& row = m_rows[index.row()];
     if (index.column() == 0) {
-        return row.Text;
+        return ItemText(index.row());
     }
-    const int item = index.column() - 1;
-    return item < row.SubItems.size() ? row.SubItems[item].second : QString();
+    if (m_noDate) {
+        return index.column() == 1 ? SubItemText(index.row(), NoDateKey) : QString();
+    }
+    return SubItemText(index.row(), m_columns[index.column()].Key);
 }
 
 QVariant clsDateViewModel::headerData(int section, Qt::Orientation orientation, int role) const {

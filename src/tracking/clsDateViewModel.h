@@ -1,15 +1,17 @@
 #pragma once
 
+#include "tracking/clsTrackRecords.h"
+
 #include <QAbstractTableModel>
 #include <QList>
-#include <QPair>
-#include <QStringList>
-#include <vector>
+#include <QString>
 
-// The rows of the main window's position list: each row has a key, an item text shown
-// in the first column, and keyed sub-items that fill the following columns in the
-// order they were added. Rows are only appended or cleared, so a list of a hundred
-// thousand positions stays quick.
+// The rows of the main window's position list, over the track: row i shows the fix at
+// index i, with the key "#i", the item text i + 1 in the first column, and sub-items keyed
+// "Date", "CheckPoint", "Latitude", "LONGITUDE", "Direction" and "SPEED" in the columns of
+// the same keys. The texts are made when a row is asked for, so a long track costs no
+// more than its fixes. Rows follow the track only when told: fixes appended to it become
+// rows at the next AnnounceAppended, in one batch however many they are.
 class clsDateViewModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -19,16 +21,24 @@ public:
         QString Header;
         int Width = 0; // twips
     };
-    using SubItem = QPair<QString, QString>; // key, text
 
-    explicit clsDateViewModel(QObject* parent = nullptr);
+    // track lives longer than the model.
+    explicit clsDateViewModel(const clsTrackRecords& track, QObject* parent = nullptr);
 
     void AddColumn(const Column& column);
     const QList<Column>& Columns() const { return m_columns; }
+    // The text that follows the number in the "SPEED" column.
+    void SetSpeedUnit(const QString& unit);
 
-    // Appends a row; returns its position (from 0).
-    int AddRow(const QString& key, const QString& text, const QList<SubItem>& subItems);
-    void Clear();
+    // Adds the fixes appended to the track since the last announcement as rows, in one
+    // batch. After the track was cleared or replaced it shows the track anew instead.
+    void AnnounceAppended();
+    // Shows the track anew: for a track cleared or replaced.
+    void Reset();
+    // The single row of a fetch that found nothing: key "#0", text "1" and one sub-item
+    // "DialTime" reading "NO Date", shown in the "Date" column. The next AnnounceAppended or
+    // Reset removes it.
+    void ShowNoDate();
 
     QString RowKey(int row) const;
     QString ItemText(int row) const;
@@ -42,12 +52,12 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    struct Row {
-        QString Key;
-        QString Text;
-        QList<SubItem> SubItems;
-    };
+    bool IsRow(int row) const { return row >= 0 && row < m_rowCount; }
+    void ResetTo(int rowCount, bool noDate);
 
+    const clsTrackRecords& m_track;
     QList<Column> m_columns;
-    std::vector<Row> m_rows;
+    QString m_speedUnit;
+    int m_rowCount = 0;
+    bool m_noDate = false;
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 #ifdef Q_OS_WIN
@@ -19,10 +20,6 @@ namespace {
 
 const QString FolderName = QStringLiteral("export");
 
-[[noreturn]] void Fail(const QString& message) {
-    throw clsStationError(message);
-}
-
 // "|" and line ends cannot stand inside a field without breaking the line format.
 QByteArray FieldText(const QString& text) {
     QByteArray bytes = text.toUtf8();
@@ -30,15 +27,32 @@ QByteArray FieldText(const QString& text) {
     return bytes;
 }
 
-// A record torn by a power cut leaves the file without its line end; the next record
-// must not be joined to it.
-bool EndsInsideLine(QFile& file) {
+// A record is never longer than this. A longer last line without a line end is text the
+// station did not write, and it stays.
+constexpr qint64 MaxTornTail = 64 * 1024; // bytes
+
+// Where the next record goes: after the file's last line end (a carriage return, with the
+// line feed that may follow it). A power cut can leave a record without its line end; that
+// fragment is never a record, and the next record must neither join it nor turn it into a
+// line of its own, so it is cut off. -1 when the file ends in a line too long to be a
+// torn record.
+qint64 EndOfWholeLines(QFile& file) {
     const qint64 size = file.size();
-    if (size == 0 || !file.seek(size - 1)) {
-        return false;
+    const qint64 from = std::max<qint64>(0, size - MaxTornTail - 2);
+    const qint64 lastTwo = std::max<qint64>(from, size - 2);
+    const auto endsWholly = [](const QByteArray& bytes) {
+        return bytes.isEmpty() || bytes.endsWith('\r') || bytes.endsWith("\r\n");
+    };
+    if (!file.seek(lastTwo) || endsWholly(file.read(size - lastTwo)) || !file.seek(from)) {
+        return size;
     }
-    char last = 0;
-    return file.getChar(&last) && last != '\n';
+    const QByteArray tail = file.read(size - from);
+    const qsizetype lastReturn = tail.lastIndexOf('\r');
+    if (lastReturn < 0) {
+        return from == 0 ? 0 : -1;
+    }
+    const qsizetype after = lastReturn + 1;
+    return from + after + (after < tail.size() && tail[after] == '\n' ? 1 : 0);
 }
 
 bool SyncToDisk(QFile& file) {
@@ -95,29 +109,40 @@ QByteArray clsHistoryLog::RecordText(const PositionFix& fix) {
 void clsHistoryLog::EnsureFolder() const {
     const QString folder = modPrivate::ProgramPath(m_programFolder, FolderName);
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-        Fail(QStringLiteral("The history folder %1 cannot be created.")
-                 .arg(QDir::toNativeSeparators(folder)));
+        Fail(modKeys::Messages::HistoryFolderNotMade, folder);
     }
 }
 
 void clsHistoryLog::Append(const PositionFix& fix) const {
+    // Unbuffered, so that nothing of a failed write is left to reach the file later.
     QFile file(PathForMonth(m_programFolder, m_clock().date()));
-    const QString where = QDir::toNativeSeparators(file.fileName());
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
-        Fail(QStringLiteral("The history log %1 cannot be opened: %2")
-                 .arg(where, file.errorString()));
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        Fail(modKeys::Messages::HistoryLogNotOpened, file.fileName(), file.errorString());
     }
+    qint64 before = EndOfWholeLines(file);
     QByteArray bytes = RecordText(fix);
-    if (EndsInsideLine(file)) {
+    if (before < 0) {
+        before = file.size();
         bytes.prepend("\r\n");
     }
-    if (file.write(bytes) != bytes.size() || !SyncToDisk(file)) {
-        Fail(QStringLiteral("The history log %1 cannot be written: %2")
-                 .arg(where, file.errorString()));
+    const bool written = (before == file.size() || file.resize(before)) && file.seek(before) &&
+                         file.write(bytes) == bytes.size() && SyncToDisk(file);
+    if (!written) {
+        // A full disk can take part of the record: cut it off again, so that the file
+        // ends with whole records.
+        const QString reason = file.errorString();
+        file.resize(before);
+        Fail(modKeys::Messages::HistoryLogNotWritten, file.fileName(), reason);
     }
     file.close();
     if (file.error() != QFileDevice::NoError) {
-        Fail(QStringLiteral("The history log %1 cannot be closed: %2")
-                 .arg(where, file.errorString()));
+        Fail(modKeys::Messages::HistoryLogNotWritten, file.fileName(), file.errorString());
     }
+}
+
+void clsHistoryLog::Fail(const LanguageCode& message, const QString& path,
+                         const QString& reason) const {
+    const QString text = modPrivate::ReadLanguage(m_programFolder, message);
+    const QString where = QDir::toNativeSeparators(path);
+    throw clsStationError(reason.isNull() ? text.arg(where) : text.arg(where, reason));
 }

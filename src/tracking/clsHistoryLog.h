@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/modKeys.h"
 #include "tracking/PositionFix.h"
 
 #include <QByteArray>
@@ -10,7 +11,8 @@
 
 // The monthly history log "export/History-yyyy-mm.log" beneath the program folder: one
 // record per recorded fix, eight fields joined by "|", each record ending CR, CR LF.
-// Every record is flushed to the disk before Append returns.
+// Every record is flushed to the disk before Append returns, and the file always ends
+// with whole records: a failed append takes back what it wrote.
 class clsHistoryLog {
 public:
     using Clock = std::function<QDateTime()>;
@@ -33,10 +35,14 @@ public:
     // cannot.
     void EnsureFolder() const;
     // Appends one record to the log of the present month. Throws clsStationError with
-    // the reason when the record could not be written.
+    // the reason when the record could not be written, and the file is as it was. A
+    // torn last line that no record ended is cut off first.
     void Append(const PositionFix& fix) const;
 
 private:
+    [[noreturn]] void Fail(const LanguageCode& message, const QString& path,
+                           const QString& reason = {}) const;
+
     QString m_programFolder;
     Clock m_clock;
 };

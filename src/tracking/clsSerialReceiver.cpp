@@ -3,6 +3,8 @@
 #include "shell/modPrivate.h"
 #include "tracking/clsSerialPort.h"
 
+#include <QScopeGuard>
+
 clsSerialReceiver::clsSerialReceiver(const QString& programFolder, QObject* parent)
     : clsSerialReceiver(programFolder, std::make_unique<clsSerialPort>(programFolder), parent) {}
 
@@ -23,6 +25,8 @@ void clsSerialReceiver::Toggle(int portIndex, int settingIndex, const QString& s
 
 void clsSerialReceiver::Open(int portIndex, int settingIndex, const QString& settingText) {
     m_port->Open(portIndex + 1, settingText);
+    m_openedPort = QStringLiteral("COM%1").arg(portIndex + 1);
+    m_openedDevice = clsSerialPort::DeviceForPort(m_programFolder, portIndex + 1);
     modPrivate::WriteSetting(m_programFolder, modKeys::Setting::CommPort,
                              QString::number(portIndex + 1));
     modPrivate::WriteSetting(m_programFolder, modKeys::Setting::LineSetting,
@@ -37,15 +41,27 @@ bool clsSerialReceiver::IsOpen() const {
     return m_port->IsOpen();
 }
 
+// A handler that lets events run (a message box) lets more input arrive meanwhile. The
+// port does not announce it while it is still announcing the input before, and another
+// port might announce it in a call nested in the handler: either way it is read here, once
+// the sentences before it are handed on, and not in a nested call.
 void clsSerialReceiver::HandleDataArrived() {
-    if (!m_port->IsOpen()) {
+    if (m_handingOn) {
         return;
     }
-    m_framer.Append(m_port->ReadAll(),
-                    [this](QStringView sentence) { emit SentenceReceived(sentence.toString()); });
+    m_handingOn = true;
+    const auto done = qScopeGuard([this] { m_handingOn = false; });
+    for (QString input; m_port->IsOpen() && !(input = m_port->ReadAll()).isEmpty();) {
+        m_framer.Append(input, [this](QStringView sentence) {
+            if (m_port->IsOpen()) {
+                emit SentenceReceived(sentence.toString());
+            }
+        });
+    }
 }
 
 void clsSerialReceiver::HandleDeviceLost(const QString& description) {
     m_port->Close();
-    emit PortLost(description);
+    emit PortLost(modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::ReceiverLost)
+                      .arg(m_openedPort, m_openedDevice, description));
 }

@@ -8,7 +8,9 @@
 
 // Live reception of the main window: the connect button's open and close of the
 // serial port, and the framing of what arrives into "$GPRMC" sentences, which leave
-// by SentenceReceived one at a time, in arrival order.
+// by SentenceReceived one at a time, strictly in arrival order, and only while the port
+// is open: input that arrives while a handler lets events run (a message box) waits until
+// the sentences before it are handled.
 class clsSerialReceiver : public QObject {
     Q_OBJECT
 
@@ -28,6 +30,7 @@ public:
     // the settings list. Only after success are both choices stored in the settings
     // file. A failure throws clsStationError with the description, and nothing changed.
     void Open(int portIndex, int settingIndex, const QString& settingText);
+    // Closes the port; sentences received and not yet handed on are dropped.
     void Close();
     bool IsOpen() const;
 
@@ -36,8 +39,9 @@ public:
 
 signals:
     void SentenceReceived(const QString& sentence);
-    // The device went away; the port is already closed. Once per opening.
-    void PortLost(const QString& description);
+    // The device went away; the port is already closed. Once per opening; message names
+    // the port and its device, for the operator.
+    void PortLost(const QString& message);
 
 private:
     void HandleDataArrived();
@@ -46,4 +50,7 @@ private:
     QString m_programFolder;
     std::unique_ptr<ISerialPort> m_port;
     clsSentenceFramer m_framer;
+    bool m_handingOn = false;
+    QString m_openedPort;   // "COMn" opened last
+    QString m_openedDevice; // and its device
 };

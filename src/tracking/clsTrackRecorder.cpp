@@ -224,8 +224,8 @@ std::optional<float> FloatValue(QStringView field) {
     return value;
 }
 
-// Keeps the text that is already there when it does not change, so that a long track
-// shares one copy of "A", "N" and "E".
+// Keeps the text that is already there when it does not change, so that decoding does
+// not make a new "A", "N" or "E" for every sentence.
 void AssignText(QString& target, QStringView text) {
     if (target != text) {
         target = text.toString();
@@ -267,7 +267,6 @@ clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence)
     if (m_currentFix.Longitude == previousLongitude && m_currentFix.Latitude == previousLatitude) {
         return result;
     }
-    const qsizetype n = m_trackRecords.Count();
     // A record that cannot be logged is still listed and drawn; the caller tells why.
     if (m_historyEnabled) {
         try {
@@ -277,7 +276,6 @@ clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence)
         }
     }
     result.Recorded = true;
-    result.Row = FixRow::FromFix(n, m_currentFix, m_speedUnit);
     m_trackRecords.Append(m_currentFix);
     return result;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "tracking/FixRow.h"
 #include "tracking/PositionFix.h"
 #include "tracking/clsHistoryLog.h"
 #include "tracking/clsTrackRecords.h"
@@ -13,15 +12,14 @@
 
 // Decodes $GPRMC sentences into the current fix and, whenever the position moves,
 // records the fix: it becomes the next element of the track and a record of the
-// monthly history log, and the caller gets the list row to show for it.
+// monthly history log.
 class clsTrackRecorder {
 public:
     using Clock = clsHistoryLog::Clock;
 
     // What one sentence did.
     struct Result {
-        bool Recorded = false;  // the position moved and Row is to be listed
-        FixRow Row;             // the row of the recorded fix
+        bool Recorded = false;  // the position moved: the fix is the track's last element
         QString HistoryProblem; // why the folder check or the log write failed, or empty
     };
 
@@ -32,8 +30,6 @@ public:
     // The state of a freshly opened port: an empty track, and a current position of
     // 0, 0 so that the first sentence is recorded unless it decodes to 0, 0.
     void ResetForOpening();
-    // The unit text that follows the speed in list rows.
-    void SetSpeedUnit(const QString& unit) { m_speedUnit = unit; }
     // Whether recorded fixes go to the history log (on by default).
     void SetHistoryEnabled(bool enabled) { m_historyEnabled = enabled; }
 
@@ -55,7 +51,6 @@ private:
 
     Clock m_clock;
     clsHistoryLog m_historyLog;
-    QString m_speedUnit;
     bool m_historyEnabled = true;
     PositionFix m_currentFix;
     clsTrackRecords m_trackRecords;

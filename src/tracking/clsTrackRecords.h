@@ -2,15 +2,22 @@
 
 #include "tracking/PositionFix.h"
 
+#include <QHash>
 #include <QList>
+#include <QString>
 
 // The main window's track: the recorded fixes, indexed from 0, in the order they were
 // recorded or fetched. Past the last fix stands one empty spare element, so that
 // At(Count()) is valid and holds no position.
+//
+// A week of tracking at one fix a second is 604,800 fixes, so each is kept in 40 bytes:
+// the time as a number and the hemisphere and status letters as one code into a small
+// table of the letter texts seen. Any text that was appended, of whatever shape, comes
+// back exactly.
 class clsTrackRecords {
 public:
     // The number of fixes, which is also the index of the spare element.
-    qsizetype Count() const { return m_fixes.size(); }
+    qsizetype Count() const { return m_records.size(); }
     // The fix at index 0 to Count() - 1, or the empty spare at Count().
     PositionFix At(qsizetype index) const;
     void Append(const PositionFix& fix);
@@ -18,5 +25,35 @@ public:
     void Reserve(qsizetype count);
 
 private:
-    QList<PositionFix> m_fixes;
+    // The three letter texts of a fix.
+    struct Letters {
+        QString NorthSouth;
+        QString EastWest;
+        QString Status;
+
+        bool operator==(const Letters&) const = default;
+    };
+    friend size_t qHash(const Letters& letters, size_t seed);
+
+    struct Record {
+        double Longitude;
+        double Latitude;
+        // The fourteen digits of a time "yyyy/mm/dd hh:mm:ss" read as one number, or for a
+        // text of another shape -1 - its index in m_otherTimes.
+        qint64 Time;
+        float Speed;
+        float Direction;
+        quint32 Letters; // index in m_letters
+    };
+    static_assert(sizeof(Record) <= 40);
+
+    qint64 TimeCode(const QString& text);
+    QString TimeText(qint64 code) const;
+    quint32 LettersCode(const PositionFix& fix);
+
+    QList<Record> m_records;
+    QList<Letters> m_letters;
+    QHash<Letters, quint32> m_letterCodes;
+    QList<QString> m_otherTimes;
+    QHash<QString, qint64> m_otherTimeCodes;
 };

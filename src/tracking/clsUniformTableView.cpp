@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -26,6 +27,11 @@ clsUniformTableView::clsUniformTableView(QWidget* parent) : QTableView(parent) {
     rows->setVisible(false);
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    m_repaintInterval.setSingleShot(true);
+    m_repaintInterval.setTimerType(Qt::PreciseTimer);
+    m_repaintInterval.setInterval(RepaintInterval);
+    connect(&m_repaintInterval, &QTimer::timeout, this, &clsUniformTableView::EndRepaintInterval);
 }
 
 void clsUniformTableView::setSelectionModel(QItemSelectionModel* selectionModel) {
@@ -63,4 +69,50 @@ QRegion clsUniformTableView::visualRegionForSelection(const QItemSelection& sele
         region += visualRect(range.topLeft()).united(visualRect(range.bottomRight()));
     }
     return region;
+}
+
+clsUniformTableView::LayoutBasis clsUniformTableView::CurrentBasis() const {
+    return {viewport()->size(), horizontalHeader()->length(),
+            horizontalHeader()->isHidden() ? 0 : horizontalHeader()->sizeHint().height(),
+            verticalScrollBar()->isVisible()};
+}
+
+// A list that grows while it scrolls already keeps its headers, margins and scroll bars;
+// only the scroll range lengthens.
+void clsUniformTableView::updateGeometries() {
+    const int length = verticalHeader()->length();
+    const LayoutBasis basis = CurrentBasis();
+    if (basis.Scrolling && basis == m_laidOut && length >= m_laidOutLength) {
+        // The scroll area hears of a new range only to show or hide the scroll bar, which
+        // stays shown while the range grows; its answer would lay out the children again.
+        const QSignalBlocker quiet(verticalScrollBar());
+        verticalScrollBar()->setRange(0, length - basis.Viewport.height());
+    } else {
+        QTableView::updateGeometries();
+        m_laidOut = CurrentBasis();
+    }
+    m_laidOutLength = length;
+}
+
+void clsUniformTableView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QTableView::rowsInserted(parent, start, end);
+    HoldRepaints();
+}
+
+// The selection and the scrolling that follow a new row fall within the same hold.
+void clsUniformTableView::HoldRepaints() {
+    if (!m_repaintInterval.isActive()) {
+        m_repaintInterval.start();
+    } else if (!m_holdingRepaints) {
+        m_holdingRepaints = true;
+        setUpdatesEnabled(false);
+    }
+}
+
+void clsUniformTableView::EndRepaintInterval() {
+    if (m_holdingRepaints) {
+        m_holdingRepaints = false;
+        setUpdatesEnabled(true); // paints everything held back, once
+        m_repaintInterval.start();
+    }
 }

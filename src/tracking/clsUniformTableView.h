@@ -1,15 +1,24 @@
 #pragma once
 
 #include <QTableView>
+#include <QTimer>
 
 // A table view for long lists whose rows are all one line high, never hidden and never
 // spanned. It finds a row's place by arithmetic: the plain table view adds up the heights
 // of every row before it selects or scrolls to one, so that each appended row would cost
-// time in proportion to the length of the list.
+// time in proportion to the length of the list. Rows appended to a list that already
+// scrolls only lengthen its scroll range: the full layout of headers, margins and scroll
+// bars runs when anything else has changed.
+//
+// Rows that stream in (fifty fixes a second from a fast receiver, thousands from a fetch)
+// are painted at most once per RepaintInterval: the first change paints at once, later
+// ones within the interval are painted together at its end.
 class clsUniformTableView : public QTableView {
     Q_OBJECT
 
 public:
+    static constexpr int RepaintInterval = 100; // milliseconds
+
     explicit clsUniformTableView(QWidget* parent = nullptr);
 
     QRect visualRect(const QModelIndex& index) const override;
@@ -18,4 +27,25 @@ public:
 
 protected:
     QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void updateGeometries() override;
+
+private:
+    // What the full layout depends on besides the number of rows.
+    struct LayoutBasis {
+        QSize Viewport;
+        int ColumnsLength = 0; // pixels
+        int HeaderHeight = 0;  // pixels
+        bool Scrolling = false;
+
+        bool operator==(const LayoutBasis&) const = default;
+    };
+    LayoutBasis CurrentBasis() const;
+    void HoldRepaints();
+    void EndRepaintInterval();
+
+    LayoutBasis m_laidOut;
+    int m_laidOutLength = 0; // pixels, all rows
+    QTimer m_repaintInterval;
+    bool m_holdingRepaints = false;
 };

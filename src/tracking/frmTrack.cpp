@@ -8,7 +8,6 @@
 #include "shell/modApplication.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
-#include "tracking/FixRow.h"
 #include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 #include "tracking/clsUniformTableView.h"
@@ -86,8 +85,10 @@ QStringList twoDigitNumbers(int first, int last, int step) {
 
 } // namespace
 
-frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent)
-    : QWidget(parent), m_programFolder(programFolder), m_db(db), m_recorder(programFolder),
+frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
+                   clsTrackRecorder::Clock clock)
+    : QWidget(parent), m_programFolder(programFolder), m_db(db),
+      m_recorder(programFolder, std::move(clock)), m_rows(m_recorder.TrackRecords()),
       m_receiver(new clsSerialReceiver(programFolder, this)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildMapFrame();
@@ -254,10 +255,10 @@ bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& langua
 
     m_recorder.SetCurrentFix(PositionFix{});
     m_recorder.TrackRecords().Clear();
+    m_rows.Reset();
 
     try {
-        m_db.OpenConnection(
-            modPrivate::ProgramPath(m_programFolder, QStringLiteral("database/POI.mdb")));
+        m_db.OpenStationDatabase(m_programFolder);
     } catch (const clsStationError& error) {
         return Fail(error.Message());
     }
@@ -338,6 +339,7 @@ void frmTrack::AddColumns(const clsProfileText& language) {
         DateView->setColumnWidth(m_rows.columnCount() - 1,
                                  modFormPosition::PixelsX(this, column.width));
     }
+    m_rows.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
 }
 
 void frmTrack::FillTimeLists() {
@@ -393,9 +395,8 @@ void frmTrack::LoadMapPoints() {
 void frmTrack::ShowPortOpened() {
     cmdQuery->setText(Text(modKeys::Track::Disconnect));
     setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI, Check1}, false);
-    m_rows.Clear();
     m_recorder.ResetForOpening();
-    m_recorder.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
+    m_rows.Reset();
 }
 
 void frmTrack::ShowPortClosed() {
@@ -406,8 +407,8 @@ void frmTrack::ShowPortClosed() {
 
 // The device went away: the receiver has closed the port already. The message does not
 // wait for a click, so nothing else of the window waits behind it.
-void frmTrack::HandlePortLost(const QString& description) {
-    IPlatform::Current().ShowNotice(this, description, m_title, IPlatform::Icon::Critical);
+void frmTrack::HandlePortLost(const QString& message) {
+    IPlatform::Current().ShowNotice(this, message, m_title, IPlatform::Icon::Critical);
     ShowPortClosed();
 }
 
@@ -417,7 +418,7 @@ void frmTrack::ProcessSentence(const QString& sentence) {
     if (!result.Recorded) {
         return;
     }
-    AddFixRow(result.Row);
+    ShowAppendedRows();
     DrawCurrentPosition();
 }
 
@@ -433,12 +434,15 @@ void frmTrack::ShowHistoryOutcome(const clsTrackRecorder::Result& result) {
     }
 }
 
-void frmTrack::AddFixRow(const FixRow& row) {
-    const int at = m_rows.AddRow(row.Key, row.Text, row.SubItems);
-    const QModelIndex index = m_rows.index(at, 0);
-    DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                           QItemSelectionModel::Rows);
-    DateView->scrollTo(index);
+void frmTrack::ShowAppendedRows() {
+    m_rows.AnnounceAppended();
+    if (m_rows.rowCount() == 0) {
+        return;
+    }
+    const QModelIndex last = m_rows.index(m_rows.rowCount() - 1, 0);
+    DateView->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
+    DateView->scrollTo(last);
 }
 
 void frmTrack::DrawCurrentPosition() {

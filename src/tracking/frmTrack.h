@@ -23,7 +23,6 @@ class QWebEngineView;
 class clsDBLib;
 class clsProfileText;
 class clsSerialReceiver;
-struct FixRow;
 
 // The main window: the serial port and its connect button, the live list of positions,
 // the history query and playback controls, and the map frame. It owns the current fix,
@@ -32,8 +31,10 @@ class frmTrack : public QWidget {
     Q_OBJECT
 
 public:
-    // The window as designed, before Load. db is the process's POI database.
-    frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent = nullptr);
+    // The window as designed, before Load. db is the process's POI database; clock gives
+    // the local time that stamps every fix.
+    frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent = nullptr,
+             clsTrackRecorder::Clock clock = clsHistoryLog::SystemClock);
     ~frmTrack() override;
 
     // All set-up, before the window is first shown, from the settings and language files
@@ -45,12 +46,14 @@ public:
 
     // One framed "$GPRMC" sentence of the live path.
     void ProcessSentence(const QString& sentence);
-    // Appends a row to the list, selects it and scrolls it into view.
-    void AddFixRow(const FixRow& row);
+    // Lists the fixes appended to the track since the last listing, selects the last row
+    // and scrolls it into view.
+    void ShowAppendedRows();
     // Draws CurrentFix on the map.
     void DrawCurrentPosition();
 
     const clsTrackRecorder& Recorder() const { return m_recorder; }
+    clsTrackRecorder& Recorder() { return m_recorder; }
     const clsDateViewModel& Rows() const { return m_rows; }
 
 signals:
@@ -84,7 +87,7 @@ private:
     void LoadMapPoints();
     void ShowPortOpened();
     void ShowPortClosed();
-    void HandlePortLost(const QString& description);
+    void HandlePortLost(const QString& message);
     void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
 
     void Layout();

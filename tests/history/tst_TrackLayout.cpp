@@ -1,5 +1,4 @@
 #include "history/clsTrackLayout.h"
-#include "tracking/clsDateViewModel.h"
 
 #include <QTest>
 
@@ -77,18 +76,6 @@ private slots:
                                  rect("imgZoomIn", p.imgZoomIn),
                                  rect("imgZoomOut", p.imgZoomOut)};
         QCOMPARE(placed.join(QLatin1Char(' ')), expected);
-    }
-
-    // Sub-items fill the columns in their order, whatever their keys.
-    void listRowsFillColumnsInOrder() {
-        clsDateViewModel rows;
-        rows.AddColumn({"Index", "No.", 800});
-        rows.AddColumn({"Date", "Date", 2700});
-        rows.AddRow("#0", "1", {{"DialTime", "NO Date"}});
-        QCOMPARE(rows.data(rows.index(0, 1)).toString(), "NO Date");
-        QCOMPARE(rows.SubItemText(0, "DialTime"), "NO Date");
-        rows.Clear();
-        QCOMPARE(QList<int>({rows.rowCount(), rows.columnCount()}), QList<int>({0, 2}));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "poi/clsDBLib.h"
 #include "shell/clsStationError.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,6 +126,49 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(clsStationError, db.OpenConnection(path));
             QCOMPARE(Bytes(path), before);
         }
+    }
+
+    // The station's own database at start-up: the message names the file, and for a file
+    // that cannot be this station's database says how to start afresh. The file stays.
+    void stationDatabaseMessages_data() {
+        QTest::addColumn<QByteArray>("make"); // how POI.mdb is made
+        QTest::addColumn<bool>("moveAside");
+        QTest::newRow("another key") << QByteArray("other key") << true;
+        QTest::newRow("a text file") << QByteArray("text") << true;
+        QTest::newRow("cut short") << QByteArray("cut") << true;
+        QTest::newRow("a folder") << QByteArray("folder") << false;
+    }
+
+    void stationDatabaseMessages() {
+        QFETCH(QByteArray, make);
+        QFETCH(bool, moveAside);
+        QTemporaryDir folder(QDir::tempPath() + QString::fromUtf8("/站台-XXXXXX"));
+        const QString path = folder.filePath("database/POI.mdb");
+        QVERIFY(QDir().mkpath(make == "folder" ? path : folder.filePath("database")));
+        if (make == "other key") {
+            QCOMPARE(Raw(path, "CREATE TABLE POI (X)", "1234"), "");
+        } else if (make != "folder") {
+            for (int i = 0; i < 100; ++i) {
+                m_db.InsertCoordinate(i, i, "1", QString(40, QChar('a' + i % 26)));
+            }
+            const QByteArray whole = Bytes(m_path);
+            QVERIFY(whole.size() > 4096);
+            QFile file(path);
+            const QByteArray bytes = make == "cut" ? whole.first(whole.size() / 2) : "[Track]\n";
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        const QByteArray before = Bytes(path);
+        clsDBLib db;
+        QString message;
+        try {
+            db.OpenStationDatabase(folder.path());
+        } catch (const clsStationError& error) {
+            message = error.Message();
+        }
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        QCOMPARE(message.contains("Move the file aside"), moveAside);
+        QVERIFY(!db.IsOpen());
+        QCOMPARE(Bytes(path), before);
     }
 };
 

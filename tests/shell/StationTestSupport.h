@@ -30,6 +30,7 @@ struct StationWindow {
     QTemporaryDir Dir;
     RecordingPlatform Platform;
     clsDBLib Db;
+    clsTrackRecorder::Clock Clock = clsHistoryLog::SystemClock; // stamps the fixes
     std::unique_ptr<frmTrack> Window;
 
     // Writes settings (unless empty) as the settings file, then makes the window.
@@ -40,7 +41,7 @@ struct StationWindow {
             return false;
         }
         file.close();
-        Window = std::make_unique<frmTrack>(Dir.path(), Db);
+        Window = std::make_unique<frmTrack>(Dir.path(), Db, nullptr, Clock);
         return true;
     }
     // Create, then load and show the window as start-up does.

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <limits>
 
 using namespace modPrivate;
 
@@ -56,6 +57,32 @@ private slots:
         QFETCH(QString, actual);
         QFETCH(QString, expected);
         QCOMPARE(actual, expected);
+    }
+
+    // Any float is formatted without overflow, under the locale the test runs in; a value
+    // that is no number has no text.
+    void speeds_data() {
+        QTest::addColumn<float>("knots");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, float knots, const char* expected) {
+            QTest::newRow(name) << knots << QString::fromLatin1(expected);
+        };
+        row("twenty nines, as received", 99999999999999999999.0f, "100,000,002,004,087,734,272  U");
+        row("largest float", 3.4028235e38f,
+            "340,282,346,638,528,859,811,704,183,484,516,925,440  U");
+        row("just below the whole-number count", 9.9999998e16f, "99,999,998,430,674,944  U");
+        row("tiny", 1e-30f, "0  U");
+        row("negative", -12.5f, "-12.5U");
+        row("negative, rounding to zero", -0.04f, "0  U");
+        row("huge negative", -99999999999999999999.0f, "-100,000,002,004,087,734,272  U");
+        row("infinity", std::numeric_limits<float>::infinity(), "");
+        row("not a number", std::numeric_limits<float>::quiet_NaN(), "");
+    }
+
+    void speeds() {
+        QFETCH(float, knots);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatSpeed(knots, "U"), expected);
     }
 
     void numbers_data() {

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -83,7 +85,7 @@ private slots:
                               : QDir().mkpath(s.Path(February)));
         const clsTrackRecorder::Result result = s.recorder.ProcessSentence(Moving);
         QVERIFY2(result.HistoryProblem.contains("export"), qPrintable(result.HistoryProblem));
-        QCOMPARE(result.Row.Key, "#0");
+        QVERIFY(result.Recorded);
         QCOMPARE(s.recorder.RecordCount(), 1);
     }
 
@@ -111,22 +113,71 @@ private slots:
         }
     }
 
-    // The folder exists as "Export": the writer must append to the same file.
-    void readerSkipsTornLinesAndWritingGoesOnAfterThem() {
+    // What a power cut or a full disk can leave after two whole records: a last line that
+    // no line end closes is never a record, and the writer cuts such a fragment off before
+    // the next record. The folder exists as "Export": the writer must use the same file.
+    void readsOnlyEndedRecords_data() {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<bool>("isRecord");
+        QTest::addColumn<bool>("staysBeforeTheNext");
+        const QByteArray whole = "2009/02/18 13:45:11|N|121.5|E|25|A|0.5|294.1";
+        QTest::newRow("cut inside the last field") << whole.chopped(2) << false << false;
+        QTest::newRow("ended by a line feed alone") << whole + "\n" << false << false;
+        QTest::newRow("cut after the record's own CR") << whole + "\r" << true << true;
+        QTest::newRow("a long line the station did not write")
+            << QByteArray(70000, 'x') << false << true;
+    }
+
+    void readsOnlyEndedRecords() {
+        QFETCH(QByteArray, tail);
+        QFETCH(bool, isRecord);
+        QFETCH(bool, staysBeforeTheNext);
         Station s;
         const QString log = s.Path("Export/History-2009-02.log");
         QVERIFY(QDir(s.folder.path()).mkdir("Export"));
-        QVERIFY(WriteBytes(log, "2009/02/18 13:45:08|N|1|E|2|A|0.5|1\r\r\n"
-                                "2009/02/18 13:45:09|N|3|E|4|V|0|2|extra\r"
-                                "2009/02/18 13:45:10|N|5|E|6|A|1|3\r\n"
-                                "2009/02/18 13:45:11|N|121.5"));
-        QList<QByteArray> records = ReadAll(log);
-        QCOMPARE(records.size(), 3);
-        QCOMPARE(records[1], "2009/02/18 13:45:09|N|3|E|4|V|0|2\r\r\n");
+        const QByteArray records = "2009/02/18 13:45:08|N|1|E|2|A|0.5|1\r\r\n"
+                                   "2009/02/18 13:45:09|N|3|E|4|V|0|2|extra\r";
+        QVERIFY(WriteBytes(log, records + tail));
+        QList<QByteArray> read = ReadAll(log);
+        QCOMPARE(read.size(), isRecord ? 3 : 2);
+        QCOMPARE(read[1], "2009/02/18 13:45:09|N|3|E|4|V|0|2\r\r\n");
+
         QCOMPARE(s.recorder.ProcessSentence(Moving).HistoryProblem, QString());
-        records = ReadAll(log);
-        QCOMPARE(records.size(), 4);
-        QCOMPARE(records[3], Example);
+        const QByteArray kept = staysBeforeTheNext ? tail : QByteArray();
+        const QByteArray newLine = tail.endsWith('\r') || !staysBeforeTheNext ? "" : "\r\n";
+        QCOMPARE(ReadBytes(log), records + kept + newLine + Example);
+        read = ReadAll(log);
+        QCOMPARE(read.size(), isRecord ? 4 : 3);
+        QCOMPARE(read.last(), Example);
+    }
+
+    // A full disk takes part of a record: the file is cut back to its whole records, and
+    // the next record follows them.
+    void failedAppendLeavesTheFileAsItWas() {
+        Station s;
+        QCOMPARE(s.recorder.ProcessSentence(Moving).HistoryProblem, QString());
+        const QByteArray before = ReadBytes(s.Path(February));
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending us
+        rlimit unlimited{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        rlimit tight = unlimited;
+        tight.rlim_cur = before.size() + 20;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        const clsTrackRecorder::Result result =
+            s.recorder.ProcessSentence(WithChecksum("GPRMC,1,A,2502.1240,N,12134.5678,E,1,2,1"));
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        QVERIFY(result.Recorded);
+        QVERIFY2(result.HistoryProblem.contains("cannot be written"),
+                 qPrintable(result.HistoryProblem));
+        QCOMPARE(ReadBytes(s.Path(February)), before);
+
+        QCOMPARE(
+            s.recorder.ProcessSentence(WithChecksum("GPRMC,1,A,2502.1250,N,12134.5678,E,1,3,1"))
+                .HistoryProblem,
+            QString());
+        const QList<QByteArray> read = ReadAll(s.Path(February));
+        QCOMPARE(read.size(), 2);
+        QVERIFY(read[1].endsWith("|3\r\r\n"));
     }
 };
 

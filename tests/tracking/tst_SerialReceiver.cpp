@@ -131,7 +131,10 @@ private slots:
 
         QTRY_COMPARE(lost.count(), 1);
         QVERIFY(!m_receiver->IsOpen());
-        QVERIFY(!lost.first().first().toString().isEmpty());
+        const QString message = lost.first().first().toString();
+        for (const QString& part : {QString("COM3"), m_terminal->SlavePath(), QString("closed")}) {
+            QVERIFY2(message.contains(part), qPrintable(message));
+        }
         QTest::qWait(300);
         QCOMPARE(lost.count(), 1);
         QCOMPARE(m_sentences, (Bytes{First, Second}));

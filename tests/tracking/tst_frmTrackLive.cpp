@@ -1,8 +1,11 @@
 #include "shell/StationTestSupport.h"
-#include "tracking/FixRow.h"
 #include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsHistoryLog.h"
+#include "tracking/clsSerialReceiver.h"
+#include "tracking/clsUniformTableView.h"
 
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -13,8 +16,20 @@ const QByteArray First = "$GPRMC,120000.00,A,2502.1234,N,12134.5678,E,12.5,123.4
 const QByteArray Second = "$GPRMC,120000.00,V,2502.2234,N,12134.5678,E,0.0,90,180209,,*09\r\n";
 const QByteArray Third = "$GPRMC,120000.00,A,2502.3234,N,12134.6678,E,1234,271.3,180209,,*16\r\n";
 
+// A sentence without a checksum to check, at latitude step and speed step.
+QByteArray Moving(int step) {
+    return "$GPRMC,1,A,25" + QByteArray::number(10 + step) + ".0000,N,12134.5678,E," +
+           QByteArray::number(step) + ",0,180209,,*\r\n";
+}
+
+// Every fix of a LiveWindow is stamped with the same moment of February 2009.
+QDateTime FixedClock() {
+    return QDateTime(QDate(2009, 2, 18), QTime(12, 0));
+}
+
 // The main window with COM2 chosen, which opens device, and what the live path shows.
 struct LiveWindow : StationWindow {
+    LiveWindow() { Clock = FixedClock; }
     bool Start(const QString& device) {
         return StationWindow::Start("[Ports]\nCOM2=" + device.toLocal8Bit() +
                                     "\n[Settings]\nCommPort=2\n");
@@ -27,9 +42,29 @@ struct LiveWindow : StationWindow {
         names.removeIf([this](const QString& name) { return Control(name)->isEnabled(); });
         return names.join(QLatin1Char(' '));
     }
-    int LogLines() const {
-        QFile log(clsHistoryLog::PathForMonth(Dir.path(), QDate::currentDate()));
-        return log.open(QIODevice::ReadOnly) ? int(log.readAll().count("\r\r\n")) : 0;
+    QString LogPath() const { return clsHistoryLog::PathForMonth(Dir.path(), QDate(2009, 2, 1)); }
+    // The speed field of every record of the log, in file order.
+    QByteArrayList LogSpeeds() const {
+        QFile log(LogPath());
+        QByteArrayList speeds;
+        for (const QByteArray& line :
+             log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QByteArrayList()) {
+            if (!line.isEmpty()) {
+                speeds << line.split('|').value(6);
+            }
+        }
+        return speeds;
+    }
+    int LogLines() const { return int(LogSpeeds().size()); }
+    QString Warning() const { return Control<QLabel>("Panel1")->text(); }
+};
+
+// Counts the paintings of a widget.
+struct PaintCounter : QObject {
+    int Count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        Count += event->type() == QEvent::Paint ? 1 : 0;
+        return QObject::eventFilter(watched, event);
     }
 };
 
@@ -109,7 +144,10 @@ private slots:
         QCOMPARE(message.MessageIcon, IPlatform::Icon::Critical);
         QCOMPARE(message.Title, s.Window->windowTitle());
         QCOMPARE(message.Waits, !lost);
-        QVERIFY(lost || message.Text.contains("No such file"));
+        const QStringList lostParts = {"COM2", receiver.SlavePath(), "closed"};
+        for (const QString& part : lost ? lostParts : QStringList{"No such file"}) {
+            QVERIFY2(message.Text.contains(part), qPrintable(message.Text));
+        }
         QCOMPARE(s.Caption(), "Connect");
         QCOMPARE(s.DisabledPortControls(), "Check1");
     }
@@ -122,12 +160,85 @@ private slots:
             if (row == 300) {
                 view->verticalScrollBar()->setValue(0); // the newest row comes from out of view
             }
-            s.Window->AddFixRow(FixRow::FromFix(row, PositionFix{}, " kn"));
+            s.Window->Recorder().TrackRecords().Append(PositionFix{});
+            s.Window->ShowAppendedRows();
             const QRect place = view->visualRect(view->currentIndex());
             QVERIFY(view->selectionModel()->isRowSelected(row, {}));
             QVERIFY(view->viewport()->rect().contains(place));
             QCOMPARE(view->indexAt(place.center()).row(), row); // where the table itself has it
         }
+    }
+
+    // Fixes that stream in (a receiver at 50 Hz) do not repaint the list for each one; the
+    // last row is still painted.
+    void streamingRowsArePaintedOnceAnInterval() {
+        StationWindow s;
+        QVERIFY(s.Start());
+        PaintCounter paints;
+        auto* view = s.Control<QTableView>("DateView");
+        view->viewport()->installEventFilter(&paints);
+        QElapsedTimer clock;
+        clock.start();
+        int atLastRow = 0;
+        for (int row = 0; row < 100; ++row) {
+            s.Window->Recorder().TrackRecords().Append(PositionFix{});
+            s.Window->ShowAppendedRows();
+            atLastRow = paints.Count;
+            QTest::qWait(5); // the event loop runs between fixes, as between sentences
+        }
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(paints.Count <= elapsed / clsUniformTableView::RepaintInterval + 2,
+                 qPrintable(QString("%1 paintings in %2 ms").arg(paints.Count).arg(elapsed)));
+        QTRY_VERIFY(paints.Count > atLastRow);
+        QVERIFY(view->updatesEnabled());
+        QCOMPARE(view->currentIndex().row(), 99);
+    }
+
+    // A handler that lets events run (a message box in the drawing path) sees sentences 3
+    // and 4 arrive; they are handled after 2, in the list and in the log, without waiting
+    // for more input.
+    void sentencesStayInArrivalOrder() {
+        TestPseudoTerminal receiver;
+        LiveWindow s;
+        QVERIFY(s.Start(receiver.SlavePath()));
+        auto* reception = s.Window->findChild<clsSerialReceiver*>();
+        bool nested = false;
+        connect(reception, &clsSerialReceiver::SentenceReceived, this, [&](const QString& line) {
+            if (nested || !line.contains(",1,0,")) {
+                return;
+            }
+            nested = true;
+            QVERIFY(receiver.Write(Moving(3) + Moving(4)));
+            QTest::qWait(200); // a message box open for a moment
+        });
+        s.ClickConnect();
+        QVERIFY(receiver.Write(Moving(1) + Moving(2)));
+        QTRY_COMPARE(s.Window->Rows().rowCount(), 4);
+        QVERIFY(nested);
+        QCOMPARE(s.LogSpeeds(), QByteArrayList({"1", "2", "3", "4"}));
+    }
+
+    // A log that cannot be written is told in the status bar until a record is written.
+    void historyWarningIsSetAndCleared() {
+        TestPseudoTerminal receiver;
+        LiveWindow s;
+        QVERIFY(s.Start(receiver.SlavePath()));
+        QVERIFY(QDir().mkpath(s.LogPath())); // a folder where the log should be
+        s.ClickConnect();
+        QCOMPARE(s.Warning(), "");
+        QVERIFY(receiver.Write(Moving(1)));
+        QTRY_COMPARE(s.Window->Rows().rowCount(), 1);
+        QVERIFY2(s.Warning().contains(QDir::toNativeSeparators(s.LogPath())),
+                 qPrintable(s.Warning()));
+        QVERIFY(receiver.Write(Moving(1).replace(",A,", ",X,"))); // the same place
+        QTRY_COMPARE(s.Window->Recorder().CurrentFix().Status, "X");
+        QVERIFY(!s.Warning().isEmpty());
+
+        QVERIFY(QDir(s.LogPath()).removeRecursively());
+        QVERIFY(receiver.Write(Moving(3)));
+        QTRY_COMPARE(s.Window->Rows().rowCount(), 2);
+        QCOMPARE(s.Warning(), "");
+        QCOMPARE(s.LogSpeeds(), QByteArrayList({"3"}));
     }
 };
 
