@@ -10,25 +10,17 @@
 #include <QTest>
 #include <optional>
 
-namespace {
-
-const QString Program = QStringLiteral(STATION_BUILD_DIR "/station/station");
-
-} // namespace
-
 class tst_PlacementCycles : public QObject {
     Q_OBJECT
 
     QProcess m_server;
     QProcess m_windowManager;
-    QString m_display;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 
     // Output of wmctrl on the test's display, or nothing when it failed.
     std::optional<QString> wmctrl(const QStringList& arguments) {
         QProcess tool;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", m_display);
-        tool.setProcessEnvironment(environment);
+        tool.setProcessEnvironment(m_environment);
         tool.start("wmctrl", arguments);
         if (!tool.waitForFinished(5000) || tool.exitCode() != 0) {
             return std::nullopt;
@@ -40,7 +32,7 @@ class tst_PlacementCycles : public QObject {
     QStringList windowsOf(qint64 pid) {
         QStringList ids;
         for (const QString& line :
-             wmctrl({"-l", "-p"}).value_or(QString()).split('\n', Qt::SkipEmptyParts)) {
+             wmctrl({"-l", "-p"}).value_or("").split('\n', Qt::SkipEmptyParts)) {
             const QStringList fields = line.simplified().split(' ');
             if (fields.size() > 2 && fields[2] == QString::number(pid)) {
                 ids << fields[0];
@@ -51,11 +43,11 @@ class tst_PlacementCycles : public QObject {
 
 private slots:
     void initTestCase() {
-        if (QStandardPaths::findExecutable("Xvfb").isEmpty()) {
-            QSKIP("Xvfb is not installed: scripts/setup installs it");
-        }
-        if (QStandardPaths::findExecutable("openbox").isEmpty()) {
-            QSKIP("the window manager openbox is not installed: scripts/setup installs it");
+        for (const char* tool : {"Xvfb", "openbox"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty()) {
+                QSKIP(qPrintable(
+                    QString("%1 is not installed: scripts/setup installs it").arg(tool)));
+            }
         }
         QVERIFY2(!QStandardPaths::findExecutable("wmctrl").isEmpty(),
                  "wmctrl closes the window as an operator would: scripts/setup installs it");
@@ -64,16 +56,15 @@ private slots:
                        {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
         QVERIFY(m_server.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 60000);
-        m_display = ':' + QString::fromLatin1(m_server.readLine().trimmed());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", m_display);
-        m_windowManager.setProcessEnvironment(environment);
+        const QString display = ':' + QString::fromLatin1(m_server.readLine().trimmed());
+        m_environment.insert("DISPLAY", display);
+        m_windowManager.setProcessEnvironment(m_environment);
         m_windowManager.start("openbox", {});
         QVERIFY(m_windowManager.waitForStarted());
         QTRY_VERIFY2_WITH_TIMEOUT(
-            wmctrl({"-m"}).value_or(QString()).contains("Openbox"),
+            wmctrl({"-m"}).value_or("").contains("Openbox"),
             qPrintable(QStringLiteral("openbox on %1 %2: %3 %4")
-                           .arg(m_display)
+                           .arg(display)
                            .arg(m_windowManager.state() == QProcess::Running ? "runs" : "has ended")
                            .arg(m_windowManager.readAllStandardError())
                            .arg(m_server.readAllStandardError())),
@@ -101,15 +92,14 @@ private slots:
         QVERIFY(MakeProgramFolder(dir.path()));
         const QString settings = dir.filePath("vendrel.ini");
         QVERIFY(clsProfileFile::Write(settings, "Position", "Track", stored));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", m_display);
+        QProcessEnvironment environment = m_environment;
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert("STATION_HOME", dir.path());
         for (int cycle = 1; cycle <= cycles; ++cycle) {
             QProcess station;
             const auto stop = qScopeGuard([&] { station.kill(), station.waitForFinished(); });
             station.setProcessEnvironment(environment);
-            station.start(Program, {});
+            station.start(STATION_BUILD_DIR "/station/station", {});
             QVERIFY(station.waitForStarted());
             // The main window and the splash over it, then the main window alone.
             QTRY_COMPARE_WITH_TIMEOUT(windowsOf(station.processId()).size(), 2, 30000);
