@@ -1,7 +1,13 @@
+// The POI database over a real encrypted file, and the editor's record logic and degree
+// conversions over it. Registered GERMAN as well: the boxes and the stored numbers use "."
+// in every locale.
+
 #include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
 #include "poi/clsPoiEditor.h"
 #include "poi/modDms.h"
+#include "shell/TestFiles.h"
+#include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 
 #include <QTemporaryDir>
@@ -29,9 +35,21 @@ QString Said(const Notice& notice) {
                          (notice->CloseEditor ? "+close" : "");
 }
 
+// Every row as the listing delivers it: "X Y Kind|Explanation".
+QStringList Listed(clsDBLib& db) {
+    QStringList rows;
+    QString seq, kind = "?", text = "?";
+    double x = 0, y = 0;
+    db.OpenCoordinateRecordset();
+    while (db.FetchCoordinateRecord(seq, x, y, kind, text)) {
+        rows << QStringLiteral("%1 %2 %3|%4").arg(x).arg(y).arg(kind, text);
+    }
+    db.CloseVehicleRecordset();
+    return rows;
+}
+
 } // namespace
 
-// Registered GERMAN as well: the boxes and the stored numbers use "." in every locale.
 class tst_PoiEditor : public QObject {
     Q_OBJECT
 
@@ -79,6 +97,7 @@ class tst_PoiEditor : public QObject {
     }
 
 private slots:
+    // Each case starts without the database folder, so opening has to create it.
     void init() {
         m_dir.emplace();
         QVERIFY(
@@ -95,50 +114,114 @@ private slots:
         m_db.reset();
     }
 
+    void storedFoundDeleted_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("apostrophe") << "Station's Gate";
+        QTest::newRow("apostrophe alone") << "'";
+        QTest::newRow("injection") << "x'); DELETE FROM POI; --";
+        QTest::newRow("chinese") << QString::fromUtf8("台中's 車站");
+    }
+
+    // Stored trimmed, found trimmed, deleted only by the exact text, duplicates together.
+    void storedFoundDeleted() {
+        QFETCH(QString, text);
+        m_db->InsertCoordinate(1, 2, "9", "keep");
+        m_db->InsertCoordinate(3, 4, " 1 ", "  " + text + " ");
+        m_db->InsertCoordinate(5, 6, "2", text);
+        QCOMPARE(Raw(DatabasePath(), "SELECT Kind || Explanation FROM POI WHERE SeqNo=2"),
+                 "1" + text);
+        bool eof = true;
+        m_db->SearchCoordinate(" " + text, eof);
+        QVERIFY(!eof);
+        m_db->SearchCoordinate(text.chopped(1), eof);
+        QVERIFY(eof);
+        m_db->DeleteCoordinate(" " + text);
+        QCOMPARE(Listed(*m_db), QStringList({"1 2 9|keep", "3 4 1|" + text, "5 6 2|" + text}));
+        m_db->DeleteCoordinate(text);
+        QCOMPARE(Listed(*m_db), QStringList({"1 2 9|keep"}));
+    }
+
+    // Empty texts for missing ones; a missing coordinate cannot be delivered as a number.
+    void nullColumns() {
+        QCOMPARE(Raw(DatabasePath(), "INSERT INTO POI (X, Y) VALUES (1.5, 2.5)"), "");
+        QCOMPARE(Listed(*m_db), QStringList({"1.5 2.5 |"}));
+        QCOMPARE(Raw(DatabasePath(), "INSERT INTO POI (Y, Explanation) VALUES (2, 'bad')"), "");
+        QVERIFY_THROWS_EXCEPTION(clsStationError, Listed(*m_db));
+    }
+
+    void fileIsEncryptedWithPointDecimals() {
+        m_db->InsertCoordinate(121.5, 24.25, "2", "PlainMarker");
+        m_db->CloseConnection();
+        const QByteArray bytes = ReadFile(DatabasePath());
+        QVERIFY(bytes.size() >= 1024 && !bytes.startsWith("SQLite format 3"));
+        QVERIFY(!bytes.contains("PlainMarker"));
+        QCOMPARE(Raw(DatabasePath(),
+                     "SELECT typeof(X) || ' ' || X || ' ' || Y || ' ' || Explanation FROM POI"),
+                 "real 121.5 24.25 PlainMarker");
+    }
+
+    // The station's own database at start-up: the message names the file, and for a file
+    // that cannot be this station's database says how to start afresh. The file stays.
+    void stationDatabaseMessages_data() {
+        QTest::addColumn<QByteArray>("make"); // how POI.mdb is made
+        QTest::addColumn<bool>("moveAside");
+        QTest::newRow("another key") << QByteArray("other key") << true;
+        QTest::newRow("a text file") << QByteArray("text") << true;
+        QTest::newRow("cut short") << QByteArray("cut") << true;
+        QTest::newRow("a folder") << QByteArray("folder") << false;
+    }
+
+    void stationDatabaseMessages() {
+        QFETCH(QByteArray, make);
+        QFETCH(bool, moveAside);
+        QTemporaryDir folder(QDir::tempPath() + QString::fromUtf8("/站台-XXXXXX"));
+        const QString path = folder.filePath("database/POI.mdb");
+        QVERIFY(QDir().mkpath(make == "folder" ? path : folder.filePath("database")));
+        if (make == "other key") {
+            QCOMPARE(Raw(path, "CREATE TABLE POI (X)", "1234"), "");
+        } else if (make != "folder") {
+            for (int i = 0; i < 100; ++i) {
+                m_db->InsertCoordinate(i, i, "1", QString(40, QChar('a' + i % 26)));
+            }
+            const QByteArray whole = ReadFile(DatabasePath());
+            QVERIFY(whole.size() > 4096);
+            QVERIFY(WriteFile(path, make == "cut" ? whole.first(whole.size() / 2) : "[Track]\n"));
+        }
+        const QByteArray before = ReadFile(path);
+        clsDBLib db;
+        QString message;
+        try {
+            db.OpenStationDatabase(folder.path());
+        } catch (const clsStationError& error) {
+            message = error.Message();
+        }
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        QCOMPARE(message.contains("Move the file aside"), moveAside);
+        QVERIFY(!db.IsOpen());
+        QCOMPARE(ReadFile(path), before);
+    }
+
     void conversions_data() {
         QTest::addColumn<QString>("degrees"); // "" for a conversion error
         QTest::addColumn<QString>("way");     // "<>" both ways, "<" boxes to degrees only
         QTest::addColumn<QString>("boxes");
-        QTest::newRow("longitude") << "120.684722"
-                                   << "<>"
-                                   << "120|41|05";
-        QTest::newRow("latitude") << "24.106388"
-                                  << "<>"
-                                  << "24|06|23";
-        QTest::newRow("zero") << "0"
-                              << "<>"
-                              << "0|00|00";
-        QTest::newRow("south") << "-1.5"
-                               << "<>"
-                               << "-1|30|00";
-        QTest::newRow("west below one degree") << "-0.5"
-                                               << "<>"
-                                               << "-0|30|00";
-        QTest::newRow("seconds round to 60") << "24.9999"
-                                             << ">"
-                                             << "24|59|60";
-        QTest::newRow("60 seconds") << "25"
-                                    << "<"
-                                    << "24|59|60";
-        QTest::newRow("blanks, junk after seconds") << "24.106388"
-                                                    << "<"
-                                                    << " 24 |06 | 23 s";
-        QTest::newRow("no seconds") << "120.683333"
-                                    << "<"
-                                    << "120|41|";
-        QTest::newRow("no minutes") << ""
-                                    << "<"
-                                    << "120||05";
-        QTest::newRow("degrees no number") << ""
-                                           << "<"
-                                           << "12a|41|05";
-        QTest::newRow("decimal comma") << ""
-                                       << "<"
-                                       << "120,5|0|0";
-        QTest::newRow("ten digits") << ""
-                                    << "<"
-                                    << "1234567890|0|0";
+        const auto row = [](const char* name, const char* degrees, const char* way,
+                            const char* boxes) { QTest::newRow(name) << degrees << way << boxes; };
+        row("longitude", "120.684722", "<>", "120|41|05");
+        row("latitude", "24.106388", "<>", "24|06|23");
+        row("zero", "0", "<>", "0|00|00");
+        row("south", "-1.5", "<>", "-1|30|00");
+        row("west below one degree", "-0.5", "<>", "-0|30|00");
+        row("seconds round to 60", "24.9999", ">", "24|59|60");
+        row("60 seconds", "25", "<", "24|59|60");
+        row("blanks, junk after seconds", "24.106388", "<", " 24 |06 | 23 s");
+        row("no seconds", "120.683333", "<", "120|41|");
+        row("no minutes", "", "<", "120||05");
+        row("degrees no number", "", "<", "12a|41|05");
+        row("decimal comma", "", "<", "120,5|0|0");
+        row("ten digits", "", "<", "1234567890|0|0");
     }
+
     void conversions() {
         QFETCH(QString, degrees);
         QFETCH(QString, way);
@@ -167,6 +250,7 @@ private slots:
             << 0 << "AmendmentRec"
             << "Record: 0/0|No points of interest stored [NewRec Exit]";
     }
+
     void states() {
         QFETCH(int, records);
         QFETCH(QString, clicks);
@@ -183,28 +267,23 @@ private slots:
         QTest::addColumn<QString>("typed"); // name|longitude boxes
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("stored");
+        const auto row = [](const char* name, const QString& typed, const QString& said,
+                            const QString& stored) {
+            QTest::newRow(name) << typed << said << stored;
+        };
         const QString fifty(50, 'x');
-        QTest::newRow("apostrophe") << " Joe's Diner |120|41|05"
-                                    << ""
-                                    << "1 120.684722 24.106388 1|Joe's Diner";
-        QTest::newRow("50 characters") << fifty + "|120|41|05"
-                                       << ""
-                                       << "1 120.684722 24.106388 1|" + fifty;
-        QTest::newRow("51 characters") << fifty + "y|120|41|05"
-                                       << "! The name of a point may have at most 50 characters."
-                                       << "";
-        QTest::newRow("no name") << "  |120|41|05"
-                                 << "! Please enter the name of the point."
-                                 << "";
-        QTest::newRow("degrees checked first")
-            << "|x|41|05"
-            << "X The degrees and minutes of a coordinate must be numbers of at most nine digits "
-               "before the decimal point."
-            << "";
-        QTest::newRow("west") << "Lima|-77|01|42"
-                              << ""
-                              << "1 -77.028333 24.106388 1|Lima";
+        const QString tooLong = "! The name of a point may have at most 50 characters.";
+        row("apostrophe", " Joe's Diner |120|41|05", "", "1 120.684722 24.106388 1|Joe's Diner");
+        row("50 characters", fifty + "|120|41|05", "", "1 120.684722 24.106388 1|" + fifty);
+        row("51 characters", fifty + "y|120|41|05", tooLong, "");
+        row("no name", "  |120|41|05", "! Please enter the name of the point.", "");
+        row("degrees checked first", "|x|41|05",
+            "X The degrees and minutes of a coordinate must be numbers of at most nine digits "
+            "before the decimal point.",
+            "");
+        row("west", "Lima|-77|01|42", "", "1 -77.028333 24.106388 1|Lima");
     }
+
     void adding() {
         QFETCH(QString, typed);
         QFETCH(QString, said);
@@ -216,8 +295,8 @@ private slots:
         QCOMPARE(Said(Click("WriteRec")), said);
         QCOMPARE(Stored(), stored);
         QCOMPARE(modApplication::ResultFlag, stored.isEmpty() ? 0 : 1);
-        QCOMPARE(Shown(), stored.isEmpty() ? name + " " + longitude + " 24|06|23 1"
-                                           : name.trimmed() + " " + longitude + " 24|06|23 1");
+        QCOMPARE(Shown(),
+                 (stored.isEmpty() ? name : name.trimmed()) + " " + longitude + " 24|06|23 1");
     }
 
     // The new row is shown, also when deletions left gaps in the keys.
@@ -226,6 +305,7 @@ private slots:
         QTest::newRow("1, 3") << "1, 3";
         QTest::newRow("2, 3") << "2, 3";
     }
+
     void addingShowsTheNewRow() {
         QFETCH(QString, keys);
         const QStringList key = keys.split(", ");
@@ -244,23 +324,20 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        const QString kept = "40000 -58.3815921 -34.6037221 x|Obelisco";
-        QTest::newRow("name only") << "name=Plaza"
-                                   << ""
-                                   << "40000 -58.3815921 -34.6037221 x|Plaza"
-                                   << "Plaza -58|22|54 -34|36|13 0";
-        QTest::newRow("latitude only") << "lat=-34|36|14"
-                                       << ""
-                                       << "40000 -58.3815921 -34.603888 x|Obelisco"
-                                       << "Obelisco -58|22|54 -34|36|14 0";
-        QTest::newRow("kind") << "kind=3"
-                              << ""
-                              << "40000 -58.3815921 -34.6037221 3|Obelisco"
-                              << "Obelisco -58|22|54 -34|36|13 3";
-        QTest::newRow("refused keeps what was typed")
-            << "name=" + QString(51, 'z') << "! The name of a point may have at most 50 characters."
-            << kept << QString(51, 'z') + " -58|22|54 -34|36|13 0";
+        const auto row = [](const char* name, const QString& change, const QString& said,
+                            const QString& stored, const QString& shown) {
+            QTest::newRow(name) << change << said << stored << shown;
+        };
+        const QString point = "40000 -58.3815921 -34.6037221 ";
+        row("name only", "name=Plaza", "", point + "x|Plaza", "Plaza -58|22|54 -34|36|13 0");
+        row("latitude only", "lat=-34|36|14", "", "40000 -58.3815921 -34.603888 x|Obelisco",
+            "Obelisco -58|22|54 -34|36|14 0");
+        row("kind", "kind=3", "", point + "3|Obelisco", "Obelisco -58|22|54 -34|36|13 3");
+        row("refused keeps what was typed", "name=" + QString(51, 'z'),
+            "! The name of a point may have at most 50 characters.", point + "x|Obelisco",
+            QString(51, 'z') + " -58|22|54 -34|36|13 0");
     }
+
     void amending() {
         QFETCH(QString, change);
         QFETCH(QString, said);
@@ -300,6 +377,7 @@ private slots:
         QTest::newRow("answered no") << "a b c"
                                      << "NextRec" << false << "Record: 2/3|b";
     }
+
     void deleting() {
         QFETCH(QString, names);
         QFETCH(QString, clicks);
@@ -326,23 +404,21 @@ private slots:
         QTest::addColumn<QString>("clicks"); // the last one meets the lock
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("panels");
+        const QString locked = "X database is locked";
         QTest::newRow("delete") << "BEGIN IMMEDIATE"
-                                << "DelRec"
-                                << "X database is locked"
+                                << "DelRec" << locked
                                 << "Record: 1/1| [NewRec AmendmentRec DelRec Search Exit]";
         QTest::newRow("insert") << "BEGIN IMMEDIATE"
-                                << "NewRec WriteRec"
-                                << "X database is locked"
+                                << "NewRec WriteRec" << locked
                                 << "Record: 1/1|Adding a record [CancelRec WriteRec]";
         QTest::newRow("update") << "BEGIN IMMEDIATE"
-                                << "AmendmentRec WriteRec"
-                                << "X database is locked"
+                                << "AmendmentRec WriteRec" << locked
                                 << "Record: 1/1|Amending the record [CancelRec WriteRec]";
         QTest::newRow("list") << "BEGIN EXCLUSIVE"
-                              << "Load"
-                              << "X database is locked+close"
+                              << "Load" << locked + "+close"
                               << "";
     }
+
     void databaseErrors() {
         QFETCH(QString, lock);
         QFETCH(QString, clicks);
@@ -370,14 +446,15 @@ private slots:
         QTest::addColumn<int>("flagBefore");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("said");
-        QTest::newRow("lower case inside") << std::optional<QString>(" ation's g") << 0 << 2 << "";
-        QTest::newRow("empty matches a name") << std::optional<QString>("") << 0 << 1 << "";
-        QTest::newRow("no match") << std::optional<QString>("harbour") << 0 << 3
+        using Text = std::optional<QString>;
+        QTest::newRow("lower case inside") << Text(" ation's g") << 0 << 2 << "";
+        QTest::newRow("empty matches a name") << Text("") << 0 << 1 << "";
+        QTest::newRow("no match") << Text("harbour") << 0 << 3
                                   << "! No point of interest matches the search text.";
-        QTest::newRow("cancelled gives the flag back") << std::optional<QString>() << 1 << 3 << "";
-        QTest::newRow("confirmed gives the flag back")
-            << std::optional<QString>("ga") << 0 << 1 << "";
+        QTest::newRow("cancelled gives the flag back") << Text() << 1 << 3 << "";
+        QTest::newRow("confirmed gives the flag back") << Text("ga") << 0 << 1 << "";
     }
+
     void search() {
         QFETCH(std::optional<QString>, text);
         QFETCH(int, flagBefore);
