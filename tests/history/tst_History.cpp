@@ -1,15 +1,19 @@
-// Fetching a day's track from history logs in the station's record format, exporting a
-// track (the two navigation formats byte for byte against files written by hand, GPX
-// checked by the schema and read back by GPSBabel), and the main window's layout.
+// Fetching a day's track from history logs in the station's record format, playing a
+// track back, exporting it (the two navigation formats byte for byte against files
+// written by hand, GPX checked by the schema and read back by GPSBabel), and the main
+// window's layout.
 
 #include "history/clsHistoryFetch.h"
 #include "history/clsTrackExport.h"
 #include "history/clsTrackLayout.h"
+#include "history/clsTrackPlayer.h"
 #include "shell/TestFiles.h"
 #include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 #include "tracking/clsHistoryLog.h"
 
+#include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -55,10 +59,10 @@ QByteArrayList Fetch(
 
 struct Query {
     QByteArray Log;
-    QStringList Window = WholeDay; // from hour, minute, to hour, minute
-    QStringList Speeds = AnySpeed; // lowest, highest
+    QStringList Window; // from hour, minute, to hour, minute
+    QStringList Speeds; // lowest, highest
     QByteArrayList Kept;
-    QString Name = "export/History-2009-02.log"; // where the log lies
+    QString Name; // where the log lies
 };
 
 // A track of tests/data/export/tracks.tsv; a name it lacks is an empty track.
@@ -90,9 +94,87 @@ QStringList Entries(const QTemporaryDir& dir) {
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// Playing a track back.
+
+// What the window does when a record is shown.
+enum class OnShow { Nothing, Stop, StopAtOneAndPlayFromThree, ThrowAtTwo, Abort };
+
+// A player over count records whose window records what the player asks of it.
+struct Playback {
+    clsTrackRecords Records;
+    QStringList Calls;
+    double Pause = 0;
+    OnShow Action = OnShow::Nothing;
+    clsTrackPlayer Player;
+
+    explicit Playback(int count)
+        : Player(Records, {[this] { Calls << "events"; },
+                           [this](qsizetype row) { Calls << QString("select %1").arg(row); },
+                           [this](qsizetype index) { Show(index); }, [this] { Calls << "track"; },
+                           [this] { return Pause; },
+                           [this](bool playing) { Calls << (playing ? "playing" : "stopped"); },
+                           [this](const QString& message) { Calls << "error " + message; }}) {
+        for (int i = 0; i < count; ++i) {
+            Records.Append({});
+        }
+    }
+
+    void Show(qsizetype index) {
+        Calls << QString("show %1").arg(index);
+        switch (Action) {
+        case OnShow::Nothing:
+            break;
+        case OnShow::Stop:
+            QTimer::singleShot(10, [this] { Player.Stop(); });
+            break;
+        case OnShow::StopAtOneAndPlayFromThree:
+            if (index == 1) {
+                QTimer::singleShot(10, [this] {
+                    Player.Stop();
+                    Player.Play(3, 1);
+                    Calls << "pressed";
+                });
+            }
+            break;
+        case OnShow::ThrowAtTwo:
+            if (index == 2) {
+                throw clsStationError("map page cannot be written");
+            }
+            break;
+        case OnShow::Abort:
+            QTimer::singleShot(0, [this] { Player.Abort(); });
+            break;
+        }
+    }
+};
+
+// The calls of whole steps that show the records.
+QString Steps(const QList<int>& shown) {
+    QStringList calls;
+    for (const int index : shown) {
+        calls << QString("events, select %1, show %1, track").arg(index);
+    }
+    return calls.join(", ");
+}
+
+// A playback from start to end.
+QString Played(const QList<int>& shown) {
+    return QStringList({"playing", Steps(shown), "stopped"}).join(", ").replace(", , ", ", ");
+}
+
+struct Scene {
+    int Count;
+    qsizetype SelectedRow;
+    double Step;
+    QString Calls; // joined by ", "
+    double Pause = 0;
+    OnShow Action = OnShow::Nothing;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Query)
+Q_DECLARE_METATYPE(Scene)
 
 class tst_History : public QObject {
     Q_OBJECT
@@ -102,93 +184,72 @@ private slots:
 
     void fetchKeepsTheRecordsOfTheQuery_data() {
         QTest::addColumn<Query>("query");
-        const auto row = [](const char* name, const Query& query) { QTest::newRow(name) << query; };
+        const auto row = [](const char* name, const QByteArray& log, const QByteArrayList& kept,
+                            const QStringList& window = WholeDay,
+                            const QStringList& speeds = AnySpeed,
+                            const QString& file = "export/History-2009-02.log") {
+            QTest::newRow(name) << Query{log, window, speeds, kept, file};
+        };
         row("whole day and no other",
-            {Log({R("17 23:59:59"), R("18 00:00:00"), R("18 23:59:59"), R("19 00:00:00")}),
-             WholeDay,
-             AnySpeed,
-             {R("18 00:00:00"), R("18 23:59:59")}});
+            Log({R("17 23:59:59"), R("18 00:00:00"), R("18 23:59:59"), R("19 00:00:00")}),
+            {R("18 00:00:00"), R("18 23:59:59")});
         row("both ends of the window",
-            {Log({R("18 10:19:59"), R("18 10:20:00"), R("18 10:40:00"), R("18 10:40:01")}),
-             {"10", "20", "10", "40"},
-             AnySpeed,
-             {R("18 10:20:00"), R("18 10:40:00")}});
-        row("end before start", {Log({R("18 11:30:00")}), {"12", "00", "11", "00"}});
+            Log({R("18 10:19:59"), R("18 10:20:00"), R("18 10:40:00"), R("18 10:40:01")}),
+            {R("18 10:20:00"), R("18 10:40:00")}, {"10", "20", "10", "40"});
+        row("end before start", Log({R("18 11:30:00")}), {}, {"12", "00", "11", "00"});
         // As 32-bit floats 12.34 lies above 12.34 as a 64-bit one, and 45.6 below 45.6.
         row("speed bounds equal to stored speeds",
-            {Log({R("18 10:00:00", "12.33"), R("18 10:00:01", "12.34"), R("18 10:00:02", "45.6"),
-                  R("18 10:00:03", "45.61")}),
-             WholeDay,
-             {"12.34", "45.6"},
-             {R("18 10:00:01", "12.34"), R("18 10:00:02", "45.6")}});
+            Log({R("18 10:00:00", "12.33"), R("18 10:00:01", "12.34"), R("18 10:00:02", "45.6"),
+                 R("18 10:00:03", "45.61")}),
+            {R("18 10:00:01", "12.34"), R("18 10:00:02", "45.6")}, WholeDay, {"12.34", "45.6"});
         row("speed texts read by their leading number",
-            {Log({R("18 10:00:00", "11.9"), R("18 10:00:01", "12"), R("18 10:00:02", "20"),
-                  R("18 10:00:03", "20.1")}),
-             WholeDay,
-             {"12abc", " 20 knots"},
-             {R("18 10:00:01", "12"), R("18 10:00:02", "20")}});
+            Log({R("18 10:00:00", "11.9"), R("18 10:00:01", "12"), R("18 10:00:02", "20"),
+                 R("18 10:00:03", "20.1")}),
+            {R("18 10:00:01", "12"), R("18 10:00:02", "20")}, WholeDay, {"12abc", " 20 knots"});
         row("empty highest speed keeps standing still",
-            {Log({R("18 10:00:00", "0"), R("18 10:00:01", "0.1")}),
-             WholeDay,
-             {"", ""},
-             {R("18 10:00:00", "0")}});
+            Log({R("18 10:00:00", "0"), R("18 10:00:01", "0.1")}), {R("18 10:00:00", "0")},
+            WholeDay, {"", ""});
         row("empty lines skipped, warnings kept",
-            {"\r\n" + Log({"", R("18 10:00:00", "1", "V"), ""}),
-             WholeDay,
-             AnySpeed,
-             {R("18 10:00:00", "1", "V")}});
+            "\r\n" + Log({"", R("18 10:00:00", "1", "V"), ""}), {R("18 10:00:00", "1", "V")});
         row("short line and torn last line skipped",
-            {Log({"2009/02/18 10:00:00|N|1|E|2|A|3", R("18 10:00:01")}) + R("18 10:00:02"),
-             WholeDay,
-             AnySpeed,
-             {R("18 10:00:01")}});
+            Log({"2009/02/18 10:00:00|N|1|E|2|A|3", R("18 10:00:01")}) + R("18 10:00:02"),
+            {R("18 10:00:01")});
         // The first line is outside the window; the second cannot fill its numbers and
         // keeps the first line's; the third follows a kept record and starts empty.
         row("unconvertible numbers keep what the element held",
-            {Log({"2009/02/18 09:59:59|N|1.5|E|2.5|A|7|45",
-                  "2009/02/18 10:00:01|N|abc|E||A|7 kn|1,5",
-                  "2009/02/18 10:00:02|N|?|E|5|A|1e0|2"}),
-             {"10", "00", "24", "00"},
-             AnySpeed,
-             {"2009/02/18 10:00:01|N|1.5|E|2.5|A|7|45", "2009/02/18 10:00:02|N|0|E|5|A|1|2"}});
+            Log({"2009/02/18 09:59:59|N|1.5|E|2.5|A|7|45",
+                 "2009/02/18 10:00:01|N|abc|E||A|7 kn|1,5", "2009/02/18 10:00:02|N|?|E|5|A|1e0|2"}),
+            {"2009/02/18 10:00:01|N|1.5|E|2.5|A|7|45", "2009/02/18 10:00:02|N|0|E|5|A|1|2"},
+            {"10", "00", "24", "00"});
         row("a month of other days before a damaged line",
-            {Log(QByteArrayList(30'000, R("17 12:00:00")) +
-                 QByteArrayList{"2009/02/17 23:59:58|N|2.25|E|1|A|1|1",
-                                "2009/02/17 23:59:59|N|?|E|9.5|A|1|1",
-                                "2009/02/18 00:00:00|N|x|E|y|A|1|1"}),
-             WholeDay,
-             AnySpeed,
-             {"2009/02/18 00:00:00|N|2.25|E|9.5|A|1|1"}});
+            Log(QByteArrayList(30'000, R("17 12:00:00")) +
+                QByteArrayList{"2009/02/17 23:59:58|N|2.25|E|1|A|1|1",
+                               "2009/02/17 23:59:59|N|?|E|9.5|A|1|1",
+                               "2009/02/18 00:00:00|N|x|E|y|A|1|1"}),
+            {"2009/02/18 00:00:00|N|2.25|E|9.5|A|1|1"});
         row("unreadable time keeps the time the element held",
-            {Log({R("18 10:00:05", "100"), R("30 10:00:00", "5"), "yesterday|N|1|E|2|A|5|0"}),
-             WholeDay,
-             {"0", "50"},
-             {R("18 10:00:05", "5")}});
+            Log({R("18 10:00:05", "100"), R("30 10:00:00", "5"), "yesterday|N|1|E|2|A|5|0"}),
+            {R("18 10:00:05", "5")}, WholeDay, {"0", "50"});
         row("times written otherwise",
-            {Log({"2009-2-18 9:05|N|1|E|2|A|0|0", " 2009/02/18  09:05:04 |N|1|E|2|A|0|0",
-                  "2009/02/18|N|1|E|2|A|0|0"}),
-             WholeDay,
-             AnySpeed,
-             {"2009/02/18 09:05:00|N|1|E|2|A|0|0", "2009/02/18 09:05:04|N|1|E|2|A|0|0",
-              "2009/02/18 00:00:00|N|1|E|2|A|0|0"}});
+            Log({"2009-2-18 9:05|N|1|E|2|A|0|0", " 2009/02/18  09:05:04 |N|1|E|2|A|0|0",
+                 "2009/02/18|N|1|E|2|A|0|0"}),
+            {"2009/02/18 09:05:00|N|1|E|2|A|0|0", "2009/02/18 09:05:04|N|1|E|2|A|0|0",
+             "2009/02/18 00:00:00|N|1|E|2|A|0|0"});
         // The first crosses from one read of the log into the next; the second is longer
         // than any record and is skipped.
         row("lines longer than a read",
-            {Log({R("18 10:00:00") + "|" + QByteArray(700'000, 'x'),
-                  R("18 10:00:01") + "|" + QByteArray(1'500'000, 'x'), R("18 10:00:02")}),
-             WholeDay,
-             AnySpeed,
-             {R("18 10:00:00"), R("18 10:00:02")}});
+            Log({R("18 10:00:00") + "|" + QByteArray(700'000, 'x'),
+                 R("18 10:00:01") + "|" + QByteArray(1'500'000, 'x'), R("18 10:00:02")}),
+            {R("18 10:00:00"), R("18 10:00:02")});
         // The month's log is found without regard to case; a log that cannot be read fails.
         const QByteArray one = Log({R("18 10:00:00")});
-        row("log as read",
-            {one, WholeDay, AnySpeed, {R("18 10:00:00")}, "Export/History-2009-02.log"});
-        row("log in capitals",
-            {one, WholeDay, AnySpeed, {R("18 10:00:00")}, "EXPORT/HISTORY-2009-02.LOG"});
-        row("log of another month only",
-            {one, WholeDay, AnySpeed, {}, "export/History-2009-03.log"});
-        row("log that is a folder",
-            {{}, WholeDay, AnySpeed, {"<error>"}, "export/History-2009-02.log/x"});
+        row("log as read", one, {R("18 10:00:00")}, WholeDay, AnySpeed,
+            "Export/History-2009-02.log");
+        row("log in capitals", one, {R("18 10:00:00")}, WholeDay, AnySpeed,
+            "EXPORT/HISTORY-2009-02.LOG");
+        row("log of another month only", one, {}, WholeDay, AnySpeed, "export/History-2009-03.log");
+        row("log that is a folder", {}, {"<error>"}, WholeDay, AnySpeed,
+            "export/History-2009-02.log/x");
     }
 
     void fetchKeepsTheRecordsOfTheQuery() {
@@ -291,7 +352,6 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("fileSizeLimit"); // bytes, 0 for none
         QTest::newRow("folder missing") << "missing/track.txt" << 0;
-        QTest::newRow("folder is a file") << "file/track.txt" << 0;
         QTest::newRow("name of a folder") << "folder" << 0;
         QTest::newRow("disk full half way") << "file" << 100;
     }
@@ -367,6 +427,68 @@ private slots:
         }
         const QStringList wanted = expected.split(' ');
         QCOMPARE(placed.mid(0, wanted.size()), wanted);
+    }
+
+    void plays_data() {
+        QTest::addColumn<Scene>("scene");
+        const auto row = [](const char* name, const Scene& scene) { QTest::newRow(name) << scene; };
+        row("step 1 after the first row", {5, 0, 1, Played({1, 2, 3, 4})});
+        row("step 3", {10, 0, 3, Played({1, 4, 7})});
+        row("no row selected", {3, -1, 1, Played({0, 1, 2})});
+        row("last row selected", {4, 3, 1, Played({})});
+        row("half steps round to even", {4, -1, 0.5, Played({0, 0, 1, 2, 2, 2, 3})});
+        row("negative step from the second to last row", {4, 2, -1, Played({})});
+        row("no records", {0, -1, 1, Played({})});
+        // Stop shows the stopped buttons at once; the step in its pause still ends with
+        // its whole-track drawing, and no further step follows.
+        row("stop during a pause",
+            {5, 0, 1, "playing, events, select 1, show 1, stopped, track, stopped", 0.2,
+             OnShow::Stop});
+        // Play pressed again while the stopped playback still pauses starts a new playback
+        // from the row selected then, once the pause is over, not one inside the other.
+        row("play again during the last pause",
+            {6, 0, 1,
+             "playing, events, select 1, show 1, stopped, playing, pressed, track, " +
+                 Steps({4, 5}) + ", stopped",
+             0.1, OnShow::StopAtOneAndPlayFromThree});
+        row("an error in a step is reported and stops",
+            {5, 0, 1,
+             "playing, " + Steps({1}) +
+                 ", events, select 2, show 2, error map page cannot be written, stopped",
+             0, OnShow::ThrowAtTwo});
+        row("abort ends a pause of a minute at once",
+            {5, 0, 1, "playing, events, select 1, show 1", 60, OnShow::Abort});
+    }
+
+    void plays() {
+        QFETCH(Scene, scene);
+        Playback playback(scene.Count);
+        playback.Pause = scene.Pause;
+        playback.Action = scene.Action;
+        playback.Player.Play(scene.SelectedRow, scene.Step);
+        QCOMPARE(playback.Calls.join(", "), scene.Calls);
+        QVERIFY(!playback.Player.Running());
+    }
+
+    // The pause lasts its length and serves events meanwhile, but sleeps between them
+    // instead of asking for events over and over.
+    void aPauseSleepsAndServesEvents() {
+        Playback playback(2);
+        playback.Pause = 0.3;
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        int wakes = 0;
+        int ticks = 0;
+        connect(dispatcher, &QAbstractEventDispatcher::awake, this, [&] { ++wakes; });
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(100);
+        QElapsedTimer clock;
+        clock.start();
+        playback.Player.Play(0, 1);
+        QVERIFY(clock.elapsed() >= 300);
+        QVERIFY(ticks >= 1);
+        QVERIFY2(wakes < 50, qPrintable(QString::number(wakes)));
+        disconnect(dispatcher, nullptr, this, nullptr);
     }
 };
 

@@ -141,13 +141,13 @@ private slots:
 
         const QString two =
             "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec Exit] ";
-        QCOMPARE(
-            seen,
-            (QStringList{"Record: 0/0|No points of interest stored [NewRec Exit]         pictures 2",
-                         two + "Joe's Diner 120 41 05 -24 06 23 1 pictures 2",
-                         two + "Joe's Grill 120 41 05 -24 06 23 1 pictures 2",
-                         "Record: 1/1| [NewRec AmendmentRec DelRec Search Exit] Harbour 0 00 00 0 "
-                         "00 00 1 pictures 2"}));
+        QCOMPARE(seen,
+                 (QStringList{
+                     "Record: 0/0|No points of interest stored [NewRec Exit]         pictures 2",
+                     two + "Joe's Diner 120 41 05 -24 06 23 1 pictures 2",
+                     two + "Joe's Grill 120 41 05 -24 06 23 1 pictures 2",
+                     "Record: 1/1| [NewRec AmendmentRec DelRec Search Exit] Harbour 0 00 00 0 "
+                     "00 00 1 pictures 2"}));
         QCOMPARE(Raw(s.Dir.filePath("database/POI.mdb"),
                      "SELECT group_concat(X || ' ' || Y || ' ' || Explanation, ';') FROM POI"),
                  "0.0 0.0 Harbour");

@@ -8,7 +8,6 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
-#include <optional>
 
 class tst_PlacementCycles : public QObject {
     Q_OBJECT
@@ -17,22 +16,19 @@ class tst_PlacementCycles : public QObject {
     QProcess m_windowManager;
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 
-    // Output of wmctrl on the test's display, or nothing when it failed.
-    std::optional<QString> wmctrl(const QStringList& arguments) {
+    // Output of wmctrl on the test's display; "" when it failed.
+    QString wmctrl(const QStringList& arguments) {
         QProcess tool;
         tool.setProcessEnvironment(m_environment);
         tool.start("wmctrl", arguments);
-        if (!tool.waitForFinished(5000) || tool.exitCode() != 0) {
-            return std::nullopt;
-        }
+        tool.waitForFinished(5000);
         return QString::fromLocal8Bit(tool.readAllStandardOutput());
     }
 
     // The ids of the managed windows of the process.
     QStringList windowsOf(qint64 pid) {
         QStringList ids;
-        for (const QString& line :
-             wmctrl({"-l", "-p"}).value_or("").split('\n', Qt::SkipEmptyParts)) {
+        for (const QString& line : wmctrl({"-l", "-p"}).split('\n', Qt::SkipEmptyParts)) {
             const QStringList fields = line.simplified().split(' ');
             if (fields.size() > 2 && fields[2] == QString::number(pid)) {
                 ids << fields[0];
@@ -56,18 +52,14 @@ private slots:
                        {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
         QVERIFY(m_server.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine(), 60000);
-        const QString display = ':' + QString::fromLatin1(m_server.readLine().trimmed());
-        m_environment.insert("DISPLAY", display);
+        m_environment.insert("DISPLAY", ':' + QString::fromLatin1(m_server.readLine().trimmed()));
         m_windowManager.setProcessEnvironment(m_environment);
         m_windowManager.start("openbox", {});
         QVERIFY(m_windowManager.waitForStarted());
+        // On a busy machine this can take long; say what openbox and Xvfb reported.
         QTRY_VERIFY2_WITH_TIMEOUT(
-            wmctrl({"-m"}).value_or("").contains("Openbox"),
-            qPrintable(QStringLiteral("openbox on %1 %2: %3 %4")
-                           .arg(display)
-                           .arg(m_windowManager.state() == QProcess::Running ? "runs" : "has ended")
-                           .arg(m_windowManager.readAllStandardError())
-                           .arg(m_server.readAllStandardError())),
+            wmctrl({"-m"}).contains("Openbox"),
+            qPrintable(m_windowManager.readAllStandardError() + m_server.readAllStandardError()),
             60000);
     }
 
@@ -101,10 +93,11 @@ private slots:
             station.setProcessEnvironment(environment);
             station.start(STATION_BUILD_DIR "/station/station", {});
             QVERIFY(station.waitForStarted());
-            // The main window and the splash over it, then the main window alone.
+            // The main window and the splash over it, then the main window alone, which is
+            // closed as an operator would close it.
             QTRY_COMPARE_WITH_TIMEOUT(windowsOf(station.processId()).size(), 2, 30000);
             QTRY_COMPARE_WITH_TIMEOUT(windowsOf(station.processId()).size(), 1, 30000);
-            QVERIFY(wmctrl({"-i", "-c", windowsOf(station.processId()).value(0)}));
+            wmctrl({"-i", "-c", windowsOf(station.processId()).value(0)});
             QVERIFY(station.waitForFinished(30000));
             QCOMPARE(station.exitCode(), 0);
             QCOMPARE(clsProfileFile::Read(settings, "Position", "Track"), stored);

@@ -34,11 +34,6 @@ private slots:
         QVERIFY(s.Window->Load());
         QVERIFY(s.Platform.Messages.isEmpty());
         QCOMPARE(s.Window->size(), designed);
-        QStringList keys;
-        for (const clsDateViewModel::Column& column : s.Window->Rows().Columns()) {
-            keys << column.Key;
-        }
-        QCOMPARE(keys.join(' '), "Index Date CheckPoint Latitude LONGITUDE Direction SPEED");
     }
 
     void placementOffTheScreenIsBroughtBack() {

@@ -53,11 +53,9 @@ private slots:
     void framesWhatArrives_data() {
         QTest::addColumn<Bytes>("writes");
         QTest::addColumn<Bytes>("expected");
-        QTest::newRow("split over two writes")
-            << Bytes{First.first(4), First.sliced(4) + "\r\n"} << Bytes{First};
+        // Sentences split over writes and several in one write are those of the window's
+        // live test and of the replayed captures.
         QTest::newRow("CR LF alone") << Bytes{"\r\n", First + "\r\n"} << Bytes{First};
-        QTest::newRow("two in one write, in order")
-            << Bytes{First + "\r\n" + Second + "\r\n"} << Bytes{First, Second};
         QTest::newRow("other types, lower case, no star")
             << Bytes{"$GPGGA,1*47\r\n$gprmc,2*68\r\n$GPRMC,3\r\n" + Second + "\r\n"}
             << Bytes{Second};
