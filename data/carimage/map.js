@@ -264,7 +264,7 @@
         attributionControl: false,
         worldCopyJump: true
     });
-    L.control.attribution({ prefix: 'Leaflet' }).addTo(map);
+    var credits = L.control.attribution({ prefix: 'Leaflet' }).addTo(map);
     var programmatic = false; // the view is being set from the files
     function setView(lat, lng, zoom) {
         programmatic = true;
@@ -277,22 +277,76 @@
     setView(isFinite(initial.lat) ? initial.lat : 0, isFinite(initial.lng) ? initial.lng : 0,
             isFinite(initial.zoom) ? Math.max(MIN_ZOOM, Math.min(MAX_ZOOM, initial.zoom)) : 15);
 
+    // ---- layers drawn on one canvas ---------------------------------------------------
+
+    // A layer that draws into an off-screen canvas the size of the view (and a margin) at
+    // every move or zoom and hands the picture over to its canvas whole. Without a graphics
+    // card every drawing call on a page canvas, and a copy into one, costs far more than
+    // the whole off-screen drawing; a canvas per tile costs more to set up than to draw.
+    var CanvasLayer = L.Renderer.extend({
+        _initContainer: function () {
+            this._container = L.DomUtil.create('canvas', this.options.className);
+            this._ctx = this._container.getContext('bitmaprenderer');
+        },
+
+        _destroyContainer: function () {
+            L.DomUtil.remove(this._container);
+        },
+
+        _update: function () {
+            if (this._map._animatingZoom && this._bounds) {
+                return;
+            }
+            L.Renderer.prototype._update.call(this);
+            var size = this._bounds.getSize(), canvas = this._container;
+            L.DomUtil.setPosition(canvas, this._bounds.min);
+            if (canvas.width !== size.x || canvas.height !== size.y) {
+                canvas.width = size.x;
+                canvas.height = size.y;
+            }
+            canvas.style.width = size.x + 'px';
+            canvas.style.height = size.y + 'px';
+            this.redraw();
+        },
+
+        redraw: function () {
+            if (!this._map || !this._bounds || this._map._animatingZoom) {
+                return; // the end of the zoom draws
+            }
+            var size = this._bounds.getSize();
+            if (!this._offscreen || this._offscreen.width !== size.x ||
+                this._offscreen.height !== size.y) {
+                this._offscreen = new OffscreenCanvas(size.x, size.y);
+            }
+            var origin = this._map.getPixelOrigin();
+            this._view = {
+                left: origin.x + this._bounds.min.x, // in pixels of the whole world at zoom
+                top: origin.y + this._bounds.min.y,
+                width: size.x,
+                height: size.y,
+                scale: Math.pow(2, this._zoom)
+            };
+            var ctx = this._offscreen.getContext('2d');
+            ctx.clearRect(0, 0, size.x, size.y);
+            this._paint(ctx, this._view);
+            this._ctx.transferFromImageBitmap(this._offscreen.transferToImageBitmap());
+        }
+    });
+
     // ---- the land and sea base, from the world atlas that ships with the station -------
 
     var land = null;
-    var LandLayer = L.GridLayer.extend({
-        createTile: function (coords) {
-            var tile = document.createElement('canvas');
-            var size = this.getTileSize();
-            tile.width = size.x;
-            tile.height = size.y;
+    var LandLayer = CanvasLayer.extend({
+        _paint: function (ctx, view) {
             if (land) {
-                drawLand(tile.getContext('2d'), coords, size.x);
+                drawLand(ctx, view);
             }
-            return tile;
         }
     });
-    var landLayer = new LandLayer({ attribution: 'Natural Earth', zIndex: 0 }).addTo(map);
+    map.createPane('land').style.zIndex = 150; // beneath the tiles
+    var landLayer = new LandLayer({ pane: 'land', padding: 0.1, className: 'station-land' })
+        .addTo(map);
+    credits.addAttribution('Natural Earth');
 
     function projectedRings(rings) {
         var box = [Infinity, Infinity, -Infinity, -Infinity];
@@ -325,41 +379,69 @@
                 var polygons = g.type === 'Polygon' ? [g.coordinates] : g.coordinates;
                 polygons.forEach(function (polygon) { areas.push(projectedRings(polygon)); });
             });
-            var borders = topojson.mesh(topology, countries, function (a, b) { return a !== b; });
-            land = {
-                areas: areas,
-                borders: borders.coordinates.map(function (line) { return projectedRings([line]); })
-            };
+            // Borders in short pieces, so that a tile traces only the pieces near it.
+            var pieces = [];
+            topojson.mesh(topology, countries, function (a, b) { return a !== b; })
+                .coordinates.forEach(function (line) {
+                    for (var from = 0; from < line.length - 1; from += 32) {
+                        pieces.push(projectedRings([line.slice(from, from + 33)]));
+                    }
+                });
+            land = { areas: areas, borders: pieces };
             landLayer.redraw();
         }).catch(function (error) { console.error('world atlas: ' + error.message); });
     }
 
-    function drawLand(ctx, coords, size) {
-        var scale = Math.pow(2, coords.z);
-        var left = coords.x * size / scale, top = coords.y * size / scale;
-        var right = left + size / scale, bottom = top + size / scale;
+    // The part of a closed ring (x, y pairs) inside a box (Sutherland-Hodgman), so that a
+    // view deep in a zoom traces a few points instead of a whole coastline around it.
+    function clippedRing(points, box) {
+        var ring = Array.prototype.slice.call(points);
+        [[0, box[0], 1], [0, box[2], -1], [1, box[1], 1], [1, box[3], -1]].forEach(function (edge) {
+            var axis = edge[0], limit = edge[1], side = edge[2], out = [];
+            for (var i = 0, n = ring.length; i < n; i += 2) {
+                var j = (i + 2) % n;
+                var a = (ring[i + axis] - limit) * side >= 0;
+                var b = (ring[j + axis] - limit) * side >= 0;
+                if (a) {
+                    out.push(ring[i], ring[i + 1]);
+                }
+                if (a !== b) {
+                    var t = (limit - ring[i + axis]) / (ring[j + axis] - ring[i + axis]);
+                    out.push(ring[i] + t * (ring[j] - ring[i]),
+                             ring[i + 1] + t * (ring[j + 1] - ring[i + 1]));
+                }
+            }
+            ring = out;
+        });
+        return ring;
+    }
+
+    function drawLand(ctx, view) {
+        var scale = view.scale;
+        var left = view.left / scale, top = view.top / scale;
+        var right = (view.left + view.width) / scale, bottom = (view.top + view.height) / scale;
+        var margin = 2 / scale; // keeps the clipped edges out of sight
+        var tile = [left - margin, top - margin, right + margin, bottom + margin];
         function meets(box) {
-            return box[0] <= right && box[2] >= left && box[1] <= bottom && box[3] >= top;
+            return box[0] <= tile[2] && box[2] >= tile[0] && box[1] <= tile[3] && box[3] >= tile[1];
         }
-        function trace(shape, close) {
-            shape.rings.forEach(function (points) {
-                for (var i = 0; i < points.length; i += 2) {
-                    var x = (points[i] - left) * scale, y = (points[i + 1] - top) * scale;
-                    if (i === 0) {
-                        ctx.moveTo(x, y);
-                    } else {
-                        ctx.lineTo(x, y);
-                    }
+        function trace(points, close) {
+            for (var i = 0; i < points.length; i += 2) {
+                var x = (points[i] - left) * scale, y = (points[i + 1] - top) * scale;
+                if (i === 0) {
+                    ctx.moveTo(x, y);
+                } else {
+                    ctx.lineTo(x, y);
                 }
-                if (close) {
-                    ctx.closePath();
-                }
-            });
+            }
+            if (close) {
+                ctx.closePath();
+            }
         }
         ctx.beginPath();
         land.areas.forEach(function (area) {
             if (meets(area.box)) {
-                trace(area, true);
+                area.rings.forEach(function (points) { trace(clippedRing(points, tile), true); });
             }
         });
         ctx.fillStyle = '#f2efe9';
@@ -367,11 +449,11 @@
         ctx.beginPath();
         land.borders.forEach(function (line) {
             if (meets(line.box)) {
-                trace(line, false);
+                trace(line.rings[0], false);
             }
         });
         ctx.strokeStyle = '#9e8fb0';
-        ctx.lineWidth = coords.z > 8 ? 2 : 1;
+        ctx.lineWidth = scale > 256 ? 2 : 1;
         ctx.stroke();
     }
 
@@ -383,7 +465,14 @@
         return node.innerHTML;
     }
 
+    // Tiles come after the page has loaded: a tile server that does not answer (no
+    // network) would otherwise hold up the end of loading, and the station's first
+    // drawings wait for that.
     function addTiles(url, attribution) {
+        if (document.readyState !== 'complete') {
+            window.addEventListener('load', function () { addTiles(url, attribution); });
+            return;
+        }
         var address = url || OSM_URL;
         var credit = attribution || (address === OSM_URL ? OSM_ATTRIBUTION : '');
         L.tileLayer(address, {
@@ -414,32 +503,11 @@
     // Draws the track positions, turned to their headings, into an off-screen canvas and
     // copies it once; of the positions that fall into one small cell only the first is
     // drawn. The cells remember which position they show, for a click.
-    var TrackLayer = L.Renderer.extend({
-        _initContainer: function () {
-            this._container = L.DomUtil.create('canvas', 'station-track');
-            this._ctx = this._container.getContext('2d');
+    var TrackLayer = CanvasLayer.extend({
+        initialize: function (options) {
+            CanvasLayer.prototype.initialize.call(this, options);
             this._track = emptyTrack(1);
             this._drawn = 0;
-        },
-
-        _destroyContainer: function () {
-            L.DomUtil.remove(this._container);
-        },
-
-        _update: function () {
-            if (this._map._animatingZoom && this._bounds) {
-                return;
-            }
-            L.Renderer.prototype._update.call(this);
-            var size = this._bounds.getSize(), canvas = this._container;
-            L.DomUtil.setPosition(canvas, this._bounds.min);
-            if (canvas.width !== size.x || canvas.height !== size.y) {
-                canvas.width = size.x;
-                canvas.height = size.y;
-                canvas.style.width = size.x + 'px';
-                canvas.style.height = size.y + 'px';
-            }
-            this.redraw();
         },
 
         setTrack: function (track) {
@@ -447,15 +515,10 @@
             this.redraw();
         },
 
-        redraw: function () {
-            if (!this._map || !this._bounds || this._map._animatingZoom) {
-                return; // the end of the zoom draws
-            }
-            var canvas = this._container, width = canvas.width, height = canvas.height;
-            var track = this._track;
+        _paint: function (ctx, view) {
+            var width = view.width, height = view.height, track = this._track;
             this._drawn = 0;
-            this._ctx.clearRect(0, 0, width, height);
-            if (!track.n || !sprites || !width || !height) {
+            if (!track.n || !sprites) {
                 return;
             }
             var columns = Math.ceil(width / CELL), cells = columns * Math.ceil(height / CELL);
@@ -464,15 +527,7 @@
             } else {
                 this._cells.fill(0, 0, cells);
             }
-            if (!this._offscreen || this._offscreen.width !== width ||
-                this._offscreen.height !== height) {
-                this._offscreen = new OffscreenCanvas(width, height);
-            }
-            var ctx = this._offscreen.getContext('2d');
-            ctx.clearRect(0, 0, width, height);
-            var scale = Math.pow(2, this._zoom);
-            var origin = this._map.getPixelOrigin();
-            var left = origin.x + this._bounds.min.x, top = origin.y + this._bounds.min.y;
+            var scale = view.scale, left = view.left, top = view.top;
             var half = TRACK_SPRITE / 2, grid = this._cells, drawn = 0;
             var xs = track.x, ys = track.y, headings = track.heading;
             for (var i = 0, n = track.n; i < n; i++) {
@@ -490,9 +545,7 @@
             }
             this._columns = columns;
             this._rows = Math.ceil(height / CELL);
-            this._origin = { left: left, top: top, scale: scale };
             this._drawn = drawn;
-            this._ctx.drawImage(this._offscreen, 0, 0);
         },
 
         // The drawn track position nearest to a layer point within PICK_RADIUS, or -1.
@@ -500,7 +553,7 @@
             if (!this._drawn) {
                 return -1;
             }
-            var o = this._origin, track = this._track;
+            var o = this._view, track = this._track;
             var px = layerPoint.x - this._bounds.min.x, py = layerPoint.y - this._bounds.min.y;
             var reach = Math.ceil(PICK_RADIUS / CELL);
             var cx = (px / CELL) | 0, cy = (py / CELL) | 0;
@@ -524,7 +577,7 @@
             return best;
         }
     });
-    var trackLayer = new TrackLayer({ padding: 0.1 }).addTo(map);
+    var trackLayer = new TrackLayer({ padding: 0.1, className: 'station-track' }).addTo(map);
 
     map.on('click', function (event) {
         var index = trackLayer.nearest(event.layerPoint);
@@ -738,16 +791,36 @@
         }
     }
 
+    var markerFile = initial.markers;
+    // Reads the page and the marker file it named last time side by side; only a page that
+    // names another marker file costs a second reading.
+    function readFiles(values) {
+        if (values) {
+            return readBytes(values.markers).then(function (bytes) { show(values, bytes); });
+        }
+        return Promise.all([readPage(), readBytes(markerFile)]).then(function (read) {
+            if (read[0].markers === markerFile) {
+                show(read[0], read[1]);
+                return undefined;
+            }
+            markerFile = read[0].markers;
+            return readFiles(read[0]);
+        });
+    }
+
+    var firstDrawing = true;
     function cycle(values) {
         busy = true;
         var target = requested;
-        var reading = values ? Promise.resolve(values) : readPage();
-        reading.then(function (read) {
-            return readBytes(read.markers).then(function (bytes) { show(read, bytes); });
-        }).catch(function (error) {
+        readFiles(values).catch(function (error) {
             console.error('map files: ' + error.message);
         }).then(function () {
             handled = Math.max(handled, target);
+            if (firstDrawing) {
+                // The base layer's data is read after the first drawing, not before it.
+                firstDrawing = false;
+                loadLand();
+            }
             if (requested > handled) {
                 cycle(null);
             } else {
@@ -798,6 +871,11 @@
                 sprites: sprites !== null
             };
         },
+        vehicle: function () {
+            var at = roles.live && roles.live.getLatLng();
+            return at ? [at.lat, at.lng] : null;
+        },
+        track: function () { return trackLayer; },
         trackPixel: function (index) {
             var track = trackLayer._track;
             return map.latLngToContainerPoint([track.lat[index], track.lng[index]]);
@@ -823,7 +901,6 @@
     } else {
         addTiles('', '');
     }
-    loadLand();
     loadSprites();
     cycle(initial);
 }());

@@ -8,7 +8,9 @@
 #include "tracking/clsTrackRecords.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -144,11 +146,26 @@ void clsMapDrawing::WriteFiles(const QByteArray& markers, const QStringList& map
 }
 
 void clsMapDrawing::WriteWhole(const QString& relative, const QByteArray& bytes) const {
+    // Written beside the file and renamed over it, so that the page never reads half a file.
+    // Not flushed to the disk: the files are made anew at every drawing, many a second while
+    // tracking, and a flush of a day's track costs more than writing it.
     const QString path = modPrivate::ProgramPath(m_programFolder, relative);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QFile temporary(path + QStringLiteral(".new"));
+    QString problem;
+    if (!temporary.open(QIODevice::WriteOnly) || temporary.write(bytes) != bytes.size()) {
+        problem = temporary.errorString();
+    }
+    temporary.close();
+    std::error_code renaming;
+    if (problem.isEmpty()) {
+        std::filesystem::rename(std::filesystem::path(temporary.fileName().toStdU16String()),
+                                std::filesystem::path(path.toStdU16String()), renaming);
+        problem = renaming ? QString::fromStdString(renaming.message()) : QString();
+    }
+    if (!problem.isEmpty()) {
+        temporary.remove();
         throw clsStationError(
             modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::MapFileUnwritable)
-                .arg(QDir::toNativeSeparators(path), file.errorString()));
+                .arg(QDir::toNativeSeparators(path), problem));
     }
 }

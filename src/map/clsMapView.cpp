@@ -7,9 +7,33 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+namespace {
+
+// The browser engine reads its flags when the first page is made. Without a graphics card
+// it logs an error line for every picture the map's layers hand over (many a second while
+// tracking); only fatal errors are logged.
+void QuietenBrowserLog() {
+    static const bool quietened = [] {
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        if (!flags.contains("--log-level")) {
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --log-level=3").trimmed());
+        }
+        return true;
+    }();
+    Q_UNUSED(quietened);
+}
+
+QWebEnginePage* PageOf(QWebEngineView* view) {
+    QuietenBrowserLog();
+    return view->page();
+}
+
+} // namespace
+
 clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent)
     : QObject(parent), m_view(view), m_bridge(new clsMapBridge(programFolder, this)),
       m_channel(new QWebChannel(this)) {
+    PageOf(m_view);
     QWebEngineSettings* settings = m_view->page()->settings();
     // The page reads its files beside it and the tiles from the tile server.
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);

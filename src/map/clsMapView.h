@@ -21,6 +21,8 @@ public:
     // Drawn reports once the page shows what was written before this call.
     int Navigate(const QString& pagePath);
     clsMapBridge& Bridge() { return *m_bridge; }
+    // The request number of the newest drawing.
+    int LastRequest() const { return m_request; }
 
 signals:
     // The page shows everything written before Navigate returned request.

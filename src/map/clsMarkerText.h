@@ -7,6 +7,7 @@
 #include <QLatin1String>
 #include <QString>
 #include <array>
+#include <unordered_map>
 
 // The lines of the marker file that the map page reads: latitude|longitude|icon|popup,
 // ended by CR LF, in UTF-8. The compass names and the speed unit of the popups come from
@@ -34,8 +35,10 @@ public:
     QString SpeedCaption(const PositionFix& fix) const;
 
 private:
-    const QByteArray& CompassName(float direction) const;
+    const QByteArray& SpeedText(float knots) const;
 
     std::array<QByteArray, 8> m_compassNames; // UTF-8, north first, clockwise
     QString m_speedUnit;
+    // A track repeats few speeds; their texts are made once (by the float's bits).
+    mutable std::unordered_map<quint32, QByteArray> m_speedTexts;
 };
