@@ -66,10 +66,13 @@ struct MapWindow : StationWindow {
     TestPseudoTerminal Receiver;
     std::optional<DrawnWatch> Watch;
 
+    // mapTemplate, when given, replaces the program's map template.
     bool StartWithPoints(const QList<CoordinateRecord>& points,
-                         const QByteArray& extraSettings = {}) {
+                         const QByteArray& mapTemplate = {}) {
         if (!Create("[Ports]\nCOM2=" + Receiver.SlavePath().toLocal8Bit() +
-                    "\n[Settings]\nCommPort=2\n" + extraSettings)) {
+                    "\n[Settings]\nCommPort=2\n") ||
+            (!mapTemplate.isEmpty() &&
+             !WriteBytes(Dir.filePath("carimage/Standards.txt"), mapTemplate))) {
             return false;
         }
         clsDBLib db;
@@ -91,6 +94,20 @@ struct MapWindow : StationWindow {
                WaitUntil([&] { return Window->Rows().rowCount() > before; }, 5000);
     }
     QString Caption(const char* name) const { return Control<QLabel>(name)->text(); }
+    void ClickRow(int row) {
+        auto* list = Control<QTableView>("DateView");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, 1)).center());
+    }
+    // Sends fixes of three records at distinct places and closes the port again.
+    bool RecordThree() {
+        Connect();
+        const bool sent = Send(Sentence(25.0301, 121.5601, 10, "120000")) &&
+                          Send(Sentence(25.0302, 121.5602, 100, "120001")) &&
+                          Send(Sentence(25.0303, 121.5603, 190, "120002"));
+        Connect();
+        return sent && Window->Recorder().RecordCount() == 3;
+    }
 };
 
 } // namespace
@@ -263,6 +280,98 @@ private slots:
                  QStringList{Expected(
                      FileBytes(dir.filePath("carimage/markers.txt")).split('\n')[101].chopped(1))});
         QCOMPARE(loads.size(), 0);
+    }
+
+    // With the map frame hidden, a drawing changes nothing at all.
+    void hiddenMapFrameChangesNothing() {
+        MapWindow s;
+        QVERIFY(s.StartWithPoints({}));
+        s.Window->DrawCurrentPosition();
+        QVERIFY(!QFile::exists(s.Markers()));
+        QVERIFY(s.Control("lblCaption")->isHidden());
+    }
+
+    void zoomPictures_data() {
+        QTest::addColumn<QString>("clicks"); // i: zoom in, o: zoom out
+        QTest::addColumn<QString>("level");
+        QTest::newRow("three in from 15") << "iii"
+                                          << "18";
+        QTest::newRow("no further than 18") << "iiiii"
+                                            << "18";
+        QTest::newRow("no further than 4") << "oooooooooooooo"
+                                           << "4";
+        QTest::newRow("in and out") << "io"
+                                    << "15";
+    }
+    void zoomPictures() {
+        QFETCH(QString, clicks);
+        QFETCH(QString, level);
+        MapWindow s;
+        QVERIFY(s.StartWithPoints({}));
+        s.Connect();
+        for (QChar click : clicks) {
+            QTest::mouseClick(s.Control(click == 'i' ? "imgZoomIn" : "imgZoomOut"), Qt::LeftButton);
+        }
+        QCOMPARE(s.Caption("lblZoom"), level);
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), modKeys::Setting::Zoom), level);
+        QVERIFY(s.Send(Sentence(25.0301, 121.5601, 10, "120000")));
+        QVERIFY(s.Watch->WaitForNewest());
+        QCOMPARE(PageState(s.View())["zoom"].toInt(), level.toInt());
+    }
+
+    // A drawing without a position hides the zoom pictures; the next one with a position
+    // shows them again.
+    void zoomPicturesComeBack() {
+        MapWindow s;
+        QVERIFY(s.StartWithPoints({}));
+        s.Connect(); // the current fix is empty until the first sentence
+        s.Window->DrawCurrentPosition();
+        QVERIFY(s.Control("imgZoomIn")->isHidden() && s.Control("imgZoomOut")->isHidden());
+        QCOMPARE(s.Caption("lblCaption"), "  Last location ");
+        QVERIFY(!QFile::exists(s.Markers()));
+        QVERIFY(s.Send(Sentence(25.0301, 121.5601, 10, "120000")));
+        QVERIFY(!s.Control("imgZoomIn")->isHidden() && !s.Control("imgZoomOut")->isHidden());
+    }
+
+    // A click on a row shows its record, and the whole track when Check1 is checked.
+    void rowClickShowsTheRecord() {
+        MapWindow s;
+        QVERIFY(s.StartWithPoints({}));
+        QVERIFY(s.RecordThree());
+        auto* whole = s.Control<QCheckBox>("Check1");
+        QTest::mouseClick(whole, Qt::LeftButton);
+        QVERIFY(whole->isChecked());
+        s.ClickRow(0);
+        QTRY_VERIFY(s.Caption("lblCaption").contains(s.Window->Rows().SubItemText(0, "Date")));
+        QVERIFY(s.Watch->WaitForNewest());
+        const QList<QByteArray> lines = FileBytes(s.Markers()).split('\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[0].startsWith("25.0301|121.5601|C-Rv\\car000.gif|"));
+        QVERIFY(lines[2].startsWith("25.0303|121.5603|POI\\car180.gif|"));
+        const QJsonObject state = PageState(s.View());
+        QCOMPARE(state["track"].toInt(), 2);
+        QCOMPARE(Shown(state), QStringList{Expected(lines[0].chopped(1))});
+        QVERIFY(s.Window->findChildren<frmShow*>().isEmpty());
+        QVERIFY(whole->isEnabled());
+    }
+
+    // A drawing that fails tells it once, not at every sentence; a whole-track drawing that
+    // fails leaves neither its notice window nor a disabled check box behind.
+    void failedDrawingsAreToldAndUndone() {
+        MapWindow s;
+        QVERIFY(s.StartWithPoints({}, "1\n2\n3\n4\n"));
+        QVERIFY(s.RecordThree());
+        QCOMPARE(s.Platform.Messages.size(), 1);
+        QTest::mouseClick(s.Control("Check1"), Qt::LeftButton);
+        s.ClickRow(1);
+        QTRY_COMPARE(s.Platform.Messages.size(), 2);
+        for (const RecordingPlatform::Message& message : s.Platform.Messages) {
+            QVERIFY2(message.Text.contains("has 4 lines"), qPrintable(message.Text));
+            QCOMPARE(message.MessageIcon, IPlatform::Icon::Critical);
+        }
+        QVERIFY(s.Window->findChildren<frmShow*>().isEmpty());
+        QVERIFY(s.Control("Check1")->isEnabled());
+        QVERIFY(!QFile::exists(s.Markers()));
     }
 };
 
