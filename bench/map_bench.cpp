@@ -66,7 +66,8 @@ int BenchLive() {
         receiver.Write(sentence);
         const bool seen = WaitUntil(
             [&] {
-                const QVariantList at = RunJs(view, "stationMap.vehicle()").toList();
+                const QVariantList at =
+                    RunJs(view, "window.stationMap && stationMap.vehicle()").toList();
                 return at.size() == 2 && std::fabs(at[0].toDouble() - latitude) < 1e-7 &&
                        std::fabs(at[1].toDouble() - longitude) < 1e-7;
             },
@@ -242,6 +243,23 @@ void TreeTicks(qint64 pid, std::map<qint64, std::pair<QString, long long>>& out)
     }
 }
 
+// Processor time (ticks) of this process's threads, added up by thread name.
+std::map<QString, long long> ThreadTicks() {
+    std::map<QString, long long> ticks;
+    QDirIterator it(QStringLiteral("/proc/self/task"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile stat(it.next() + QStringLiteral("/stat"));
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> f = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            const QString name = QString::fromLocal8Bit(
+                line.mid(line.indexOf('(') + 1, line.lastIndexOf(')') - line.indexOf('(') - 1));
+            ticks[name] += f[11].toLongLong() + f[12].toLongLong();
+        }
+    }
+    return ticks;
+}
+
 int BenchCpu() {
     QTemporaryDir dir;
     if (!MakeProgramFolder(dir.path())) {
@@ -277,8 +295,17 @@ int BenchCpu() {
     std::map<qint64, std::pair<QString, long long>> before, after;
     TreeTicks(QCoreApplication::applicationPid(), before);
     const int rowsBefore = window.Rows().rowCount();
+    const std::map<QString, long long> threadsBefore = ThreadTicks();
     WaitUntil([] { return false; }, Seconds * 1000);
     TreeTicks(QCoreApplication::applicationPid(), after);
+    for (const auto& [name, ticks] : ThreadTicks()) {
+        const double share = 100.0 *
+                             (ticks - (threadsBefore.count(name) ? threadsBefore.at(name) : 0)) /
+                             ticksPerSecond / Seconds;
+        if (share >= 0.5) {
+            std::printf("    thread %-24s %.1f%%\n", qPrintable(name), share);
+        }
+    }
     double total = 0;
     for (const auto& [pid, entry] : after) {
         const long long used = entry.second - (before.count(pid) ? before[pid].second : 0);

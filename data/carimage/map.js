@@ -297,7 +297,21 @@
             if (this._map._animatingZoom && this._bounds) {
                 return;
             }
+            // A short pan that keeps the view within the drawn margin needs no new picture:
+            // the canvas moves with the map. Live tracking re-centres at every fix.
+            var map = this._map;
+            var origin = map.getPixelOrigin();
+            if (this._bounds && this._zoom === map.getZoom() && this._origin &&
+                this._origin.equals(origin)) {
+                var view = map.getPixelBounds();
+                var drawn = this._bounds;
+                if (drawn.min.x + origin.x <= view.min.x && drawn.min.y + origin.y <= view.min.y &&
+                    drawn.max.x + origin.x >= view.max.x && drawn.max.y + origin.y >= view.max.y) {
+                    return;
+                }
+            }
             L.Renderer.prototype._update.call(this);
+            this._origin = origin;
             var size = this._bounds.getSize(), canvas = this._container;
             L.DomUtil.setPosition(canvas, this._bounds.min);
             if (canvas.width !== size.x || canvas.height !== size.y) {
@@ -344,7 +358,7 @@
         }
     });
     map.createPane('land').style.zIndex = 150; // beneath the tiles
-    var landLayer = new LandLayer({ pane: 'land', padding: 0.1, className: 'station-land' })
+    var landLayer = new LandLayer({ pane: 'land', padding: 0.2, className: 'station-land' })
         .addTo(map);
     credits.addAttribution('Natural Earth');
 
@@ -577,7 +591,7 @@
             return best;
         }
     });
-    var trackLayer = new TrackLayer({ padding: 0.1, className: 'station-track' }).addTo(map);
+    var trackLayer = new TrackLayer({ padding: 0.2, className: 'station-track' }).addTo(map);
 
     map.on('click', function (event) {
         var index = trackLayer.nearest(event.layerPoint);

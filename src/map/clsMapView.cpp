@@ -2,6 +2,8 @@
 
 #include "map/clsMapBridge.h"
 
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
@@ -9,23 +11,24 @@
 
 namespace {
 
-// The browser engine reads its flags when the first page is made. Without a graphics card
-// it logs an error line for every picture the map's layers hand over (many a second while
-// tracking); only fatal errors are logged.
-void QuietenBrowserLog() {
-    static const bool quietened = [] {
-        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+// Settings of the browser engine, read when its first page is made:
+// - Without a graphics card it logs an error line for every picture the map's layers hand
+//   over (many a second while tracking); only fatal errors are logged.
+// - The view is drawn by Qt Quick's software renderer. The map is a small, flat picture;
+//   through an emulated graphics card (no GPU, as on a virtual display) each frame costs
+//   more than twice as much, and live tracking makes ten of them a second.
+void PrepareBrowserEngine() {
+    static const bool prepared = [] {
+        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
         if (!flags.contains("--log-level")) {
             qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --log-level=3").trimmed());
         }
+        if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND")) {
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        }
         return true;
     }();
-    Q_UNUSED(quietened);
-}
-
-QWebEnginePage* PageOf(QWebEngineView* view) {
-    QuietenBrowserLog();
-    return view->page();
+    Q_UNUSED(prepared);
 }
 
 } // namespace
@@ -33,7 +36,7 @@ QWebEnginePage* PageOf(QWebEngineView* view) {
 clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent)
     : QObject(parent), m_view(view), m_bridge(new clsMapBridge(programFolder, this)),
       m_channel(new QWebChannel(this)) {
-    PageOf(m_view);
+    PrepareBrowserEngine();
     QWebEngineSettings* settings = m_view->page()->settings();
     // The page reads its files beside it and the tiles from the tile server.
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
