@@ -4,8 +4,8 @@
 //   map_bench track   drawing a day of 1 Hz track (86,400 positions) from the call to the
 //                     page's report; a moved selection; pan and zoom; renderer memory over
 //                     60 drawings of the day
-//   map_bench cpu     live tracking at 10 fixes a second from the receiver simulator with the
-//                     map shown: processor time of the station and its browser processes
+//   map_bench cpu [N] live tracking at N (10) fixes a second from the receiver simulator with
+//                     the map shown: processor time of the station and its browser processes
 //                     (run it on a display, e.g. under Xvfb: QT_QPA_PLATFORM=xcb)
 // Each runs in a temporary program folder laid out like the program's.
 
@@ -260,7 +260,7 @@ std::map<QString, long long> ThreadTicks() {
     return ticks;
 }
 
-int BenchCpu() {
+int BenchCpu(const QString& rate) {
     QTemporaryDir dir;
     if (!MakeProgramFolder(dir.path())) {
         return 1;
@@ -268,7 +268,7 @@ int BenchCpu() {
     const QString link = dir.filePath("gps");
     QProcess simulator;
     simulator.start(QStringLiteral(STATION_BUILD_DIR "/station/gps-simulator"),
-                    {"--speed", "10", "--loop", "--link", link,
+                    {"--speed", rate, "--loop", "--link", link,
                      QStringLiteral(STATION_SOURCE_DIR "/data/demo/demo-drive.nmea")});
     if (!simulator.waitForStarted() || !QTest::qWaitFor([&] { return QFile::exists(link); })) {
         return 1;
@@ -335,8 +335,8 @@ int main(int argc, char* argv[]) {
         return BenchTrack();
     }
     if (mode == QLatin1String("cpu")) {
-        return BenchCpu();
+        return BenchCpu(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("10"));
     }
-    std::printf("usage: map_bench live | track | cpu\n");
+    std::printf("usage: map_bench live | track | cpu [fixes a second]\n");
     return 2;
 }

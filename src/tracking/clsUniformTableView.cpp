@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
@@ -63,4 +64,23 @@ QRegion clsUniformTableView::visualRegionForSelection(const QItemSelection& sele
         region += visualRect(range.topLeft()).united(visualRect(range.bottomRight()));
     }
     return region;
+}
+
+void clsUniformTableView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QTableView::rowsInserted(parent, start, end);
+    if (m_holding) {
+        return;
+    }
+    if (m_shown.isValid() && m_shown.elapsed() < RepaintMilliseconds) {
+        // Selection and scrolling go on meanwhile; the repaint shows where they ended.
+        m_holding = true;
+        setUpdatesEnabled(false);
+        QTimer::singleShot(RepaintMilliseconds - m_shown.elapsed(), this, [this] {
+            m_holding = false;
+            setUpdatesEnabled(true);
+            m_shown.start();
+        });
+        return;
+    }
+    m_shown.start();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTableView>
 
 // A table view for long lists whose rows are all one line high, never hidden and never
@@ -18,4 +19,13 @@ public:
 
 protected:
     QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+
+private:
+    // Rows that come quicker than this are shown together: the list repaints at most once
+    // in this time however fast a receiver sends.
+    static constexpr int RepaintMilliseconds = 100;
+
+    QElapsedTimer m_shown;
+    bool m_holding = false;
 };
