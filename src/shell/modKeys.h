@@ -30,6 +30,7 @@ inline constexpr SettingKey TrackPosition{QLatin1String("Position"), QLatin1Stri
 inline constexpr SettingKey ExportFileName{QLatin1String("Export"), QLatin1String("FileName")};
 inline constexpr SettingKey SearchText{QLatin1String("Search"), QLatin1String("VehicleNumber")};
 inline constexpr SettingKey TileUrl{QLatin1String("Map"), QLatin1String("TileUrl")};
+inline constexpr SettingKey TileAttribution{QLatin1String("Map"), QLatin1String("TileAttribution")};
 } // namespace Setting
 
 namespace Track {
@@ -97,6 +98,24 @@ namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
 }
+// Map (0020-0039).
+inline constexpr LanguageCode NoSelectedRow = code("0020", "No row of the list is selected.");
+inline constexpr LanguageCode RowShowsNoRecord =
+    code("0021", "The selected row of the list shows no record of the track.");
+inline constexpr LanguageCode TemplateTooShort =
+    code("0022", "The map template has %1 lines; the map page needs at least five.");
+inline constexpr LanguageCode MapFileUnwritable =
+    code("0023", "The map file %1 cannot be written: %2");
+inline constexpr LanguageCode PickupFailed =
+    code("0024", "Points marked on the map could not be taken into the points of interest; they "
+                 "are kept in %1 and taken again at the next try. %2");
+inline constexpr LanguageCode MarkName = code("0025", "Name of the new point:");
+inline constexpr LanguageCode MarkAdd = code("0026", "Add");
+inline constexpr LanguageCode MarkTaken =
+    code("0027", "The point becomes a point of interest within 20 seconds.");
+inline constexpr LanguageCode MarkNeedsName = code("0028", "Please enter a name for the point.");
+inline constexpr LanguageCode MarkUnwritable = code("0029", "The point cannot be kept: %1");
+inline constexpr LanguageCode MarkNoCoordinate = code("0030", "The point has no valid coordinate.");
 // %1 port ("COM1"), %2 its device, %3 the platform's description.
 inline constexpr LanguageCode ReceiverLost =
     code("0010", "The receiver on %1 (%2) was lost: %3. The port has been closed.");

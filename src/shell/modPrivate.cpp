@@ -291,11 +291,14 @@ QString FormatSpeed(float knots, const QString& unit) {
     return text + unit;
 }
 
-QString DirectionCode(float degrees) {
+int DirectionPoint(float degrees) {
     const double course = std::isfinite(degrees) ? static_cast<double>(degrees) : 0.0;
     const long long r = RoundHalfEven(course / 45);
-    const long long point = ((r % 8) + 8) % 8;
-    return QStringLiteral("%1").arg(point + 2, 4, 10, QLatin1Char('0'));
+    return static_cast<int>(((r % 8) + 8) % 8);
+}
+
+QString DirectionCode(float degrees) {
+    return QStringLiteral("%1").arg(DirectionPoint(degrees) + 2, 4, 10, QLatin1Char('0'));
 }
 
 QString DirectionName(const QString& programFolder, float degrees) {

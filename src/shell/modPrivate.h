@@ -63,6 +63,8 @@ QString FormatDegrees(const QString& hemisphere, double degrees);
 // Knots with thousands separators and one decimal, ".0" shown as two blanks, then unit;
 // "" for a value that is not a finite number.
 QString FormatSpeed(float knots, const QString& unit);
+// The compass point nearest to a course in degrees: 0 north, 1 north-east ... 7 north-west.
+int DirectionPoint(float degrees);
 // Language code ("0002" north .. "0009" north-west) of the compass point nearest to a
 // course in degrees.
 QString DirectionCode(float degrees);

@@ -1,6 +1,9 @@
 #include "tracking/frmTrack.h"
 
 #include "history/clsTrackLayout.h"
+#include "map/clsMapView.h"
+#include "map/modMapZoom.h"
+#include "notices/frmShow.h"
 #include "poi/clsDBLib.h"
 #include "poi/frmPOI.h"
 #include "shell/IPlatform.h"
@@ -16,14 +19,17 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -75,6 +81,12 @@ void setAllEnabled(std::initializer_list<QWidget*> controls, bool enabled) {
     }
 }
 
+void setAllVisible(std::initializer_list<QWidget*> controls, bool visible) {
+    for (QWidget* control : controls) {
+        control->setVisible(visible);
+    }
+}
+
 QStringList twoDigitNumbers(int first, int last, int step) {
     QStringList entries;
     for (int n = first; n <= last; n += step) {
@@ -89,6 +101,7 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
                    clsTrackRecorder::Clock clock)
     : QWidget(parent), m_programFolder(programFolder), m_db(db),
       m_recorder(programFolder, std::move(clock)), m_rows(m_recorder.TrackRecords()),
+      m_mapDrawing(programFolder), m_pickup(programFolder),
       m_receiver(new clsSerialReceiver(programFolder, this)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildMapFrame();
@@ -106,6 +119,17 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
     connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
     connect(CmdPOI, &QPushButton::clicked, this, &frmTrack::CmdPOI_Click);
     connect(cmdCommport, &QComboBox::currentIndexChanged, this, &frmTrack::ShowPortDevice);
+    // A click on a row, not every change of the selection: playback selects rows itself.
+    connect(DateView, &QAbstractItemView::clicked, this, [this] {
+        Timer3->stop();
+        Timer3->start();
+    });
+    connect(Check1, &QCheckBox::clicked, Timer3, qOverload<>(&QTimer::start));
+    connect(m_mapView, &clsMapView::ZoomChosen, this, [this](int level) {
+        if (const auto chosen = modMapZoom::Chosen(lblZoom->text(), level)) {
+            SetZoom(*chosen);
+        }
+    });
 }
 
 frmTrack::~frmTrack() = default;
@@ -114,6 +138,7 @@ void frmTrack::BuildMapFrame() {
     fraMap = named<QGroupBox>(this, "fraMap");
     fraMap->setVisible(false);
     WBMaps = named<QWebEngineView>(fraMap, "WBMaps");
+    m_mapView = new clsMapView(WBMaps, m_programFolder, this);
     lblCaption = named<QLabel>(fraMap, "lblCaption");
     lblCaption->setVisible(false);
     lblSpeed = named<QLabel>(fraMap, "lblSpeed");
@@ -126,6 +151,8 @@ void frmTrack::BuildMapFrame() {
     for (auto [image, file] :
          {std::pair{imgZoomIn, "images/ZoomIn.png"}, std::pair{imgZoomOut, "images/ZoomOut.png"}}) {
         image->setScaledContents(true);
+        image->setCursor(Qt::PointingHandCursor);
+        image->installEventFilter(this);
         image->setPixmap(QPixmap(modPrivate::ProgramPath(m_programFolder, QLatin1String(file))));
     }
     PlaceTwips(lblZoom, {100, 30, 600, 250});
@@ -226,6 +253,8 @@ void frmTrack::BuildTimers() {
     Timer3 = named<QTimer>(this, "Timer3");
     Timer3->setInterval(50);
     Timer3->setSingleShot(true);
+    connect(Timer3, &QTimer::timeout, this, &frmTrack::Timer3_Timer);
+    connect(MapTimer, &QTimer::timeout, this, &frmTrack::MapTimer_Timer);
     Timer4 = named<QTimer>(this, "Timer4");
     Timer4->setInterval(1000);
 }
@@ -259,10 +288,10 @@ bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& langua
 
     try {
         m_db.OpenStationDatabase(m_programFolder);
+        LoadMapPoints();
     } catch (const clsStationError& error) {
         return Fail(error.Message());
     }
-    // The map's points of interest are loaded here once the map page draws them.
 
     dtpFromTime->setDateTime(QDateTime::currentDateTime());
     FillTimeLists();
@@ -383,13 +412,13 @@ void frmTrack::CmdPOI_Click() {
     frmPOI editor(m_programFolder, m_db, this);
     editor.exec();
     if (modApplication::ResultFlag == 1) {
-        LoadMapPoints();
-        emit MapPointsReloaded();
+        try {
+            LoadMapPoints();
+        } catch (const clsStationError& error) {
+            IPlatform::Current().MessageBox(this, error.Message(), m_title,
+                                            IPlatform::Icon::Critical);
+        }
     }
-}
-
-void frmTrack::LoadMapPoints() {
-    // The map keeps its copy of the points of interest here once the map page draws them.
 }
 
 void frmTrack::ShowPortOpened() {
@@ -446,7 +475,149 @@ void frmTrack::ShowAppendedRows() {
 }
 
 void frmTrack::DrawCurrentPosition() {
-    // The map page draws CurrentFix here.
+    if (fraMap->isHidden()) {
+        return;
+    }
+    const PositionFix& fix = m_recorder.CurrentFix();
+    lblCaption->setText(clsMapDrawing::CaptionText(fix));
+    lblCaption->setVisible(true);
+    if (!clsMapDrawing::HasPosition(fix)) {
+        setAllVisible({imgZoomIn, imgZoomOut, lblSpeed}, false);
+        return;
+    }
+    lblSpeed->setText(m_mapDrawing.SpeedCaption(fix));
+    labXY->setText(clsMapDrawing::PositionText(fix));
+    // A drawing without a position hid the zoom pictures; one with a position brings them back.
+    setAllVisible({lblSpeed, labXY, imgZoomIn, imgZoomOut}, true);
+    WBMaps->setVisible(true);
+    try {
+        m_mapDrawing.WriteCurrentPosition(fix, m_mapAndPorts.MapTemplate(), ZoomLevel());
+    } catch (const clsStationError& error) {
+        ShowDrawingError(error.Message());
+        return;
+    }
+    m_drawingErrorShown.clear();
+    m_mapView->Navigate(m_mapDrawing.PagePath());
+}
+
+void frmTrack::DrawTrack() {
+    if (!Check1->isChecked()) {
+        return;
+    }
+    // The notice and the check box come back as they were also when the drawing fails.
+    auto notice = std::make_unique<frmShow>(m_programFolder, this);
+    notice->show();
+    const bool checkEnabled = Check1->isEnabled();
+    Check1->setEnabled(false);
+    const auto restore = qScopeGuard([&] {
+        notice.reset();
+        Check1->setEnabled(checkEnabled);
+    });
+    m_mapDrawing.WriteTrack(m_recorder.TrackRecords(), SelectedRecord(),
+                            m_mapAndPorts.MapTemplate(), ZoomLevel());
+    m_mapView->Navigate(m_mapDrawing.PagePath());
+}
+
+void frmTrack::LoadMapPoints() {
+    m_mapDrawing.LoadMapPoints(m_db);
+}
+
+// A drawing that fails at every sentence would stack one message box on the other: the
+// same message is shown again only after a drawing succeeded.
+void frmTrack::ShowDrawingError(const QString& message) {
+    if (message == m_drawingErrorShown) {
+        return;
+    }
+    m_drawingErrorShown = message;
+    IPlatform::Current().MessageBox(this, message, m_title, IPlatform::Icon::Critical);
+}
+
+// Shows the record of the selected row, and the whole track when Check1 is checked.
+void frmTrack::Timer3_Timer() {
+    Timer3->stop();
+    fraMap->setVisible(true);
+    if (m_rows.rowCount() == 0) {
+        return;
+    }
+    try {
+        m_recorder.SetCurrentFix(m_recorder.TrackRecords().At(SelectedRecord()));
+        DrawCurrentPosition();
+        DrawTrack();
+    } catch (const clsStationError& error) {
+        IPlatform::Current().MessageBox(this, error.Message(), m_title, IPlatform::Icon::Critical);
+    }
+}
+
+qsizetype frmTrack::SelectedRecord() const {
+    const QModelIndexList selected = DateView->selectionModel()->selectedRows();
+    if (selected.isEmpty()) {
+        throw clsStationError(Text(modKeys::Messages::NoSelectedRow));
+    }
+    return m_mapDrawing.RecordOfItem(m_rows.ItemText(selected.first().row()),
+                                     m_recorder.RecordCount());
+}
+
+// Takes the points marked on the map into the POI database and draws them. The whole
+// track stays drawn when it was.
+void frmTrack::MapTimer_Timer() {
+    const clsPoiPickup::Result taken = m_pickup.Take(m_db);
+    if (!taken.Found) {
+        return;
+    }
+    QString problem = taken.Error;
+    if (taken.Inserted > 0) {
+        try {
+            LoadMapPoints();
+        } catch (const clsStationError& error) {
+            problem = error.Message();
+        }
+    }
+    if (problem.isEmpty()) {
+        m_pickupErrorShown = false;
+    } else if (!m_pickupErrorShown) {
+        m_pickupErrorShown = true;
+        IPlatform::Current().ShowNotice(
+            this,
+            Text(modKeys::Messages::PickupFailed)
+                .arg(QDir::toNativeSeparators(m_pickup.TakingPath()), problem),
+            m_title, IPlatform::Icon::Exclamation);
+    }
+    DrawCurrentPosition();
+    if (m_recorder.RecordCount() > 0) {
+        try {
+            DrawTrack();
+        } catch (const clsStationError& error) {
+            ShowDrawingError(error.Message());
+        }
+    }
+}
+
+void frmTrack::StepZoom(int step) {
+    if (const auto level = modMapZoom::Stepped(lblZoom->text(), step)) {
+        SetZoom(*level);
+    }
+}
+
+// The new level shows at the next drawing: through Timer3 when the list holds rows,
+// otherwise with the next sentence.
+void frmTrack::SetZoom(int level) {
+    lblZoom->setText(QString::number(level));
+    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::Zoom, lblZoom->text());
+    Timer3->start();
+}
+
+double frmTrack::ZoomLevel() const {
+    return modPrivate::Val(lblZoom->text());
+}
+
+bool frmTrack::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == imgZoomIn || watched == imgZoomOut) &&
+        event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        StepZoom(watched == imgZoomIn ? 1 : -1);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmTrack::closeEvent(QCloseEvent* event) {

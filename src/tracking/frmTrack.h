@@ -2,6 +2,8 @@
 
 #include "history/clsTrackLayout.h"
 #include "map/clsMapAndPorts.h"
+#include "map/clsMapDrawing.h"
+#include "map/clsPoiPickup.h"
 #include "shell/modKeys.h"
 #include "tracking/clsDateViewModel.h"
 #include "tracking/clsTrackRecorder.h"
@@ -21,6 +23,7 @@ class QTableView;
 class QTimer;
 class QWebEngineView;
 class clsDBLib;
+class clsMapView;
 class clsProfileText;
 class clsSerialReceiver;
 
@@ -49,22 +52,28 @@ public:
     // Lists the fixes appended to the track since the last listing, selects the last row
     // and scrolls it into view.
     void ShowAppendedRows();
-    // Draws CurrentFix on the map.
+    // Draws CurrentFix and the points of interest on the map and shows its position
+    // beside the map; nothing while the map frame is hidden. An error is shown.
     void DrawCurrentPosition();
+    // When Check1 is checked, draws the whole track with the record of the selected row
+    // marked and the points of interest. An error (clsStationError) goes to the caller.
+    void DrawTrack();
+    // Reads the points of interest that the drawings add from the POI database. An error
+    // (clsStationError) goes to the caller.
+    void LoadMapPoints();
 
     const clsTrackRecorder& Recorder() const { return m_recorder; }
     clsTrackRecorder& Recorder() { return m_recorder; }
     const clsDateViewModel& Rows() const { return m_rows; }
-
-signals:
-    // The map's points of interest were reloaded because the POI editor changed the table.
-    void MapPointsReloaded();
+    const clsMapDrawing& MapDrawing() const { return m_mapDrawing; }
+    clsMapView& MapView() { return *m_mapView; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMapFrame();
@@ -84,11 +93,18 @@ private:
 
     void cmdQuery_Click();
     void CmdPOI_Click();
-    void LoadMapPoints();
     void ShowPortOpened();
     void ShowPortClosed();
     void HandlePortLost(const QString& message);
     void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
+
+    void Timer3_Timer();
+    void MapTimer_Timer();
+    void StepZoom(int step);
+    void SetZoom(int level);
+    double ZoomLevel() const;
+    qsizetype SelectedRecord() const;
+    void ShowDrawingError(const QString& message);
 
     void Layout();
     void PlaceTwips(QWidget* control, const clsTrackLayout::Rect& twips);
@@ -98,13 +114,18 @@ private:
     clsDBLib& m_db;
     clsTrackRecorder m_recorder;
     clsMapAndPorts m_mapAndPorts;
+    clsMapDrawing m_mapDrawing;
+    clsPoiPickup m_pickup;
     clsDateViewModel m_rows;
     clsSerialReceiver* m_receiver;
     QString m_title;
     bool m_historyWarningShown = false;
+    QString m_drawingErrorShown; // the drawing error shown last, until a drawing succeeds
+    bool m_pickupErrorShown = false;
 
     QGroupBox* fraMap;
     QWebEngineView* WBMaps;
+    clsMapView* m_mapView;
     QLabel* lblCaption;
     QLabel* lblSpeed;
     QLabel* labXY;

@@ -10,19 +10,27 @@
 #include <QTest>
 #include <memory>
 
-// Copies the program's own files (language file, map template, pictures) from the source
-// tree into dir, as a program folder for a test.
-inline bool MakeProgramFolder(const QString& dir) {
-    const QString data = QStringLiteral(STATION_SOURCE_DIR "/data");
-    QDirIterator it(data, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+// Copies every file beneath from into the folder to.
+inline bool CopyFolder(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
-        const QString target = dir + source.mid(data.size());
+        const QString target = to + source.mid(from.size());
         if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target)) {
             return false;
         }
     }
     return true;
+}
+
+// Copies the program's own files (language file, map template, pictures) from the source
+// tree into dir, as a program folder for a test, with what the build lays beside them: the
+// map page's libraries and the second spelling of the vehicle icon folder.
+inline bool MakeProgramFolder(const QString& dir) {
+    return CopyFolder(QStringLiteral(STATION_SOURCE_DIR "/data"), dir) &&
+           CopyFolder(QStringLiteral(STATION_BUILD_DIR "/station/carimage/lib"),
+                      dir + QStringLiteral("/carimage/lib")) &&
+           QFile::link(QStringLiteral("C-rv"), dir + QStringLiteral("/carimage/C-Rv"));
 }
 
 // The main window over a fresh program folder, with the platform's messages recorded.

@@ -1,0 +1,343 @@
+// Timings of the map, run by hand (figures are medians of the runs):
+//   map_bench live    a sentence written into a pseudo-terminal until its vehicle marker is
+//                     in the page's state, 200 sentences (after 20 to warm up)
+//   map_bench track   drawing a day of 1 Hz track (86,400 positions) from the call to the
+//                     page's report; a moved selection; pan and zoom; renderer memory over
+//                     60 drawings of the day
+//   map_bench cpu [N] live tracking at N (10) fixes a second from the receiver simulator with
+//                     the map shown: processor time of the station and its browser processes
+//                     (run it on a display, e.g. under Xvfb: QT_QPA_PLATFORM=xcb)
+// Each runs in a temporary program folder laid out like the program's.
+
+#include "map/MapPageSupport.h"
+#include "map/MapTestSupport.h"
+#include "map/clsMapAndPorts.h"
+#include "map/clsMapDrawing.h"
+#include "map/clsMapView.h"
+#include "shell/StationTestSupport.h"
+#include "shell/modPrivate.h"
+#include "tracking/TestPseudoTerminal.h"
+#include "tracking/clsTrackRecords.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace {
+
+double Percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(share * values.size()))];
+}
+
+double Median(const std::vector<double>& values) {
+    return Percentile(values, 0.5);
+}
+
+double Ms(const QElapsedTimer& clock) {
+    return clock.nsecsElapsed() / 1e6;
+}
+
+// ---- live ---------------------------------------------------------------------------
+
+int BenchLive() {
+    TestPseudoTerminal receiver;
+    StationWindow s;
+    if (!s.Start("[Ports]\nCOM2=" + receiver.SlavePath().toLocal8Bit() +
+                 "\n[Settings]\nCommPort=2\n")) {
+        return 1;
+    }
+    DrawnWatch watch(s.Window->MapView());
+    QTest::mouseClick(s.Control("cmdQuery"), Qt::LeftButton);
+    auto* view = s.Control<QWebEngineView>("WBMaps");
+    std::vector<double> times;
+    for (int i = 0; i < 220; ++i) {
+        const double latitude = 25.03 + i * 1e-4, longitude = 121.56 + i * 1e-4;
+        const QByteArray sentence = Sentence(latitude, longitude, i % 360, "120000");
+        QElapsedTimer clock;
+        clock.start();
+        receiver.Write(sentence);
+        const bool seen = WaitUntil(
+            [&] {
+                const QVariantList at =
+                    RunJs(view, "window.stationMap && stationMap.vehicle()").toList();
+                return at.size() == 2 && std::fabs(at[0].toDouble() - latitude) < 1e-7 &&
+                       std::fabs(at[1].toDouble() - longitude) < 1e-7;
+            },
+            20000);
+        if (!seen) {
+            std::printf("sentence %d never reached the page\n", i);
+            return 1;
+        }
+        if (i >= 20) {
+            times.push_back(Ms(clock));
+        }
+        WaitUntil([] { return false; }, 30);
+    }
+    std::printf("sentence to its marker in the page, %zu sentences: median %.1f ms, "
+                "95th percentile %.1f ms, most %.1f ms\n",
+                times.size(), Median(times), Percentile(times, 0.95),
+                *std::max_element(times.begin(), times.end()));
+    return 0;
+}
+
+// ---- track --------------------------------------------------------------------------
+
+long StatusKilobytes(qint64 pid, const char* key) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key)) {
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
+
+struct TrackBench {
+    QTemporaryDir Dir;
+    QWebEngineView View;
+    std::optional<clsMapView> Map;
+    std::optional<DrawnWatch> Watch;
+    clsMapAndPorts Prepared;
+    std::optional<clsMapDrawing> Drawing;
+    clsTrackRecords Records;
+
+    bool Start() {
+        if (!MakeProgramFolder(Dir.path())) {
+            return false;
+        }
+        // A day at one fix a second, wandering through a town.
+        for (int i = 0; i < 86400; ++i) {
+            const double a = i * 2 * M_PI / 86400;
+            Records.Append(MakeFix(QStringLiteral("2009/02/18 %1:%2:%3")
+                                       .arg(i / 3600, 2, 10, QLatin1Char('0'))
+                                       .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                                       .arg(i % 60, 2, 10, QLatin1Char('0')),
+                                   25.03 + 0.03 * std::sin(3 * a) + 0.002 * std::sin(97 * a), "N",
+                                   121.55 + 0.04 * std::cos(2 * a), "E", float(i % 80),
+                                   float(i * 7 % 360)));
+        }
+        Map.emplace(&View, Dir.path());
+        View.resize(1000, 700);
+        View.show();
+        Watch.emplace(*Map);
+        Prepared.PrepareMapAndPorts(Dir.path(), modPrivate::LoadSettings(Dir.path()));
+        Drawing.emplace(Dir.path());
+        return QTest::qWaitForWindowExposed(&View);
+    }
+    // From the call to the page's report; the track's own writing time in written.
+    double DrawTrack(qsizetype selected, double* written = nullptr) {
+        QElapsedTimer clock;
+        clock.start();
+        Drawing->WriteTrack(Records, selected, Prepared.MapTemplate(), 15);
+        if (written) {
+            *written = Ms(clock);
+        }
+        Map->Navigate(Drawing->PagePath());
+        Watch->WaitForNewest(60000);
+        return Ms(clock);
+    }
+    double DrawCurrent() {
+        QElapsedTimer clock;
+        clock.start();
+        Drawing->WriteCurrentPosition(Records.At(0), Prepared.MapTemplate(), 15);
+        Map->Navigate(Drawing->PagePath());
+        Watch->WaitForNewest(60000);
+        return Ms(clock);
+    }
+    // Runs script in the page and gives the milliseconds it reports.
+    double PageMs(const QString& script) {
+        return RunJs(&View, QStringLiteral("(function () { var t = performance.now(); %1; "
+                                           "return performance.now() - t; })()")
+                                .arg(script))
+            .toDouble();
+    }
+};
+
+int BenchTrack() {
+    TrackBench b;
+    if (!b.Start()) {
+        return 1;
+    }
+    std::printf("page load with the vehicle: %.0f ms\n", b.DrawCurrent());
+    WaitUntil([] { return false; }, 2000); // the base layer's data comes after the first drawing
+
+    std::vector<double> whole, written, moved;
+    for (int run = 0; run < 5; ++run) {
+        b.DrawCurrent();
+        double w = 0;
+        whole.push_back(b.DrawTrack(43200, &w));
+        written.push_back(w);
+    }
+    const QJsonObject state = PageState(&b.View);
+    std::printf("day of %d positions after a live drawing: median %.0f ms (writing the "
+                "files %.0f ms); %d positions drawn in view\n",
+                state["track"].toInt(), Median(whole), Median(written),
+                state["trackDrawn"].toInt());
+    for (int run = 0; run < 10; ++run) {
+        moved.push_back(b.DrawTrack(43201 + run));
+    }
+    std::printf("selection moved by one: median %.0f ms\n", Median(moved));
+
+    std::vector<double> pans, zooms, layer;
+    for (int run = 0; run < 10; ++run) {
+        pans.push_back(b.PageMs(QStringLiteral("stationMap.map.panBy([%1, 0], {animate: false})")
+                                    .arg(run % 2 ? -300 : 300)));
+        zooms.push_back(b.PageMs(
+            QStringLiteral("stationMap.map.setZoom(%1, {animate: false})").arg(run % 2 ? 15 : 13)));
+        layer.push_back(b.PageMs("stationMap.track().redraw()"));
+    }
+    std::printf("pan by 300 px: median %.1f ms; zoom by two levels: median %.1f ms "
+                "(track layer alone %.1f ms), not counting animation\n",
+                Median(pans), Median(zooms), Median(layer));
+    b.PageMs("stationMap.map.setZoom(11, {animate: false})");
+    std::printf("track layer alone zoomed out to 11: %.1f ms\n",
+                b.PageMs("stationMap.track().redraw()"));
+
+    const qint64 renderer = b.View.page()->renderProcessPid();
+    for (int run = 1; run <= 60; ++run) {
+        b.DrawTrack(1000 + run * 997);
+        if (run % 10 == 0) {
+            std::printf("after %d drawings of the day: renderer resident %ld MiB (peak %ld MiB)\n",
+                        run, StatusKilobytes(renderer, "VmRSS:") / 1024,
+                        StatusKilobytes(renderer, "VmHWM:") / 1024);
+        }
+    }
+    return 0;
+}
+
+// ---- cpu ----------------------------------------------------------------------------
+
+// Processor time (ticks) of a process and every process beneath it, by process.
+void TreeTicks(qint64 pid, std::map<qint64, std::pair<QString, long long>>& out) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> f = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    out[pid] = {QString::fromLocal8Bit(
+                    line.mid(line.indexOf('(') + 1, line.lastIndexOf(')') - line.indexOf('(') - 1)),
+                f[11].toLongLong() + f[12].toLongLong()};
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        bool number = false;
+        const qint64 child = it.next().section('/', -1).toLongLong(&number);
+        QFile childStat(QStringLiteral("/proc/%1/stat").arg(child));
+        if (number && childStat.open(QIODevice::ReadOnly)) {
+            const QByteArray text = childStat.readAll();
+            if (text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong() == pid) {
+                TreeTicks(child, out);
+            }
+        }
+    }
+}
+
+// Processor time (ticks) of this process's threads, added up by thread name.
+std::map<QString, long long> ThreadTicks() {
+    std::map<QString, long long> ticks;
+    QDirIterator it(QStringLiteral("/proc/self/task"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile stat(it.next() + QStringLiteral("/stat"));
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> f = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            const QString name = QString::fromLocal8Bit(
+                line.mid(line.indexOf('(') + 1, line.lastIndexOf(')') - line.indexOf('(') - 1));
+            ticks[name] += f[11].toLongLong() + f[12].toLongLong();
+        }
+    }
+    return ticks;
+}
+
+int BenchCpu(const QString& rate) {
+    QTemporaryDir dir;
+    if (!MakeProgramFolder(dir.path())) {
+        return 1;
+    }
+    const QString link = dir.filePath("gps");
+    QProcess simulator;
+    simulator.start(QStringLiteral(STATION_BUILD_DIR "/station/gps-simulator"),
+                    {"--speed", rate, "--loop", "--link", link,
+                     QStringLiteral(STATION_SOURCE_DIR "/data/demo/demo-drive.nmea")});
+    if (!simulator.waitForStarted() || !QTest::qWaitFor([&] { return QFile::exists(link); })) {
+        return 1;
+    }
+    RecordingPlatform platform;
+    clsDBLib db;
+    QFile settings(dir.filePath("vendrel.ini"));
+    if (!settings.open(QIODevice::WriteOnly) ||
+        settings.write("[Ports]\nCOM1=" + link.toLocal8Bit() + "\n[Settings]\nCommPort=1\n") <= 0) {
+        return 1;
+    }
+    settings.close();
+    frmTrack window(dir.path(), db);
+    if (!window.Load()) {
+        return 1;
+    }
+    window.show();
+    QTest::qWaitForWindowExposed(&window);
+    QTest::mouseClick(window.findChild<QPushButton*>("cmdQuery"), Qt::LeftButton);
+    WaitUntil([] { return false; }, 10000); // past the page load and the start of the drive
+
+    constexpr int Seconds = 60;
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    std::map<qint64, std::pair<QString, long long>> before, after;
+    TreeTicks(QCoreApplication::applicationPid(), before);
+    const int rowsBefore = window.Rows().rowCount();
+    const std::map<QString, long long> threadsBefore = ThreadTicks();
+    WaitUntil([] { return false; }, Seconds * 1000);
+    TreeTicks(QCoreApplication::applicationPid(), after);
+    for (const auto& [name, ticks] : ThreadTicks()) {
+        const double share = 100.0 *
+                             (ticks - (threadsBefore.count(name) ? threadsBefore.at(name) : 0)) /
+                             ticksPerSecond / Seconds;
+        if (share >= 0.5) {
+            std::printf("    thread %-24s %.1f%%\n", qPrintable(name), share);
+        }
+    }
+    double total = 0;
+    for (const auto& [pid, entry] : after) {
+        const long long used = entry.second - (before.count(pid) ? before[pid].second : 0);
+        const double share = 100.0 * used / ticksPerSecond / Seconds;
+        total += share;
+        std::printf("  %-20s pid %lld: %.1f%% of one core\n", qPrintable(entry.first),
+                    (long long)pid, share);
+    }
+    std::printf("live tracking, %d fixes in %d s: the station's processes together %.1f%% of "
+                "one core\n",
+                window.Rows().rowCount() - rowsBefore, Seconds, total);
+    simulator.terminate();
+    simulator.waitForFinished();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("live")) {
+        return BenchLive();
+    }
+    if (mode == QLatin1String("track")) {
+        return BenchTrack();
+    }
+    if (mode == QLatin1String("cpu")) {
+        return BenchCpu(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("10"));
+    }
+    std::printf("usage: map_bench live | track | cpu [fixes a second]\n");
+    return 2;
+}

@@ -1,0 +1,85 @@
+#include "map/clsMapView.h"
+
+#include "map/clsMapBridge.h"
+
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+// Settings of the browser engine, read when its first page is made:
+// - Without a graphics card it logs an error line for every picture the map's layers hand
+//   over (many a second while tracking); only fatal errors are logged.
+// - The view is drawn by Qt Quick's software renderer. The map is a small, flat picture;
+//   through an emulated graphics card (no GPU, as on a virtual display) each frame costs
+//   more than twice as much, and live tracking makes ten of them a second.
+void PrepareBrowserEngine() {
+    static const bool prepared = [] {
+        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        if (!flags.contains("--log-level")) {
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --log-level=3").trimmed());
+        }
+        if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND")) {
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        }
+        return true;
+    }();
+    Q_UNUSED(prepared);
+}
+
+} // namespace
+
+clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent)
+    : QObject(parent), m_view(view), m_bridge(new clsMapBridge(programFolder, this)),
+      m_channel(new QWebChannel(this)) {
+    PrepareBrowserEngine();
+    QWebEngineSettings* settings = m_view->page()->settings();
+    // The page reads its files beside it and the tiles from the tile server.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // A right click marks a point in the page; the browser's own menu would reload or
+    // navigate away from the map.
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_channel->registerObject(m_bridge->objectName(), m_bridge);
+    m_view->page()->setWebChannel(m_channel);
+
+    connect(m_view, &QWebEngineView::loadFinished, this, &clsMapView::LoadFinished);
+    connect(m_bridge, &clsMapBridge::Drawn, this, &clsMapView::Drawn);
+    connect(m_bridge, &clsMapBridge::ZoomChosen, this, &clsMapView::ZoomChosen);
+}
+
+int clsMapView::Navigate(const QString& pagePath) {
+    const QUrl url = QUrl::fromLocalFile(pagePath);
+    ++m_request;
+    if (url == m_url && m_loaded && m_view->url() == url) {
+        Refresh();
+    } else if (url != m_url || !m_loading) {
+        // While the page loads, the refresh after loading covers this drawing as well.
+        m_url = url;
+        m_loading = true;
+        m_loaded = false;
+        m_view->load(url);
+    }
+    return m_request;
+}
+
+void clsMapView::LoadFinished(bool ok) {
+    m_loading = false;
+    m_loaded = ok;
+    if (ok) {
+        // Files written while the page loaded are read again, and the drawing is reported.
+        m_view->page()->runJavaScript(
+            QStringLiteral("window.stationRefresh && stationRefresh(%1)").arg(m_request));
+    }
+}
+
+void clsMapView::Refresh() {
+    // A page of another template without the in-place refresh is reloaded instead.
+    m_view->page()->runJavaScript(
+        QStringLiteral("window.stationRefresh ? stationRefresh(%1) : location.reload()")
+            .arg(m_request));
+}

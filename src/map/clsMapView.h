@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QUrl>
+
+class QWebChannel;
+class QWebEngineView;
+class clsMapBridge;
+
+// Shows the map page in the main window's browser. The first Navigate loads the page; a
+// Navigate to the page that is shown already has the page re-read its files in place, so
+// that the map does not blank and reload at every drawing. The page reaches the program
+// through the bridge on a web channel.
+class clsMapView : public QObject {
+    Q_OBJECT
+
+public:
+    clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent = nullptr);
+
+    // Shows the page at pagePath (a full path). Returns the drawing's request number, which
+    // Drawn reports once the page shows what was written before this call.
+    int Navigate(const QString& pagePath);
+    clsMapBridge& Bridge() { return *m_bridge; }
+    // The request number of the newest drawing.
+    int LastRequest() const { return m_request; }
+
+signals:
+    // The page shows everything written before Navigate returned request.
+    void Drawn(int request);
+    // The operator zoomed inside the page.
+    void ZoomChosen(int level);
+
+private:
+    void LoadFinished(bool ok);
+    void Refresh();
+
+    QWebEngineView* m_view;
+    clsMapBridge* m_bridge;
+    QWebChannel* m_channel;
+    QUrl m_url;
+    bool m_loading = false;
+    bool m_loaded = false;
+    int m_request = 0;
+};
