@@ -1,5 +1,6 @@
 #include "notices/frmShow.h"
 #include "notices/frmWaiting.h"
+#include "shell/TestFiles.h"
 #include "shell/modApplication.h"
 
 #include <QLabel>
@@ -26,9 +27,8 @@ class tst_Notices : public QObject {
 
 private slots:
     void initTestCase() {
-        QFile language(m_dir.filePath(QStringLiteral("Language.ini")));
-        QVERIFY(language.open(QIODevice::WriteOnly) &&
-                language.write("[Track]\r\n0026=Abc\r\n0028=Reading the log\r\n") > 0);
+        QVERIFY(WriteFile(m_dir.filePath("Language.ini"),
+                          "[Track]\r\n0026=Abc\r\n0028=Reading the log\r\n"));
     }
 
     void waitingStopButtonClearsTheFlag() {

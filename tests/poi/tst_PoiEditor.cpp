@@ -1,7 +1,13 @@
+// The POI database over a real encrypted file, and the editor's record logic and degree
+// conversions over it. Registered GERMAN as well: the boxes and the stored numbers use "."
+// in every locale.
+
 #include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
 #include "poi/clsPoiEditor.h"
 #include "poi/modDms.h"
+#include "shell/TestFiles.h"
+#include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 
 #include <QTemporaryDir>
@@ -29,9 +35,34 @@ QString Said(const Notice& notice) {
                          (notice->CloseEditor ? "+close" : "");
 }
 
+// Every row as the listing delivers it: "X Y Kind|Explanation".
+QStringList Listed(clsDBLib& db) {
+    QStringList rows;
+    QString seq, kind = "?", text = "?";
+    double x = 0, y = 0;
+    db.OpenCoordinateRecordset();
+    while (db.FetchCoordinateRecord(seq, x, y, kind, text)) {
+        rows << QStringLiteral("%1 %2 %3|%4").arg(x).arg(y).arg(kind, text);
+    }
+    db.CloseVehicleRecordset();
+    return rows;
+}
+
+// The operator's work on the editor over a table, and what is looked at afterwards.
+struct Work {
+    QString Table;  // SQL that fills the table
+    QString Steps;  // as Run takes them
+    QString Said;   // the notices given
+    QString Stored; // "SeqNo X Y Kind|Explanation" joined by ";"; null: not looked at
+    QString Seen;   // "counter|state explanation lon lat kind"; null: not looked at
+    QString Keys;   // the enabled keyed buttons; null: not looked at
+    int Flag = -1;  // the flag the windows share; -1: not looked at
+};
+
 } // namespace
 
-// Registered GERMAN as well: the boxes and the stored numbers use "." in every locale.
+Q_DECLARE_METATYPE(Work)
+
 class tst_PoiEditor : public QObject {
     Q_OBJECT
 
@@ -54,31 +85,58 @@ class tst_PoiEditor : public QObject {
         return Raw(DatabasePath(), "SELECT group_concat(SeqNo || ' ' || X || ' ' || Y || ' ' || "
                                    "Kind || '|' || Explanation, ';') FROM POI");
     }
-    // The editor over the table filled by sql, loaded and shown as the window does.
-    void Start(const QString& sql = {}) {
-        QCOMPARE(Raw(DatabasePath(), sql.toUtf8().constData()), QString());
-        QCOMPARE(Said(m_editor->Load()), QString());
-        m_editor->ShowRecord();
-    }
-    Notice Click(const QString& key) { return m_editor->ButtonClick(key, m_prompts); }
-    void Clicks(const QString& keys) {
-        for (const QString& key : keys.split(' ', Qt::SkipEmptyParts)) {
-            QCOMPARE(Said(Click(key)), QString());
+    // The editor loaded over the table that sql fills, then the operator's steps,
+    // separated by ";": a button key; "name=", "lon=", "lat=" or "kind=" with what the
+    // operator puts in that field; "no" to answer the delete question no; "find=" with the
+    // text confirmed in the search dialog, or "find" for a cancelled one; "flag=" to set
+    // the flag the windows share; "lock=" with another program's transaction held over the
+    // next step; "Load" for the window's load. The notices given, joined by " / ".
+    QString Run(const QString& sql, const QString& steps) {
+        if (Raw(DatabasePath(), sql.toUtf8().constData()) != "" || m_editor->Load()) {
+            return "<not started>";
         }
+        QStringList said;
+        std::optional<DatabaseLock> lock;
+        for (const QString& step : steps.split(';', Qt::SkipEmptyParts)) {
+            const QString name = step.section('=', 0, 0), value = step.section('=', 1);
+            clsPoiEditor::Fields fields = m_editor->ShowRecord().Shown;
+            if (name == "name") {
+                fields.Explanation = value;
+                m_editor->SetFields(fields);
+            } else if (name == "lon" || name == "lat") {
+                (name == "lon" ? fields.Longitude : fields.Latitude) = Boxes(value);
+                m_editor->SetFields(fields);
+            } else if (name == "kind") {
+                fields.Kind = value.toInt();
+                m_editor->SetFields(fields);
+            } else if (name == "no") {
+                m_answer = false;
+            } else if (name == "find") {
+                m_search = step.contains('=') ? std::optional(value) : std::nullopt;
+            } else if (name == "flag") {
+                modApplication::ResultFlag = value.toInt();
+            } else if (name == "lock") {
+                lock.emplace(DatabasePath(), value.toUtf8().constData());
+            } else {
+                said << Said(name == "Load" ? m_editor->Load()
+                                            : m_editor->ButtonClick(name, m_prompts));
+                lock.reset();
+            }
+        }
+        said.removeAll(QString());
+        return said.join(" / ");
     }
-    // Status panels and the enabled keyed buttons: "panel 1|panel 2 [keys]".
-    QString Panels() {
+    // "counter|state explanation lon lat kind" as the editor shows them.
+    QString Seen() {
         const clsPoiEditor::View view = m_editor->ShowRecord();
-        return view.Counter + "|" + view.State + " [" + view.EnabledKeys.join(' ') + "]";
-    }
-    QString Shown() {
-        const clsPoiEditor::Fields f = m_editor->ShowRecord().Shown;
-        return QStringLiteral("%1 %2 %3 %4")
-            .arg(f.Explanation, Joined(f.Longitude), Joined(f.Latitude))
+        const clsPoiEditor::Fields& f = view.Shown;
+        return QStringLiteral("%1|%2 %3 %4 %5 %6")
+            .arg(view.Counter, view.State, f.Explanation, Joined(f.Longitude), Joined(f.Latitude))
             .arg(f.Kind);
     }
 
 private slots:
+    // Each case starts without the database folder, so opening has to create it.
     void init() {
         m_dir.emplace();
         QVERIFY(
@@ -95,50 +153,113 @@ private slots:
         m_db.reset();
     }
 
+    void storedFoundDeleted_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("apostrophe") << "Station's Gate";
+        QTest::newRow("apostrophe alone") << "'";
+        QTest::newRow("injection") << "x'); DELETE FROM POI; --";
+        QTest::newRow("chinese") << QString::fromUtf8("台中's 車站");
+    }
+
+    // Stored trimmed, found trimmed, deleted only by the exact text, duplicates together.
+    void storedFoundDeleted() {
+        QFETCH(QString, text);
+        m_db->InsertCoordinate(1, 2, "9", "keep");
+        m_db->InsertCoordinate(3, 4, " 1 ", "  " + text + " ");
+        m_db->InsertCoordinate(5, 6, "2", text);
+        QCOMPARE(Raw(DatabasePath(), "SELECT Kind || Explanation FROM POI WHERE SeqNo=2"),
+                 "1" + text);
+        bool eof = true;
+        m_db->SearchCoordinate(" " + text, eof);
+        QVERIFY(!eof);
+        m_db->SearchCoordinate(text.chopped(1), eof);
+        QVERIFY(eof);
+        m_db->DeleteCoordinate(" " + text);
+        QCOMPARE(Listed(*m_db), QStringList({"1 2 9|keep", "3 4 1|" + text, "5 6 2|" + text}));
+        m_db->DeleteCoordinate(text);
+        QCOMPARE(Listed(*m_db), QStringList({"1 2 9|keep"}));
+    }
+
+    // Empty texts for missing ones; a missing coordinate cannot be delivered as a number.
+    void nullColumns() {
+        QCOMPARE(Raw(DatabasePath(), "INSERT INTO POI (X, Y) VALUES (1.5, 2.5)"), "");
+        QCOMPARE(Listed(*m_db), QStringList({"1.5 2.5 |"}));
+        QCOMPARE(Raw(DatabasePath(), "INSERT INTO POI (Y, Explanation) VALUES (2, 'bad')"), "");
+        QVERIFY_THROWS_EXCEPTION(clsStationError, Listed(*m_db));
+    }
+
+    void fileIsEncryptedWithPointDecimals() {
+        m_db->InsertCoordinate(121.5, 24.25, "2", "PlainMarker");
+        m_db->CloseConnection();
+        const QByteArray bytes = ReadFile(DatabasePath());
+        QVERIFY(bytes.size() >= 1024 && !bytes.startsWith("SQLite format 3"));
+        QVERIFY(!bytes.contains("PlainMarker"));
+        QCOMPARE(Raw(DatabasePath(),
+                     "SELECT typeof(X) || ' ' || X || ' ' || Y || ' ' || Explanation FROM POI"),
+                 "real 121.5 24.25 PlainMarker");
+    }
+
+    // The station's own database at start-up: the message names the file, and for a file
+    // that cannot be this station's database says how to start afresh. The file stays.
+    void stationDatabaseMessages_data() {
+        QTest::addColumn<QByteArray>("make"); // how POI.mdb is made
+        QTest::addColumn<bool>("moveAside");
+        QTest::newRow("another key") << QByteArray("other key") << true;
+        QTest::newRow("cut short") << QByteArray("cut") << true;
+        QTest::newRow("a folder") << QByteArray("folder") << false;
+    }
+
+    void stationDatabaseMessages() {
+        QFETCH(QByteArray, make);
+        QFETCH(bool, moveAside);
+        QTemporaryDir folder(QDir::tempPath() + QString::fromUtf8("/站台-XXXXXX"));
+        const QString path = folder.filePath("database/POI.mdb");
+        QVERIFY(QDir().mkpath(make == "folder" ? path : folder.filePath("database")));
+        if (make == "other key") {
+            QCOMPARE(Raw(path, "CREATE TABLE POI (X)", "1234"), "");
+        } else if (make != "folder") {
+            for (int i = 0; i < 100; ++i) {
+                m_db->InsertCoordinate(i, i, "1", QString(40, QChar('a' + i % 26)));
+            }
+            const QByteArray whole = ReadFile(DatabasePath());
+            QVERIFY(whole.size() > 4096);
+            QVERIFY(WriteFile(path, whole.first(whole.size() / 2)));
+        }
+        const QByteArray before = ReadFile(path);
+        clsDBLib db;
+        QString message;
+        try {
+            db.OpenStationDatabase(folder.path());
+        } catch (const clsStationError& error) {
+            message = error.Message();
+        }
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        QCOMPARE(message.contains("Move the file aside"), moveAside);
+        QVERIFY(!db.IsOpen());
+        QCOMPARE(ReadFile(path), before);
+    }
+
     void conversions_data() {
         QTest::addColumn<QString>("degrees"); // "" for a conversion error
         QTest::addColumn<QString>("way");     // "<>" both ways, "<" boxes to degrees only
         QTest::addColumn<QString>("boxes");
-        QTest::newRow("longitude") << "120.684722"
-                                   << "<>"
-                                   << "120|41|05";
-        QTest::newRow("latitude") << "24.106388"
-                                  << "<>"
-                                  << "24|06|23";
-        QTest::newRow("zero") << "0"
-                              << "<>"
-                              << "0|00|00";
-        QTest::newRow("south") << "-1.5"
-                               << "<>"
-                               << "-1|30|00";
-        QTest::newRow("west below one degree") << "-0.5"
-                                               << "<>"
-                                               << "-0|30|00";
-        QTest::newRow("seconds round to 60") << "24.9999"
-                                             << ">"
-                                             << "24|59|60";
-        QTest::newRow("60 seconds") << "25"
-                                    << "<"
-                                    << "24|59|60";
-        QTest::newRow("blanks, junk after seconds") << "24.106388"
-                                                    << "<"
-                                                    << " 24 |06 | 23 s";
-        QTest::newRow("no seconds") << "120.683333"
-                                    << "<"
-                                    << "120|41|";
-        QTest::newRow("no minutes") << ""
-                                    << "<"
-                                    << "120||05";
-        QTest::newRow("degrees no number") << ""
-                                           << "<"
-                                           << "12a|41|05";
-        QTest::newRow("decimal comma") << ""
-                                       << "<"
-                                       << "120,5|0|0";
-        QTest::newRow("ten digits") << ""
-                                    << "<"
-                                    << "1234567890|0|0";
+        const auto row = [](const char* name, const char* degrees, const char* way,
+                            const char* boxes) { QTest::newRow(name) << degrees << way << boxes; };
+        row("longitude", "120.684722", "<>", "120|41|05");
+        row("latitude", "24.106388", "<>", "24|06|23");
+        row("zero", "0", "<>", "0|00|00");
+        row("south", "-1.5", "<>", "-1|30|00");
+        row("west below one degree", "-0.5", "<>", "-0|30|00");
+        row("seconds round to 60", "24.9999", ">", "24|59|60");
+        row("60 seconds", "25", "<", "24|59|60");
+        row("blanks, junk after seconds", "24.106388", "<", " 24 |06 | 23 s");
+        row("no seconds", "120.683333", "<", "120|41|");
+        row("no minutes", "", "<", "120||05");
+        row("degrees no number", "", "<", "12a|41|05");
+        row("decimal comma", "", "<", "120,5|0|0");
+        row("ten digits", "", "<", "1234567890|0|0");
     }
+
     void conversions() {
         QFETCH(QString, degrees);
         QFETCH(QString, way);
@@ -152,245 +273,139 @@ private slots:
         }
     }
 
-    void states_data() {
-        QTest::addColumn<int>("records");
-        QTest::addColumn<QString>("clicks");
-        QTest::addColumn<QString>("panels");
+    void editing_data() {
+        QTest::addColumn<Work>("work");
+        const auto row = [](const char* name, const Work& work) { QTest::newRow(name) << work; };
+        const QString Skip; // not looked at
         const QString all = "NewRec AmendmentRec DelRec Search ";
-        QTest::newRow("second") << 3 << "NextRec"
-                                << "Record: 2/3| [" + all +
-                                       "FirstRec ReplyRec NextRec LastRec Exit]";
-        QTest::newRow("last, next does nothing")
-            << 3 << "LastRec NextRec"
-            << "Record: 3/3| [" + all + "FirstRec ReplyRec Exit]";
-        QTest::newRow("amending needs a record")
-            << 0 << "AmendmentRec"
-            << "Record: 0/0|No points of interest stored [NewRec Exit]";
-    }
-    void states() {
-        QFETCH(int, records);
-        QFETCH(QString, clicks);
-        QFETCH(QString, panels);
-        for (int i = 0; i < records; ++i) {
-            m_db->InsertCoordinate(120, 24, "1", QString::number(i));
+        const QString three = "INSERT INTO POI VALUES (1, 120, 24, '1', 'a'), (2, 120, 24, '1', "
+                              "'b'), (3, 120, 24, '1', 'c')";
+        row("second of three", {three, "NextRec", "", Skip, "Record: 2/3| b 120|00|00 24|00|00 1",
+                                all + "FirstRec ReplyRec NextRec LastRec Exit"});
+        row("last, next does nothing",
+            {three, "LastRec;NextRec", "", Skip, "Record: 3/3| c 120|00|00 24|00|00 1",
+             all + "FirstRec ReplyRec Exit"});
+        row("amending needs a record",
+            {"", "AmendmentRec", "", "", "Record: 0/0|No points of interest stored  || || 0",
+             "NewRec Exit"});
+
+        const auto add = [](const QString& name, const QString& longitude) {
+            return "NewRec;name=" + name + ";lon=" + longitude + ";lat=24|06|23;kind=1;WriteRec";
+        };
+        const QString fifty(50, 'x'), adding = "Record: 0/0|Adding a record ";
+        const QString tooLong = "! The name of a point may have at most 50 characters.";
+        row("adding, with an apostrophe",
+            {"", add(" Joe's Diner ", "120|41|05"), "", "1 120.684722 24.106388 1|Joe's Diner",
+             "Record: 1/1| Joe's Diner 120|41|05 24|06|23 1", Skip, 1});
+        row("adding 50 characters",
+            {"", add(fifty, "-77|01|42"), "", "1 -77.028333 24.106388 1|" + fifty, Skip, Skip, 1});
+        row("adding 51 characters refused",
+            {"", add(fifty + "y", "120|41|05"), tooLong, "",
+             adding + fifty + "y 120|41|05 24|06|23 1", "CancelRec WriteRec", 0});
+        row("adding without a name", {"", add("  ", "120|41|05"),
+                                      "! Please enter the name of the point.", "", Skip, Skip, 0});
+        row("adding, degrees checked first",
+            {"", add("", "x|41|05"),
+             "X The degrees and minutes of a coordinate must be numbers of at most nine digits "
+             "before the decimal point.",
+             "", Skip, Skip, 0});
+        // The new row is shown, also when deletions left gaps in the keys.
+        for (const char* keys : {"1, 3", "2, 3"}) {
+            const QStringList key = QString(keys).split(", ");
+            row(qPrintable("adding after keys " + QString(keys)),
+                {"INSERT INTO POI VALUES (" + key[0] + ", 0, 0, '', 'a'), (" + key[1] +
+                     ", 0, 0, '', 'b')",
+                 add("new", "1|0|0"), "", Skip, "Record: 3/3| new 1|00|00 24|06|23 1"});
         }
-        Start();
-        Clicks(clicks);
-        QCOMPARE(Panels(), panels);
+
+        // A key beyond 16 bits, a point south and west, a kind no option stands for.
+        const QString obelisco =
+            "INSERT INTO POI VALUES (40000, -58.3815921, -34.6037221, 'x', 'Obelisco')";
+        const QString kept = "40000 -58.3815921 -34.6037221 ";
+        row("amending the name only keeps the point",
+            {obelisco, "AmendmentRec;name=Plaza;WriteRec", "", kept + "x|Plaza",
+             "Record: 1/1| Plaza -58|22|54 -34|36|13 0"});
+        row("amending the latitude only", {obelisco, "AmendmentRec;lat=-34|36|14;WriteRec", "",
+                                           "40000 -58.3815921 -34.603888 x|Obelisco",
+                                           "Record: 1/1| Obelisco -58|22|54 -34|36|14 0"});
+        row("amending the kind", {obelisco, "AmendmentRec;kind=3;WriteRec", "", kept + "3|Obelisco",
+                                  "Record: 1/1| Obelisco -58|22|54 -34|36|13 3"});
+        row("amending refused keeps what was typed",
+            {obelisco, "AmendmentRec;name=" + QString(51, 'z') + ";WriteRec", tooLong,
+             kept + "x|Obelisco",
+             "Record: 1/1|Amending the record " + QString(51, 'z') + " -58|22|54 -34|36|13 0"});
+
+        const auto points = [](const QString& names) {
+            QStringList values;
+            for (const QString& name : names.split(' ')) {
+                values << "(1, 2, '1', '" + name + "')";
+            }
+            return "INSERT INTO POI (X, Y, Kind, Explanation) VALUES " + values.join(", ");
+        };
+        row("deleting the only one",
+            {points("a"), "DelRec", "", "", "Record: 0/0|No points of interest stored  || || 1",
+             Skip, 1});
+        row("deleting the middle one", {points("a b c"), "NextRec;DelRec", "", Skip,
+                                        "Record: 1/2| a 1|00|00 2|00|00 1", Skip, 1});
+        row("deleting the last one", {points("a b c"), "LastRec;DelRec", "", Skip,
+                                      "Record: 2/2| b 1|00|00 2|00|00 1", Skip, 1});
+        row("deleting all of one name", {points("a b b c"), "LastRec;ReplyRec;DelRec", "", Skip,
+                                         "Record: 2/2| c 1|00|00 2|00|00 1", Skip, 1});
+        row("deleting answered no", {points("a b c"), "NextRec;no;DelRec", "", Skip,
+                                     "Record: 2/3| b 1|00|00 2|00|00 1", Skip, 0});
+
+        // Another program holds the table: a failed write leaves the editor where it was; a
+        // list that cannot be read closes it.
+        const QString tower = "INSERT INTO POI VALUES (1, 121, 25, '2', 'Tower')";
+        const QString towerStored = "1 121.0 25.0 2|Tower", locked = "X database is locked";
+        const QString towerFields = "name=Tower;lon=121|0|0;lat=25|0|0;kind=2;";
+        row("deleting from a locked table",
+            {tower, "lock=BEGIN IMMEDIATE;DelRec", locked, towerStored, Skip,
+             "NewRec AmendmentRec DelRec Search Exit"});
+        row("adding to a locked table",
+            {tower, "NewRec;" + towerFields + "lock=BEGIN IMMEDIATE;WriteRec", locked, towerStored,
+             "Record: 1/1|Adding a record Tower 121|0|0 25|0|0 2", "CancelRec WriteRec"});
+        row("amending in a locked table",
+            {tower, "AmendmentRec;" + towerFields + "lock=BEGIN IMMEDIATE;WriteRec", locked,
+             towerStored, Skip, "CancelRec WriteRec"});
+        row("loading a locked table",
+            {tower, "lock=BEGIN EXCLUSIVE;Load", locked + "+close", towerStored});
+
+        // From the last record, so that a search that does not start at the first shows.
+        const QString four = "INSERT INTO POI (X, Y, Explanation) VALUES (1, 1, ''), (1, 1, "
+                             "'North GATE'), (1, 1, 'Station''s Gate'), (1, 1, 'Last')";
+        row("search, lower case inside",
+            {four, "LastRec;find= ation's g;Search", "", Skip,
+             "Record: 3/4| Station's Gate 1|00|00 1|00|00 0", Skip, 0});
+        row("search, empty text matches a name",
+            {four, "LastRec;find=;Search", "", Skip, "Record: 2/4| North GATE 1|00|00 1|00|00 0",
+             Skip, 0});
+        row("search without a match",
+            {four, "LastRec;find=harbour;Search", "! No point of interest matches the search text.",
+             Skip, "Record: 4/4| Last 1|00|00 1|00|00 0", Skip, 0});
+        row("search cancelled gives the flag back",
+            {four, "LastRec;flag=1;find;Search", "", Skip, "Record: 4/4| Last 1|00|00 1|00|00 0",
+             Skip, 1});
+        row("search confirmed gives the flag back",
+            {four, "LastRec;find=ga;Search", "", Skip, "Record: 2/4| North GATE 1|00|00 1|00|00 0",
+             Skip, 0});
     }
 
-    void adding_data() {
-        QTest::addColumn<QString>("typed"); // name|longitude boxes
-        QTest::addColumn<QString>("said");
-        QTest::addColumn<QString>("stored");
-        const QString fifty(50, 'x');
-        QTest::newRow("apostrophe") << " Joe's Diner |120|41|05"
-                                    << ""
-                                    << "1 120.684722 24.106388 1|Joe's Diner";
-        QTest::newRow("50 characters") << fifty + "|120|41|05"
-                                       << ""
-                                       << "1 120.684722 24.106388 1|" + fifty;
-        QTest::newRow("51 characters") << fifty + "y|120|41|05"
-                                       << "! The name of a point may have at most 50 characters."
-                                       << "";
-        QTest::newRow("no name") << "  |120|41|05"
-                                 << "! Please enter the name of the point."
-                                 << "";
-        QTest::newRow("degrees checked first")
-            << "|x|41|05"
-            << "X The degrees and minutes of a coordinate must be numbers of at most nine digits "
-               "before the decimal point."
-            << "";
-        QTest::newRow("west") << "Lima|-77|01|42"
-                              << ""
-                              << "1 -77.028333 24.106388 1|Lima";
-    }
-    void adding() {
-        QFETCH(QString, typed);
-        QFETCH(QString, said);
-        QFETCH(QString, stored);
-        Start();
-        Clicks("NewRec");
-        const QString name = typed.section('|', 0, 0), longitude = typed.section('|', 1);
-        m_editor->SetFields({name, Boxes(longitude), Boxes("24|06|23"), 1});
-        QCOMPARE(Said(Click("WriteRec")), said);
-        QCOMPARE(Stored(), stored);
-        QCOMPARE(modApplication::ResultFlag, stored.isEmpty() ? 0 : 1);
-        QCOMPARE(Shown(), stored.isEmpty() ? name + " " + longitude + " 24|06|23 1"
-                                           : name.trimmed() + " " + longitude + " 24|06|23 1");
-    }
-
-    // The new row is shown, also when deletions left gaps in the keys.
-    void addingShowsTheNewRow_data() {
-        QTest::addColumn<QString>("keys");
-        QTest::newRow("1, 3") << "1, 3";
-        QTest::newRow("2, 3") << "2, 3";
-    }
-    void addingShowsTheNewRow() {
-        QFETCH(QString, keys);
-        const QStringList key = keys.split(", ");
-        Start("INSERT INTO POI VALUES (" + key[0] + ", 0, 0, '', 'a'), (" + key[1] +
-              ", 0, 0, '', 'b')");
-        Clicks("NewRec");
-        m_editor->SetFields({"new", Boxes("1|0|0"), Boxes("1|0|0"), 1});
-        QCOMPARE(Said(Click("WriteRec")), QString());
-        QCOMPARE(m_editor->CurrentIndex(), 2);
-        QCOMPARE(Shown(), "new 1|00|00 1|00|00 1");
-    }
-
-    // A key beyond 16 bits, a point south and west, a kind no option stands for.
-    void amending_data() {
-        QTest::addColumn<QString>("change"); // field=value
-        QTest::addColumn<QString>("said");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
-        const QString kept = "40000 -58.3815921 -34.6037221 x|Obelisco";
-        QTest::newRow("name only") << "name=Plaza"
-                                   << ""
-                                   << "40000 -58.3815921 -34.6037221 x|Plaza"
-                                   << "Plaza -58|22|54 -34|36|13 0";
-        QTest::newRow("latitude only") << "lat=-34|36|14"
-                                       << ""
-                                       << "40000 -58.3815921 -34.603888 x|Obelisco"
-                                       << "Obelisco -58|22|54 -34|36|14 0";
-        QTest::newRow("kind") << "kind=3"
-                              << ""
-                              << "40000 -58.3815921 -34.6037221 3|Obelisco"
-                              << "Obelisco -58|22|54 -34|36|13 3";
-        QTest::newRow("refused keeps what was typed")
-            << "name=" + QString(51, 'z') << "! The name of a point may have at most 50 characters."
-            << kept << QString(51, 'z') + " -58|22|54 -34|36|13 0";
-    }
-    void amending() {
-        QFETCH(QString, change);
-        QFETCH(QString, said);
-        QFETCH(QString, stored);
-        QFETCH(QString, shown);
-        Start("INSERT INTO POI VALUES (40000, -58.3815921, -34.6037221, 'x', 'Obelisco')");
-        QCOMPARE(Shown(), "Obelisco -58|22|54 -34|36|13 0");
-        Clicks("AmendmentRec");
-        clsPoiEditor::Fields fields = m_editor->ShowRecord().Shown;
-        const QString field = change.section('=', 0, 0), value = change.section('=', 1);
-        if (field == "name") {
-            fields.Explanation = value;
-        } else if (field == "lat") {
-            fields.Latitude = Boxes(value);
-        } else {
-            fields.Kind = value.toInt();
+    void editing() {
+        QFETCH(Work, work);
+        QCOMPARE(Run(work.Table, work.Steps), work.Said);
+        if (!work.Stored.isNull()) {
+            QCOMPARE(Stored(), work.Stored);
         }
-        m_editor->SetFields(fields);
-        QCOMPARE(Said(Click("WriteRec")), said);
-        QCOMPARE(Stored(), stored);
-        QCOMPARE(Shown(), shown);
-    }
-
-    void deleting_data() {
-        QTest::addColumn<QString>("names"); // in delivery order
-        QTest::addColumn<QString>("clicks");
-        QTest::addColumn<bool>("answer");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("the only one") << "a"
-                                      << "" << true << "Record: 0/0| || || 1";
-        QTest::newRow("middle") << "a b c"
-                                << "NextRec" << true << "Record: 1/2|a";
-        QTest::newRow("last") << "a b c"
-                              << "LastRec" << true << "Record: 2/2|b";
-        QTest::newRow("all of one name") << "a b b c"
-                                         << "LastRec ReplyRec" << true << "Record: 2/2|c";
-        QTest::newRow("answered no") << "a b c"
-                                     << "NextRec" << false << "Record: 2/3|b";
-    }
-    void deleting() {
-        QFETCH(QString, names);
-        QFETCH(QString, clicks);
-        QFETCH(bool, answer);
-        QFETCH(QString, shown);
-        for (const QString& name : names.split(' ')) {
-            m_db->InsertCoordinate(1, 2, "1", name);
+        if (!work.Seen.isNull()) {
+            QCOMPARE(Seen(), work.Seen);
         }
-        Start();
-        Clicks(clicks);
-        m_answer = answer;
-        QCOMPARE(Said(Click("DelRec")), QString());
-        const clsPoiEditor::View view = m_editor->ShowRecord();
-        QCOMPARE(view.Counter + "|" +
-                     (view.Shown.Explanation.isEmpty() ? Shown() : view.Shown.Explanation),
-                 shown);
-        QCOMPARE(modApplication::ResultFlag, answer ? 1 : 0);
-    }
-
-    // Another program holds the table: a failed write leaves the editor where it was; a
-    // list that cannot be read closes it.
-    void databaseErrors_data() {
-        QTest::addColumn<QString>("lock");
-        QTest::addColumn<QString>("clicks"); // the last one meets the lock
-        QTest::addColumn<QString>("said");
-        QTest::addColumn<QString>("panels");
-        QTest::newRow("delete") << "BEGIN IMMEDIATE"
-                                << "DelRec"
-                                << "X database is locked"
-                                << "Record: 1/1| [NewRec AmendmentRec DelRec Search Exit]";
-        QTest::newRow("insert") << "BEGIN IMMEDIATE"
-                                << "NewRec WriteRec"
-                                << "X database is locked"
-                                << "Record: 1/1|Adding a record [CancelRec WriteRec]";
-        QTest::newRow("update") << "BEGIN IMMEDIATE"
-                                << "AmendmentRec WriteRec"
-                                << "X database is locked"
-                                << "Record: 1/1|Amending the record [CancelRec WriteRec]";
-        QTest::newRow("list") << "BEGIN EXCLUSIVE"
-                              << "Load"
-                              << "X database is locked+close"
-                              << "";
-    }
-    void databaseErrors() {
-        QFETCH(QString, lock);
-        QFETCH(QString, clicks);
-        QFETCH(QString, said);
-        QFETCH(QString, panels);
-        Start("INSERT INTO POI VALUES (1, 121, 25, '2', 'Tower')");
-        const QString before = Stored();
-        Clicks(clicks.section(' ', 0, -2));
-        m_editor->SetFields({"Tower", Boxes("121|0|0"), Boxes("25|0|0"), 2});
-        {
-            const DatabaseLock other(DatabasePath(), lock.toUtf8().constData());
-            QVERIFY(other.Locked());
-            const QString last = clicks.section(' ', -1);
-            QCOMPARE(Said(last == "Load" ? m_editor->Load() : Click(last)), said);
+        if (!work.Keys.isNull()) {
+            QCOMPARE(m_editor->ShowRecord().EnabledKeys.join(' '), work.Keys);
         }
-        QCOMPARE(Stored(), before);
-        if (!panels.isEmpty()) {
-            QCOMPARE(Panels(), panels);
+        if (work.Flag >= 0) {
+            QCOMPARE(modApplication::ResultFlag, work.Flag);
         }
-    }
-
-    // From the last record, so that a search that does not start at the first shows.
-    void search_data() {
-        QTest::addColumn<std::optional<QString>>("text");
-        QTest::addColumn<int>("flagBefore");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("lower case inside") << std::optional<QString>(" ation's g") << 0 << 2 << "";
-        QTest::newRow("empty matches a name") << std::optional<QString>("") << 0 << 1 << "";
-        QTest::newRow("no match") << std::optional<QString>("harbour") << 0 << 3
-                                  << "! No point of interest matches the search text.";
-        QTest::newRow("cancelled gives the flag back") << std::optional<QString>() << 1 << 3 << "";
-        QTest::newRow("confirmed gives the flag back")
-            << std::optional<QString>("ga") << 0 << 1 << "";
-    }
-    void search() {
-        QFETCH(std::optional<QString>, text);
-        QFETCH(int, flagBefore);
-        QFETCH(int, index);
-        QFETCH(QString, said);
-        Start("INSERT INTO POI (X, Y, Explanation) VALUES (1, 1, ''), (1, 1, 'North GATE'), "
-              "(1, 1, 'Station''s Gate'), (1, 1, 'Last')");
-        Clicks("LastRec");
-        modApplication::ResultFlag = flagBefore;
-        m_search = text;
-        QCOMPARE(Said(Click("Search")), said);
-        QCOMPARE(m_editor->CurrentIndex(), index);
-        QCOMPARE(modApplication::ResultFlag, flagBefore);
     }
 };
 

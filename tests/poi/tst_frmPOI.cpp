@@ -1,3 +1,5 @@
+// The POI editor and search windows offscreen, opened from the main window.
+
 #include "poi/PoiTestSupport.h"
 #include "poi/frmPOI.h"
 #include "poi/frmSearch.h"
@@ -10,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTimer>
 #include <QToolBar>
 #include <functional>
@@ -22,48 +23,44 @@ struct Editor {
     QWidget* Window;
 
     QToolBar* Toolbar() const { return Window->findChild<QToolBar*>("tbrTool"); }
-    QAction* Button(const QString& key) const {
+    void Click(const QString& key) const {
         for (QAction* action : Toolbar()->actions()) {
             if (action->data() == key) {
-                return action;
+                QTest::mouseClick(Toolbar()->widgetForAction(action), Qt::LeftButton);
             }
         }
-        return nullptr;
     }
-    void Click(const QString& key) const {
-        QTest::mouseClick(Toolbar()->widgetForAction(Button(key)), Qt::LeftButton);
+    QLineEdit* Box(int i) const { // 2: the explanation, 3 to 8: the coordinate boxes
+        return Window->findChild<QLineEdit*>(i == 2 ? "txtExplanation"
+                                                    : QStringLiteral("VehicleTxt%1").arg(i));
     }
-    QLineEdit* Box(const QString& name) const { return Window->findChild<QLineEdit*>(name); }
-    void Type(const QString& name, const QString& text) const {
-        Box(name)->clear();
-        QTest::keyClicks(Box(name), text);
-    }
-    void TypeCoordinates(const QStringList& texts) const {
-        for (int i = 0; i < 6; ++i) {
-            Type(QStringLiteral("VehicleTxt%1").arg(i + 3), texts[i]);
+    // Types the explanation and the six coordinate boxes.
+    void Type(const QStringList& texts) const {
+        for (int i = 0; i < texts.size(); ++i) {
+            Box(i + 2)->clear();
+            QTest::keyClicks(Box(i + 2), texts[i]);
         }
     }
-    // Panels, enabled keyed buttons, the fields and the checked option, as one text.
+    // Panels, enabled keyed buttons, the fields, the checked option and the kinds that
+    // have a picture, as one text.
     QString Seen() const {
-        QStringList enabled, boxes{Box("txtExplanation")->text()};
+        QStringList enabled, boxes, option, pictures;
         for (QAction* action : Toolbar()->actions()) {
             if (!action->data().toString().isEmpty() && action->isEnabled()) {
                 enabled << action->data().toString();
             }
         }
-        for (int i = 3; i <= 8; ++i) {
-            boxes << Box(QStringLiteral("VehicleTxt%1").arg(i))->text();
+        for (int i = 2; i <= 8; ++i) {
+            boxes << Box(i)->text();
         }
-        QString option = "-";
         for (int kind = 1; kind <= 5; ++kind) {
-            if (Window->findChild<QRadioButton*>(QStringLiteral("Option%1").arg(kind))
-                    ->isChecked()) {
-                option = QString::number(kind);
-            }
+            const QString n = QString::number(kind);
+            option << (Window->findChild<QRadioButton*>("Option" + n)->isChecked() ? n : "");
+            pictures << (Window->findChild<QLabel*>("Image" + n)->pixmap().isNull() ? "" : n);
         }
         return Window->findChild<QLabel*>("Panel1")->text() + "|" +
                Window->findChild<QLabel*>("Panel2")->text() + " [" + enabled.join(' ') + "] " +
-               boxes.join(' ') + " " + option;
+               boxes.join(' ') + " " + option.join("") + " pictures " + pictures.join("");
     }
 };
 
@@ -80,11 +77,10 @@ template <class W> void WhenShown(std::function<void(W*)> steps) {
     poll->start(10);
 }
 
+// Confirms the search dialog with text; without text, types another and cancels.
 void SearchFor(const std::optional<QString>& text) {
     WhenShown<frmSearch>([text](frmSearch* dialog) {
-        if (text) {
-            dialog->findChild<QLineEdit*>("txtSearch")->setText(*text);
-        }
+        dialog->findChild<QLineEdit*>("txtSearch")->setText(text.value_or("harbour"));
         QTest::mouseClick(dialog->findChild<QPushButton*>(text ? "cmdOK" : "cmdCancel"),
                           Qt::LeftButton);
     });
@@ -96,11 +92,12 @@ class tst_frmPOI : public QObject {
     Q_OBJECT
 
 private slots:
-    // A new operator's session from the main window: add, find, amend, delete.
+    // A new operator's session from the main window: add, find, amend, delete. The main
+    // window reloads the points its map draws only when the editor changed the table.
     void addFindAmendDeleteFromTheMainWindow() {
         StationWindow s;
         QVERIFY(s.Start());
-        // The points the map draws: reloaded only when the editor changed the table.
+        QVERIFY(QFile::remove(s.Dir.filePath("carimage/House/House3.gif")));
         const auto mapNames = [&s] {
             QStringList names;
             for (const CoordinateRecord& point : s.Window->MapDrawing().MapPoints()) {
@@ -110,10 +107,9 @@ private slots:
         };
         QStringList seen;
         const auto session = [&](std::function<void(const Editor&)> steps) {
-            WhenShown<frmPOI>([&seen, steps](frmPOI* window) {
+            WhenShown<frmPOI>([steps](frmPOI* window) {
                 const Editor editor{window};
                 steps(editor);
-                seen << editor.Seen();
                 editor.Click("Exit");
             });
             QTest::mouseClick(s.Control("CmdPOI"), Qt::LeftButton);
@@ -121,40 +117,41 @@ private slots:
         session([&](const Editor& e) {
             seen << e.Seen();
             e.Click("NewRec");
-            e.Type("txtExplanation", "Joe's Diner");
-            e.TypeCoordinates({"120", "41", "05", "-24", "06", "23"});
+            e.Type({"Joe's Diner", "120", "41", "05", "-24", "06", "23"});
             e.Click("WriteRec");
             e.Click("NewRec");
-            e.Type("txtExplanation", "Harbour");
-            e.TypeCoordinates({"0", "0", "", "0", "0", ""});
+            e.Type({"Harbour", "0", "0", "", "0", "0", ""});
             e.Click("WriteRec");
             SearchFor("diner");
             e.Click("Search");
             seen << e.Seen();
             e.Click("AmendmentRec");
-            e.Type("txtExplanation", "Joe's Grill");
+            e.Type({"Joe's Grill"});
             e.Click("WriteRec");
             SearchFor(std::nullopt);
             e.Click("Search");
+            seen << e.Seen();
         });
         QCOMPARE(mapNames(), "Joe's Grill|Harbour");
-        session([&](const Editor& e) { e.Click("DelRec"); });
+        session([&](const Editor& e) {
+            e.Click("DelRec");
+            seen << e.Seen();
+        });
         QCOMPARE(mapNames(), "Harbour");
         Raw(s.Dir.filePath("database/POI.mdb"),
             "INSERT INTO POI (X, Y, Kind, Explanation) VALUES (1, 2, '1', 'Elsewhere')");
         session([](const Editor&) {});
         QCOMPARE(mapNames(), "Harbour");
 
-        QCOMPARE(seen, (QStringList{
-                           "Record: 0/0|No points of interest stored [NewRec Exit]        -",
-                           "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec Exit] "
-                           "Joe's Diner 120 41 05 -24 06 23 1",
-                           "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec Exit] "
-                           "Joe's Grill 120 41 05 -24 06 23 1",
-                           "Record: 1/1| [NewRec AmendmentRec DelRec Search Exit] "
-                           "Harbour 0 00 00 0 00 00 1",
-                           "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec Exit] "
-                           "Harbour 0 00 00 0 00 00 1"}));
+        const QString two =
+            "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec Exit] ";
+        QCOMPARE(seen,
+                 (QStringList{
+                     "Record: 0/0|No points of interest stored [NewRec Exit]         pictures 1245",
+                     two + "Joe's Diner 120 41 05 -24 06 23 1 pictures 1245",
+                     two + "Joe's Grill 120 41 05 -24 06 23 1 pictures 1245",
+                     "Record: 1/1| [NewRec AmendmentRec DelRec Search Exit] Harbour 0 00 00 0 "
+                     "00 00 1 pictures 1245"}));
         QCOMPARE(Raw(s.Dir.filePath("database/POI.mdb"),
                      "SELECT group_concat(X || ' ' || Y || ' ' || Explanation, ';') FROM POI"),
                  "0.0 0.0 Harbour;1.0 2.0 Elsewhere");
@@ -162,19 +159,6 @@ private slots:
         QCOMPARE(s.Platform.Messages.size(), 1);
         QCOMPARE(s.Platform.Messages[0].Text + "|" + s.Platform.Messages[0].Title,
                  "Delete this point of interest?|Delete POI");
-    }
-
-    void pictures() {
-        StationWindow s;
-        QVERIFY(s.Create());
-        QVERIFY(QFile::remove(s.Dir.filePath("carimage/House/House3.gif")));
-        frmPOI window(s.Dir.path(), s.Db, nullptr);
-        QStringList pictures;
-        for (int kind = 1; kind <= 5; ++kind) {
-            pictures << QString::number(
-                !window.findChild<QLabel*>(QStringLiteral("Image%1").arg(kind))->pixmap().isNull());
-        }
-        QCOMPARE(pictures.join(' '), "1 1 0 1 1");
     }
 
     // An unreadable list closes only the editor; the station keeps running.
@@ -198,28 +182,12 @@ private slots:
         QVERIFY(s.Platform.ExitCodes.isEmpty() && s.Window->isVisible());
     }
 
-    void searchDialog_data() {
-        QTest::addColumn<QString>("typed"); // "" keeps the remembered text
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("result"); // ResultFlag|SearchText|setting
-        QTest::newRow("remembered") << ""
-                                    << "cmdOK"
-                                    << "1|gate|gate";
-        QTest::newRow("typed") << "  Joe's "
-                               << "cmdOK"
-                               << "1|Joe's|Joe's";
-        QTest::newRow("cancelled") << "Joe's"
-                                   << "cmdCancel"
-                                   << "0||gate";
-    }
-    void searchDialog() {
-        QFETCH(QString, typed);
-        QFETCH(QString, button);
-        QFETCH(QString, result);
+    // The remembered text is offered selected; what is typed replaces it and is kept,
+    // trimmed, for the search and for the next time.
+    void searchDialogOffersTheRememberedText() {
         QTemporaryDir dir;
         QVERIFY(modPrivate::WriteSetting(dir.path(), modKeys::Setting::SearchText, "gate"));
         modApplication::ResultFlag = 1;
-        modApplication::SearchText.clear();
         frmSearch dialog(dir.path(), nullptr);
         QCOMPARE(modApplication::ResultFlag, 0);
         dialog.show();
@@ -227,15 +195,13 @@ private slots:
         auto* box = dialog.findChild<QLineEdit*>("txtSearch");
         QTRY_VERIFY(box->hasFocus());
         QCOMPARE(box->selectedText(), "gate");
-        if (!typed.isEmpty()) {
-            QTest::keyClicks(box, typed);
-        }
-        QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
+        QTest::keyClicks(box, "  Joe's ");
+        QTest::mouseClick(dialog.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
         QCOMPARE(
             QStringList({QString::number(modApplication::ResultFlag), modApplication::SearchText,
                          modPrivate::ReadSetting(dir.path(), modKeys::Setting::SearchText)})
                 .join('|'),
-            result);
+            "1|Joe's|Joe's");
         QVERIFY(!dialog.isVisible());
     }
 };

@@ -1,56 +1,102 @@
+// The shared text forms, the stored window placement, and the settings file's bytes.
+
+#include "shell/TestFiles.h"
+#include "shell/clsPlacementText.h"
+#include "shell/clsProfileFile.h"
 #include "shell/modPrivate.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <limits>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace modPrivate;
+
+namespace {
+
+// A path in Big5, which is not UTF-8: a value that another program saved.
+const QByteArray Big5 = "FileName=C:\\\xa5\xbb\xa6\x61.txt";
+
+// A parsed placement as "state left top width height", "-" for a number it lacks.
+QString Parsed(const QString& value) {
+    const auto p = clsPlacementText::Parse(value);
+    const auto n = [](const std::optional<double>& v) { return v ? QString::number(*v) : "-"; };
+    return p ? QStringList{p->Maximised ? "2" : "0", n(p->Left), n(p->Top), n(p->Width),
+                           n(p->Height)}
+                   .join(' ')
+             : "none";
+}
+
+QString Maximised(const QString& stored) {
+    return clsPlacementText::ForSaving(clsPlacementText::State::Maximised, {1200, 900, 9600, 7200},
+                                       stored)
+        .value_or("-");
+}
+
+} // namespace
 
 class tst_Formats : public QObject {
     Q_OBJECT
 
-    static void row(const char* name, const QString& actual, const QString& expected) {
-        QTest::newRow(name) << actual << expected;
+    QTemporaryDir m_folder;
+    QString ini() const { return m_folder.filePath("vendrel.ini"); }
+
+    // Makes the settings file hold bytes; a null array removes it.
+    void setContent(const QByteArray& bytes) const {
+        QFile::remove(ini());
+        QVERIFY(bytes.isNull() || WriteFile(ini(), bytes));
     }
 
 private slots:
-    // Every text form, computed under the locale the test runs in ("." must stay).
+    // Computed under the locale the test runs in: "." must stay.
     void texts_data() {
         QTest::addColumn<QString>("actual");
         QTest::addColumn<QString>("expected");
-        const QString U = QStringLiteral("U");
-        row("degrees north", FormatDegrees("N", 25.03539), "N 25\u00B0 02' 07\" ");
-        row("degrees east", FormatDegrees("E", 121.57613), "E 121\u00B0 34' 34\" ");
-        row("degrees zero is no fix", FormatDegrees("S", 0.0), "");
-        row("degrees seconds not carried", FormatDegrees("W", 10 + 59.0 / 60 + 59.6 / 3600),
+        const auto row = [](const char* name, const QString& actual, const QString& expected) {
+            QTest::newRow(name) << actual << expected;
+        };
+        const auto knots = [](float v) { return FormatSpeed(v, "U"); };
+        const auto val = [](const char* text) { return QString::number(Val(text)); };
+        const auto rounded = [](double v) { return QString::number(RoundHalfEven(v)); };
+        const float infinity = std::numeric_limits<float>::infinity();
+        row("seconds not carried", FormatDegrees("W", 10 + 59.0 / 60 + 59.6 / 3600),
             "W 10\u00B0 59' 60\" ");
-        row("speed zero", FormatSpeed(0.0f, U), "0  U");
-        row("speed one decimal", FormatSpeed(12.5f, U), "12.5U");
-        row("speed whole", FormatSpeed(12.0f, U), "12  U");
-        row("speed thousands", FormatSpeed(1234567.0f, U), "1,234,567  U");
-        row("speed half away from zero", FormatSpeed(12.25f, U), "12.3U");
+        row("speed half away from zero", knots(12.25f), "12.3U");
+        row("speed of twenty nines", knots(99999999999999999999.0f),
+            "100,000,002,004,087,734,272  U");
+        row("largest float", knots(3.4028235e38f),
+            "340,282,346,638,528,859,811,704,183,484,516,925,440  U");
+        row("below the whole-number count", knots(9.9999998e16f), "99,999,998,430,674,944  U");
+        row("tiny speed", knots(1e-30f), "0  U");
+        row("negative speed", knots(-12.5f), "-12.5U");
+        row("negative speed rounding to zero", knots(-0.04f), "0  U");
+        row("infinite speed", knots(infinity), "");
+        row("speed not a number", knots(std::nanf("")), "");
         row("course 22.5 north", DirectionCode(22.5f), "0002");
-        row("course 45 north-east", DirectionCode(45.0f), "0003");
         row("course 67.5 east", DirectionCode(67.5f), "0004");
         row("course 315 north-west", DirectionCode(315.0f), "0009");
-        row("course 337.5 north", DirectionCode(337.5f), "0002");
         row("course 360 north", DirectionCode(360.0f), "0002");
-        row("log time", FormatLogTime(QDateTime(QDate(2009, 2, 8), QTime(3, 5, 9))),
-            "2009/02/08 03:05:09");
-        row("converted time", ConvertLogTime("2009/02/18 13:45:10"), "18-FEB-09 13:45:10");
-        row("converted december", ConvertLogTime("2010/12/01 00:00:00"), "01-DEC-10 00:00:00");
         row("converted garbage", ConvertLogTime("garbage"), "");
-        row("number coordinate", NumberText(121.57613, 15), "121.57613");
-        row("number trailing zero", NumberText(25.0354, 15), "25.0354");
-        row("number zero", NumberText(0.0, 15), "0");
-        row("number small", NumberText(0.00001, 15), "0.00001");
-        row("number large", NumberText(1.5e16, 15), "15000000000000000");
-        row("number float course", NumberText(double(271.3f), 7), "271.3");
-        row("number negative", NumberText(-120.684722, 15), "-120.684722");
-        row("quote", QuoteSql("O'Neil"), "O''Neil");
-        row("quote only apostrophes", QuoteSql("'a\"b;--'"), "''a\"b;--''");
+        row("large number", NumberText(1.5e16, 15), "15000000000000000");
+        row("val empty", val(""), "0");
+        row("val comma is no point", val("1,5"), "1");
+        row("val bare e", val("1e"), "1");
+        row("half to even", rounded(-1.5) + rounded(2.5), "-22");
+        row("round nan", rounded(std::nan("")), "0");
+        row("round huge clamps", QString::number(RoundHalfEven(-1e300) < -1e18), "1");
+        row("maximised keeps the stored bounds", Maximised("2,3,4,60,45,"), "2,3,4,60,45,");
+        row("maximised, nothing stored", Maximised(""), "2,1200,900,9600,7200,");
+        row("bounds", clsPlacementText::BoundsText({1.0 / 3, 15, 12345.5, -30}),
+            ",0.3333333,15,12345.5,-30,");
+        row("placed without final comma", Parsed("0, 12.5 ,9,96,72"), "0 12.5 9 96 72");
+        row("placed state only", Parsed("2"), "2 - - - -");
+        row("placed width without height", Parsed("0,-3,-15,96,"), "0 -3 -15 - -");
+        row("placed left without top", Parsed("0,12,,96,72,"), "0 - - 96 72");
+        row("placed text and zero size", Parsed("0,abc,9,0,72,"), "0 - - - -");
+        row("placed nothing", Parsed(""), "none");
     }
 
     void texts() {
@@ -59,70 +105,107 @@ private slots:
         QCOMPARE(actual, expected);
     }
 
-    // Any float is formatted without overflow, under the locale the test runs in; a value
-    // that is no number has no text.
-    void speeds_data() {
-        QTest::addColumn<float>("knots");
+    void reads_data() {
+        QTest::addColumn<QByteArray>("file"); // null: no file
+        QTest::addColumn<QString>("key");     // section/key
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, float knots, const char* expected) {
-            QTest::newRow(name) << knots << QString::fromLatin1(expected);
+        const auto row = [](const char* name, const QByteArray& file, const QString& key,
+                            const QString& expected) {
+            QTest::newRow(name) << file << key << expected;
         };
-        row("twenty nines, as received", 99999999999999999999.0f, "100,000,002,004,087,734,272  U");
-        row("largest float", 3.4028235e38f,
-            "340,282,346,638,528,859,811,704,183,484,516,925,440  U");
-        row("just below the whole-number count", 9.9999998e16f, "99,999,998,430,674,944  U");
-        row("tiny", 1e-30f, "0  U");
-        row("negative", -12.5f, "-12.5U");
-        row("negative, rounding to zero", -0.04f, "0  U");
-        row("huge negative", -99999999999999999999.0f, "-100,000,002,004,087,734,272  U");
-        row("infinity", std::numeric_limits<float>::infinity(), "");
-        row("not a number", std::numeric_limits<float>::quiet_NaN(), "");
+        const QByteArray settings =
+            "[Settings]\r\nCommPort=3\r\nSetting = 1 \r\n[Other]\r\nZoom=9\r\n";
+        row("names in other case", settings, "settings/COMMPORT", "3");
+        row("trimmed", settings, "Settings/setting", "1");
+        row("other section", settings, "Settings/Zoom", "");
+        row("first match wins", "[A]\nk=1\nk=2\n[a]\nk=3\n", "A/K", "1");
+        row("comment", "[A]\n;k=1\nk=2\n", "A/k", "2");
+        row("quotes", "[A]\nk=\" x \"\n", "A/k", " x ");
+        row("utf-8", "[T]\n1=\xe5\x81\x9c\xe6\xad\xa2\n", "T/1", "\u505c\u6b62");
+        row("cut to 255", "[A]\nk=" + QByteArray(256, 'x'), "A/k", QString(255, 'x'));
+        row("line without ] is no section", "[A]\nk=1\n[B\nj=2\n", "A/j", "2");
+        row("8-bit bytes elsewhere", "[E]\r\n" + Big5 + "\r\n[A]\r\nk=2\r\n", "A/k", "2");
+        row("no file", QByteArray(), "A/k", "");
     }
 
-    void speeds() {
-        QFETCH(float, knots);
+    void reads() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, key);
         QFETCH(QString, expected);
-        QCOMPARE(FormatSpeed(knots, "U"), expected);
+        setContent(file);
+        QCOMPARE(clsProfileFile::Read(ini(), key.section('/', 0, 0), key.section('/', 1)),
+                 expected);
     }
 
-    void numbers_data() {
-        QTest::addColumn<double>("actual");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("empty") << Val("") << 0.0;
-        QTest::newRow("blanks and text") << Val("  12abc") << 12.0;
-        QTest::newRow("decimal") << Val("4916.45") << 4916.45;
-        QTest::newRow("comma is no point") << Val("1,5") << 1.0;
-        QTest::newRow("sign") << Val("-1") << -1.0;
-        QTest::newRow("exponent") << Val("1.5e2") << 150.0;
-        QTest::newRow("bare e") << Val("1e") << 1.0;
-        QTest::newRow("half to even down") << double(RoundHalfEven(2.5)) << 2.0;
-        QTest::newRow("half to even up") << double(RoundHalfEven(-1.5)) << -2.0;
-        QTest::newRow("above half") << double(RoundHalfEven(2.5000001)) << 3.0;
-        QTest::newRow("nan") << double(RoundHalfEven(std::nan(""))) << 0.0;
-        QTest::newRow("huge clamps") << double(RoundHalfEven(-1e300) < 0) << 1.0;
+    // Key "Zoom" of section "Settings" written with a value.
+    void writes_data() {
+        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after"); // null: refused, the file as it was
+        const auto row = [](const char* name, const QByteArray& before, const QByteArray& after,
+                            const QString& value = "16", const QString& key = "Zoom") {
+            QTest::newRow(name) << before << key << value << after;
+        };
+        // Other programs' lines: an 8-bit value, a bare LF line in a CR LF file, a comment
+        // after a section's "]".
+        const QByteArray full = "; station\r\n[E]\r\n" + Big5 +
+                                "\r\n[Settings] ; ports\r\nCommPort=3\nZOOM=12\r\nSetting=1\r\n"
+                                "\r\n[Position]\r\nTrack=0,1,2,3,4,\r\n";
+        row("replaced, the rest byte for byte", full,
+            QByteArray(full).replace("ZOOM=12", "Zoom=16"));
+        row("key added", "[settings]\nx=1\n\n[B]\ny=2\n", "[settings]\nx=1\nZoom=16\n\n[B]\ny=2\n");
+        row("section added", "[B]\ny=2\n", "[B]\ny=2\n\n[Settings]\nZoom=16\n");
+        row("file added", QByteArray(), "[Settings]\nZoom=16\n");
+        row("replaced line ends as most do", "[Settings]\nZoom=12\r\nA=1\nB=2\n",
+            "[Settings]\nZoom=16\nA=1\nB=2\n");
+        row("added line ends as most do", "[Settings]\r\nA=1\nB=2\r\n[C]\r\n",
+            "[Settings]\r\nA=1\nB=2\r\nZoom=16\r\n[C]\r\n");
+        row("no final line end, replaced", "[Settings]\r\nZoom=12", "[Settings]\r\nZoom=16");
+        row("no final line end, key added", "[Settings]\r\nA=1", "[Settings]\r\nA=1\r\nZoom=16");
+        row("no final line end, section added", "[B]\r\ny=2",
+            "[B]\r\ny=2\r\n\r\n[Settings]\r\nZoom=16");
+        row("byte-order mark", "\xef\xbb\xbf[Settings]\nZoom=12\n",
+            "\xef\xbb\xbf[Settings]\nZoom=16\n");
+        row("value as UTF-8", "[Settings]\nZoom=1\n", "[Settings]\nZoom=\xe8\xbb\x8a\n", "\u8eca");
+        row("line break in the value", "[Settings]\nZoom=12\n", QByteArray(),
+            "16\r\n[Ports]\r\nCOM1=/x");
+        row("line break in the key", "[Settings]\nZoom=12\n", QByteArray(), "16", "Zoom\nCOM1");
     }
 
-    void numbers() {
-        QFETCH(double, actual);
-        QFETCH(double, expected);
-        QCOMPARE(actual, expected);
+    // The file is replaced whole, and keeps its permissions.
+    void writes() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
+        setContent(before);
+        QVERIFY(
+            before.isNull() ||
+            QFile::setPermissions(ini(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFile::Permissions permissions = QFile::permissions(ini());
+        QCOMPARE(clsProfileFile::Write(ini(), "Settings", key, value), !after.isNull());
+        QCOMPARE(QFile::exists(ini()), !before.isNull() || !after.isNull());
+        QCOMPARE(ReadFile(ini()), after.isNull() ? before : after);
+        QVERIFY(before.isNull() || QFile::permissions(ini()) == permissions);
     }
 
-    void files() {
-        QTemporaryDir folder;
-        QFile language(folder.filePath("Language.ini"));
-        QVERIFY(language.open(QIODevice::WriteOnly));
-        language.write("[Private]\r\n0002=North\r\n0004=East\r\n");
-        language.close();
-        QCOMPARE(DirectionName(folder.path(), 67.5f), QStringLiteral("East"));
-        QCOMPARE(DirectionName(folder.path(), 359.0f), QStringLiteral("North"));
-
-        QVERIFY(KillFile(language.fileName()));
-        QVERIFY(!KillFile(language.fileName()));
-
-        QVERIFY(QDir(folder.path()).mkdir("export"));
-        QCOMPARE(ProgramPath(folder.path(), "Export/History-2009-02.log"),
-                 folder.path() + "/export/History-2009-02.log");
+    // A file that is there but cannot be read is never replaced by one holding only the
+    // new key. A socket stands for it: even the superuser cannot read one.
+    void unwritableIsRefused() {
+        setContent({});
+        const QByteArray path = QFile::encodeName(ini());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        QVERIFY(size_t(path.size()) < sizeof(address.sun_path));
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ::close(fd);
+        QVERIFY(!clsProfileFile::Write(ini(), "Settings", "Zoom", "16"));
+        QVERIFY(QFileInfo(ini()).exists() && !QFileInfo(ini()).isFile());
+        QFile::remove(ini());
+        QVERIFY(!clsProfileFile::Write(m_folder.filePath("no/folder/vendrel.ini"), "A", "k", "v"));
     }
 };
 

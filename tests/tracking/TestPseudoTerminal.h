@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QDir>
-#include <QFile>
+#include <QString>
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -35,12 +34,3 @@ private:
     int m_master;
     QString m_slavePath;
 };
-
-// A settings file in folder mapping port portNumber to device, followed by extra lines.
-inline bool WritePortSettings(const QString& folder, int portNumber, const QString& device,
-                              const QByteArray& extra = QByteArray()) {
-    QFile file(QDir(folder).filePath(QStringLiteral("vendrel.ini")));
-    return file.open(QIODevice::WriteOnly) &&
-           file.write("[Ports]\r\nCOM" + QByteArray::number(portNumber) + '=' +
-                      device.toLocal8Bit() + "\r\n" + extra) > 0;
-}

@@ -1,10 +1,14 @@
-// Reception through a pseudo-terminal opened by the station's own serial port.
+// Reception through pseudo-terminals opened by the station's own serial port: bytes
+// written by the test, and real receiver captures played by the receiver simulator.
 
+#include "shell/TestFiles.h"
 #include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 #include "tracking/TestPseudoTerminal.h"
+#include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,11 +22,6 @@ constexpr int PortIndex = 2; // COM3
 const QString Line = QStringLiteral("4800,n,8,1");
 using Bytes = QByteArrayList;
 
-QByteArray SettingsFile(const QString& folder) {
-    QFile file(QDir(folder).filePath(QStringLiteral("vendrel.ini")));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class tst_SerialReceiver : public QObject {
@@ -33,11 +32,18 @@ class tst_SerialReceiver : public QObject {
     std::unique_ptr<clsSerialReceiver> m_receiver;
     Bytes m_sentences;
 
+    // Port COM number opens device; extra lines follow in the settings file.
+    bool mapPort(int number, const QString& device, const QByteArray& extra = {}) {
+        return WriteFile(m_folder->filePath("vendrel.ini"),
+                         "[Ports]\r\nCOM" + QByteArray::number(number) + '=' +
+                             QFile::encodeName(device) + "\r\n" + extra);
+    }
+
 private slots:
     void init() {
         m_folder = std::make_unique<QTemporaryDir>();
         m_terminal = std::make_unique<TestPseudoTerminal>();
-        QVERIFY(WritePortSettings(m_folder->path(), PortIndex + 1, m_terminal->SlavePath()));
+        QVERIFY(mapPort(PortIndex + 1, m_terminal->SlavePath()));
         m_receiver = std::make_unique<clsSerialReceiver>(m_folder->path());
         m_sentences.clear();
         connect(m_receiver.get(), &clsSerialReceiver::SentenceReceived, this,
@@ -47,11 +53,9 @@ private slots:
     void framesWhatArrives_data() {
         QTest::addColumn<Bytes>("writes");
         QTest::addColumn<Bytes>("expected");
-        QTest::newRow("split over two writes")
-            << Bytes{First.first(4), First.sliced(4) + "\r\n"} << Bytes{First};
+        // Sentences split over writes and several in one write are those of the window's
+        // live test and of the replayed captures.
         QTest::newRow("CR LF alone") << Bytes{"\r\n", First + "\r\n"} << Bytes{First};
-        QTest::newRow("two in one write, in order")
-            << Bytes{First + "\r\n" + Second + "\r\n"} << Bytes{First, Second};
         QTest::newRow("other types, lower case, no star")
             << Bytes{"$GPGGA,1*47\r\n$gprmc,2*68\r\n$GPRMC,3\r\n" + Second + "\r\n"}
             << Bytes{Second};
@@ -75,6 +79,20 @@ private slots:
         QTRY_COMPARE(m_sentences, expected);
     }
 
+    // A device that never sends a carriage return keeps only the newest characters.
+    void endlessLineKeepsOnlyTheNewestCharacters() {
+        clsSentenceFramer framer;
+        QStringList sentences;
+        const auto collect = [&](QStringView s) { sentences.append(s.toString()); };
+        const QString noise(clsSentenceFramer::MaxBufferLength, QLatin1Char('x'));
+        framer.Append(noise, collect);
+        framer.Append(noise + QStringLiteral("$GPRMC,1*00"), collect);
+        QCOMPARE(framer.ReceiveBuffer().size(), clsSentenceFramer::MaxBufferLength);
+        QVERIFY(framer.ReceiveBuffer().endsWith(u"x$GPRMC,1*00"));
+        framer.Append(u"\r\n$GPRMC,2*00\r\n", collect);
+        QCOMPARE(sentences, QStringList{"$GPRMC,2*00"});
+    }
+
     void toggleStoresChoicesAndKeepsTheBuffer() {
         const QString folder = m_folder->path();
         const QString line = QStringLiteral("9600,n,8,1");
@@ -82,7 +100,6 @@ private slots:
         QVERIFY(m_receiver->IsOpen());
         QCOMPARE(modPrivate::ReadSetting(folder, "Settings", "CommPort"), QStringLiteral("3"));
         QCOMPARE(modPrivate::ReadSetting(folder, "Settings", "Setting"), QStringLiteral("1"));
-
         QVERIFY(m_terminal->Write(First.first(30)));
         QTRY_COMPARE(m_receiver->ReceiveBuffer(), QString::fromLatin1(First.first(30)));
         m_receiver->Toggle(PortIndex, 1, line);
@@ -90,6 +107,7 @@ private slots:
         m_receiver->Toggle(PortIndex, 1, line);
         QVERIFY(m_terminal->Write(First.sliced(30) + "\r\n"));
         QTRY_COMPARE(m_sentences, Bytes{First});
+        QCOMPARE(clsSerialPort::DeviceForPort(folder, 15), "/dev/ttyS14"); // not mapped
     }
 
     void failedOpenChangesNothing_data() {
@@ -106,11 +124,9 @@ private slots:
         QFETCH(int, portIndex);
         QFETCH(QString, line);
         QFETCH(QString, message);
-        const QString folder = m_folder->path();
-        QVERIFY(WritePortSettings(folder, PortIndex + 1, m_terminal->SlavePath(),
-                                  "COM5=/nonexistent/ttyGPS\r\n"
-                                  "[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
-        const QByteArray before = SettingsFile(folder);
+        QVERIFY(mapPort(PortIndex + 1, m_terminal->SlavePath(),
+                        "COM5=/nonexistent/ttyGPS\r\n[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
+        const QByteArray before = ReadFile(m_folder->filePath("vendrel.ini"));
         QString error;
         try {
             m_receiver->Toggle(portIndex, 1, line);
@@ -119,7 +135,32 @@ private slots:
         }
         QVERIFY2(error.contains(message), qPrintable(error));
         QVERIFY(!m_receiver->IsOpen());
-        QCOMPARE(SettingsFile(folder), before);
+        QCOMPARE(ReadFile(m_folder->filePath("vendrel.ini")), before);
+    }
+
+    void parsesLineSettings_data() {
+        QTest::addColumn<QList<int>>("parsed"); // baud, parity, data bits, stop bits
+        QTest::newRow("4800,n,8,1") << QList<int>{4800, QSerialPort::NoParity, 8, 1};
+        QTest::newRow("9600,E,7,2") << QList<int>{9600, QSerialPort::EvenParity, 7, 2};
+        QTest::newRow("19200,o,5,1.5")
+            << QList<int>{19200, QSerialPort::OddParity, 5, QSerialPort::OneAndHalfStop};
+        QTest::newRow("4800,m,6,1") << QList<int>{4800, QSerialPort::MarkParity, 6, 1};
+        QTest::newRow("4800,s,8,1") << QList<int>{4800, QSerialPort::SpaceParity, 8, 1};
+        for (const char* bad :
+             {"4800,n,8", "4800,n,8,1,1", "0,n,8,1", "4800.5,n,8,1", "4800,nn,8,1", "4800,x,8,1",
+              "4800,n,4,1", "4800,n,9,1", "4800,n,8,3"}) {
+            QTest::newRow(bad) << QList<int>(); // malformed
+        }
+    }
+
+    void parsesLineSettings() {
+        QFETCH(QList<int>, parsed);
+        const auto line =
+            clsSerialPort::ParseSettings(QString::fromLatin1(QTest::currentDataTag()));
+        const QList<int> got =
+            line ? QList<int>{line->BaudRate, line->Parity, line->DataBits, line->StopBits}
+                 : QList<int>();
+        QCOMPARE(got, parsed);
     }
 
     void unplugIsReportedOnceAndClosesThePort() {
@@ -128,7 +169,6 @@ private slots:
         QVERIFY(m_terminal->Write(First + "\r\n" + Second + "\r\n$GPRMC,2254"));
         QTRY_COMPARE(m_receiver->ReceiveBuffer(), QStringLiteral("$GPRMC,2254"));
         m_terminal->CloseMaster();
-
         QTRY_COMPARE(lost.count(), 1);
         QVERIFY(!m_receiver->IsOpen());
         const QString message = lost.first().first().toString();
@@ -138,7 +178,44 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(lost.count(), 1);
         QCOMPARE(m_sentences, (Bytes{First, Second}));
-        QCOMPARE(m_receiver->ReceiveBuffer(), QStringLiteral("$GPRMC,2254"));
+    }
+
+    // Mixed line ends, binary noise, CR-only lines, other talkers, split lines, UTF-8 text.
+    void replayedCapturesArriveWhole_data() {
+        QTest::addColumn<QString>("capture");
+        for (const char* name :
+             {"GPSmap-76S.log", "ac12_binary.log", "telit-pls83-w.log", "gpsdf.log",
+              "nmea-fuzzy-cases.log", "tcp-torture.log", "foretrex-201.log", "nd-1005.log",
+              "ait250.log", "meinberg-gps164.log"}) {
+            QTest::newRow(name) << STATION_TEST_DATA "/gpsd-logs/" + QString(name);
+        }
+    }
+
+    // What must arrive is found without the station's framing; its decoding is checked
+    // against the oracle by the track recorder's test.
+    void replayedCapturesArriveWhole() {
+        QFETCH(QString, capture);
+        Bytes wanted;
+        for (const QByteArray& line : ReadFile(capture).split('\n')) {
+            for (const QByteArray& piece : line.split('\r')) {
+                if (!line.startsWith('#') && piece.startsWith("$GPRMC") && piece.contains('*')) {
+                    wanted.append(piece);
+                }
+            }
+        }
+        QVERIFY(!wanted.isEmpty());
+        const QString link = m_folder->filePath("gps");
+        QProcess simulator;
+        simulator.start(STATION_BUILD_DIR "/station/gps-simulator",
+                        {capture, "--speed", "500", "--link", link});
+        QVERIFY(simulator.waitForReadyRead(5000));
+        QVERIFY(mapPort(1, link));
+        m_receiver->Open(0, 0, Line);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sentences, wanted, 20000);
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(5000));
+        QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
+        QVERIFY(!QFileInfo(link).isSymLink());
     }
 };
 

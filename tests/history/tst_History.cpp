@@ -1,0 +1,496 @@
+// Fetching a day's track from history logs in the station's record format, playing a
+// track back, exporting it (the two navigation formats byte for byte against files
+// written by hand, GPX checked by the schema and read back by GPSBabel), and the main
+// window's layout.
+
+#include "history/clsHistoryFetch.h"
+#include "history/clsTrackExport.h"
+#include "history/clsTrackLayout.h"
+#include "history/clsTrackPlayer.h"
+#include "shell/TestFiles.h"
+#include "shell/clsStationError.h"
+#include "shell/modApplication.h"
+#include "tracking/clsHistoryLog.h"
+
+#include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <optional>
+
+namespace {
+
+const QString Data = QStringLiteral(STATION_TEST_DATA);
+const QStringList WholeDay = {"00", "00", "24", "00"};
+const QStringList AnySpeed = {"0", "999"};
+
+// A record of February 2009 at "dd hh:mm:ss" with a speed and status.
+QByteArray R(const char* when, const char* speed = "1", const char* status = "A") {
+    return QByteArray("2009/02/") + when + "|N|121.5|E|25.5|" + status + "|" + speed + "|90";
+}
+
+// Lines as the writer ends them: CR, then CR LF.
+QByteArray Log(const QByteArrayList& lines) {
+    return lines.join("\r\r\n") + "\r\r\n";
+}
+
+// The records of 18 February that a fetch keeps, as the writer writes them without line
+// end; "<error>" when the fetch fails.
+QByteArrayList Fetch(
+    const QString& folder, const QStringList& window, const QStringList& speeds,
+    int sliceMilliseconds = 8,
+    const clsHistoryFetch::SliceDone& afterSlice = [](qint64, qint64) {}) {
+    clsTrackRecords records;
+    records.Append({}); // a fetch starts afresh
+    try {
+        clsHistoryFetch(folder, {QDate(2009, 2, 18), window[0], window[1], window[2], window[3],
+                                 speeds[0], speeds[1]})
+            .Run(records, afterSlice, sliceMilliseconds);
+    } catch (const clsStationError&) {
+        return {"<error>"};
+    }
+    QByteArrayList texts;
+    for (qsizetype i = 0; i < records.Count(); ++i) {
+        texts.append(clsHistoryLog::RecordText(records.At(i)).chopped(3));
+    }
+    return texts;
+}
+
+struct Query {
+    QByteArray Log;
+    QStringList Window; // from hour, minute, to hour, minute
+    QStringList Speeds; // lowest, highest
+    QByteArrayList Kept;
+    QString Name; // where the log lies
+};
+
+// A track of tests/data/export/tracks.tsv; a name it lacks is an empty track.
+clsTrackRecords Track(const QString& name) {
+    clsTrackRecords records;
+    for (const QByteArray& line : ReadFile(Data + "/export/tracks.tsv").split('\n')) {
+        const QList<QByteArray> f = line.split('\t');
+        if (f[0] == name.toLatin1()) {
+            records.Append({f[1], f[5], f[4].toDouble(), f[3], f[2].toDouble(), f[6].toFloat(),
+                            f[7].toFloat(), "A"});
+        }
+    }
+    return records;
+}
+
+// Runs a tool; its standard output, or nothing when it failed.
+std::optional<QByteArray> Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        qWarning().noquote() << program << process.errorString() << process.readAllStandardError();
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput();
+}
+
+QStringList Entries(const QTemporaryDir& dir) {
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Playing a track back.
+
+// What the window does when a record is shown.
+enum class OnShow { Nothing, Stop, StopAtOneAndPlayFromThree, ThrowAtTwo, Abort };
+
+// A player over count records whose window records what the player asks of it.
+struct Playback {
+    clsTrackRecords Records;
+    QStringList Calls;
+    double Pause = 0;
+    OnShow Action = OnShow::Nothing;
+    clsTrackPlayer Player;
+
+    explicit Playback(int count)
+        : Player(Records, {[this] { Calls << "events"; },
+                           [this](qsizetype row) { Calls << QString("select %1").arg(row); },
+                           [this](qsizetype index) { Show(index); }, [this] { Calls << "track"; },
+                           [this] { return Pause; },
+                           [this](bool playing) { Calls << (playing ? "playing" : "stopped"); },
+                           [this](const QString& message) { Calls << "error " + message; }}) {
+        for (int i = 0; i < count; ++i) {
+            Records.Append({});
+        }
+    }
+
+    void Show(qsizetype index) {
+        Calls << QString("show %1").arg(index);
+        switch (Action) {
+        case OnShow::Nothing:
+            break;
+        case OnShow::Stop:
+            QTimer::singleShot(10, [this] { Player.Stop(); });
+            break;
+        case OnShow::StopAtOneAndPlayFromThree:
+            if (index == 1) {
+                QTimer::singleShot(10, [this] {
+                    Player.Stop();
+                    Player.Play(3, 1);
+                    Calls << "pressed";
+                });
+            }
+            break;
+        case OnShow::ThrowAtTwo:
+            if (index == 2) {
+                throw clsStationError("map page cannot be written");
+            }
+            break;
+        case OnShow::Abort:
+            QTimer::singleShot(0, [this] { Player.Abort(); });
+            break;
+        }
+    }
+};
+
+// The calls of whole steps that show the records.
+QString Steps(const QList<int>& shown) {
+    QStringList calls;
+    for (const int index : shown) {
+        calls << QString("events, select %1, show %1, track").arg(index);
+    }
+    return calls.join(", ");
+}
+
+// A playback from start to end.
+QString Played(const QList<int>& shown) {
+    return QStringList({"playing", Steps(shown), "stopped"}).join(", ").replace(", , ", ", ");
+}
+
+struct Scene {
+    int Count;
+    qsizetype SelectedRow;
+    double Step;
+    QString Calls; // joined by ", "
+    double Pause = 0;
+    OnShow Action = OnShow::Nothing;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Query)
+Q_DECLARE_METATYPE(Scene)
+
+class tst_History : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qputenv("TZ", "Europe/Berlin"); }
+
+    void fetchKeepsTheRecordsOfTheQuery_data() {
+        QTest::addColumn<Query>("query");
+        const auto row = [](const char* name, const QByteArray& log, const QByteArrayList& kept,
+                            const QStringList& window = WholeDay,
+                            const QStringList& speeds = AnySpeed,
+                            const QString& file = "export/History-2009-02.log") {
+            QTest::newRow(name) << Query{log, window, speeds, kept, file};
+        };
+        row("whole day and no other",
+            Log({R("17 23:59:59"), R("18 00:00:00"), R("18 23:59:59"), R("19 00:00:00")}),
+            {R("18 00:00:00"), R("18 23:59:59")});
+        row("both ends of the window",
+            Log({R("18 10:19:59"), R("18 10:20:00"), R("18 10:40:00"), R("18 10:40:01")}),
+            {R("18 10:20:00"), R("18 10:40:00")}, {"10", "20", "10", "40"});
+        row("end before start", Log({R("18 11:30:00")}), {}, {"12", "00", "11", "00"});
+        // As 32-bit floats 12.34 lies above 12.34 as a 64-bit one, and 45.6 below 45.6.
+        row("speed bounds equal to stored speeds",
+            Log({R("18 10:00:00", "12.33"), R("18 10:00:01", "12.34"), R("18 10:00:02", "45.6"),
+                 R("18 10:00:03", "45.61")}),
+            {R("18 10:00:01", "12.34"), R("18 10:00:02", "45.6")}, WholeDay, {"12.34", "45.6"});
+        row("speed texts read by their leading number",
+            Log({R("18 10:00:00", "11.9"), R("18 10:00:01", "12"), R("18 10:00:02", "20"),
+                 R("18 10:00:03", "20.1")}),
+            {R("18 10:00:01", "12"), R("18 10:00:02", "20")}, WholeDay, {"12abc", " 20 knots"});
+        row("empty highest speed keeps standing still",
+            Log({R("18 10:00:00", "0"), R("18 10:00:01", "0.1")}), {R("18 10:00:00", "0")},
+            WholeDay, {"", ""});
+        row("empty lines skipped, warnings kept",
+            "\r\n" + Log({"", R("18 10:00:00", "1", "V"), ""}), {R("18 10:00:00", "1", "V")});
+        row("short line and torn last line skipped",
+            Log({"2009/02/18 10:00:00|N|1|E|2|A|3", R("18 10:00:01")}) + R("18 10:00:02"),
+            {R("18 10:00:01")});
+        // The first line is outside the window; the second cannot fill its numbers and
+        // keeps the first line's; the third follows a kept record and starts empty.
+        row("unconvertible numbers keep what the element held",
+            Log({"2009/02/18 09:59:59|N|1.5|E|2.5|A|7|45",
+                 "2009/02/18 10:00:01|N|abc|E||A|7 kn|1,5", "2009/02/18 10:00:02|N|?|E|5|A|1e0|2"}),
+            {"2009/02/18 10:00:01|N|1.5|E|2.5|A|7|45", "2009/02/18 10:00:02|N|0|E|5|A|1|2"},
+            {"10", "00", "24", "00"});
+        row("a month of other days before a damaged line",
+            Log(QByteArrayList(30'000, R("17 12:00:00")) +
+                QByteArrayList{"2009/02/17 23:59:58|N|2.25|E|1|A|1|1",
+                               "2009/02/17 23:59:59|N|?|E|9.5|A|1|1",
+                               "2009/02/18 00:00:00|N|x|E|y|A|1|1"}),
+            {"2009/02/18 00:00:00|N|2.25|E|9.5|A|1|1"});
+        row("unreadable time keeps the time the element held",
+            Log({R("18 10:00:05", "100"), R("30 10:00:00", "5"), "yesterday|N|1|E|2|A|5|0"}),
+            {R("18 10:00:05", "5")}, WholeDay, {"0", "50"});
+        row("times written otherwise",
+            Log({"2009-2-18 9:05|N|1|E|2|A|0|0", " 2009/02/18  09:05:04 |N|1|E|2|A|0|0",
+                 "2009/02/18|N|1|E|2|A|0|0"}),
+            {"2009/02/18 09:05:00|N|1|E|2|A|0|0", "2009/02/18 09:05:04|N|1|E|2|A|0|0",
+             "2009/02/18 00:00:00|N|1|E|2|A|0|0"});
+        // The first crosses from one read of the log into the next; the second is longer
+        // than any record and is skipped.
+        row("lines longer than a read",
+            Log({R("18 10:00:00") + "|" + QByteArray(700'000, 'x'),
+                 R("18 10:00:01") + "|" + QByteArray(1'500'000, 'x'), R("18 10:00:02")}),
+            {R("18 10:00:00"), R("18 10:00:02")});
+        // The month's log is found without regard to case; a log that cannot be read fails.
+        const QByteArray one = Log({R("18 10:00:00")});
+        row("log as read", one, {R("18 10:00:00")}, WholeDay, AnySpeed,
+            "Export/History-2009-02.log");
+        row("log in capitals", one, {R("18 10:00:00")}, WholeDay, AnySpeed,
+            "EXPORT/HISTORY-2009-02.LOG");
+        row("log of another month only", one, {}, WholeDay, AnySpeed, "export/History-2009-03.log");
+        row("log that is a folder", {}, {"<error>"}, WholeDay, AnySpeed,
+            "export/History-2009-02.log/x");
+    }
+
+    void fetchKeepsTheRecordsOfTheQuery() {
+        QFETCH(Query, query);
+        QTemporaryDir folder;
+        QVERIFY(WriteFile(folder.filePath(query.Name), query.Log));
+        QCOMPARE(Fetch(folder.path(), query.Window, query.Speeds), query.Kept);
+    }
+
+    // The window lets events run after every slice; a stop pressed there ends the fetch
+    // with what it has gathered. Slices of 0 ms read as few lines as the fetch allows.
+    void fetchStoppedKeepsWhatWasGathered() {
+        QByteArrayList lines;
+        for (int i = 0; i < 3000; ++i) {
+            lines.append(
+                R(qPrintable(QTime(10, 0).addSecs(i).toString("18 HH:mm:ss")), i % 2 ? "1" : "0"));
+        }
+        QTemporaryDir folder;
+        QVERIFY(WriteFile(folder.filePath("export/History-2009-02.log"), Log(lines)));
+        modApplication::FetchContinue = false; // set again by the fetch
+        QList<qint64> progress;
+        const QByteArrayList kept =
+            Fetch(folder.path(), WholeDay, {"1", "999"}, 0, [&](qint64 bytesRead, qint64 size) {
+                progress.append(size - bytesRead);
+                modApplication::FetchContinue = progress.size() < 2;
+            });
+        QCOMPARE(progress.size(), 2);
+        QVERIFY(progress[0] > progress[1] && progress[1] > 0);
+        QVERIFY(!kept.isEmpty() && kept.size() < 1500);
+        for (qsizetype i = 0; i < kept.size(); ++i) {
+            QCOMPARE(kept[i], lines[2 * i + 1]);
+        }
+    }
+
+    void exportWritesTheNavigationFormats_data() {
+        QTest::addColumn<QString>("track");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("expected");
+        for (const char* track : {"one-day", "below-ten", "south-west", "empty"}) {
+            QTest::addRow("%s, PaPaGO!", track) << track << 1 << QString("%1.txt").arg(track);
+            QTest::addRow("%s, MapSource", track) << track << 2 << QString("%1.trk").arg(track);
+        }
+        QTest::newRow("two days, MapSource") << "two-days" << 2 << "two-days.trk";
+        QTest::newRow("no such format") << "one-day" << 0 << "empty.trk";
+    }
+
+    void exportWritesTheNavigationFormats() {
+        QFETCH(QString, track);
+        QFETCH(int, format);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("my track");
+        clsTrackExport(dir.path()).ExportTrack(path, format, Track(track));
+        QCOMPARE(ReadFile(path), ReadFile(Data + "/export/" + expected));
+        QCOMPARE(Entries(dir), QStringList{"my track"});
+    }
+
+    void exportWritesGpxThatOtherProgramsRead_data() {
+        QTest::addColumn<QString>("track");
+        QTest::addColumn<QStringList>("points");
+        QTest::addColumn<int>("segments");
+        QTest::newRow("days and clock changes")
+            << "clock-changes" << QStringList{"25.034568,121.534568,2009/02/18,09:20:30",
+                                              "-33.868800,151.209300,2009/02/18,22:59:59",
+                                              "40.712800,-74.006000,2009/02/18,23:30:00",
+                                              "48.100000,11.500000,2009/07/18,08:20:30",
+                                              "52.500000,13.400000,2023/10/29,00:30:00",
+                                              "52.500000,13.400000,2023/03/26,01:30:00"}
+            << 5;
+        QTest::newRow("empty track") << "empty" << QStringList{} << 0;
+    }
+
+    void exportWritesGpxThatOtherProgramsRead() {
+        QFETCH(QString, track);
+        QFETCH(QStringList, points);
+        QFETCH(int, segments);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("track.gpx");
+        clsTrackExport(dir.path()).ExportTrack(path, clsTrackExport::Gpx, Track(track));
+        QVERIFY(Run("xmllint", {"--noout", "--schema", Data + "/gpx-1.1.xsd", path}));
+        const std::optional<QByteArray> csv =
+            Run("gpsbabel", {"-t", "-i", "gpx", "-f", path, "-o", "unicsv,utc=0", "-F", "-"});
+        QVERIFY(csv);
+        QStringList read = QString::fromUtf8(*csv).split('\n', Qt::SkipEmptyParts).mid(1);
+        for (QString& line : read) {
+            line = line.trimmed().section(',', 1); // without the point's number
+        }
+        QCOMPARE(read, points);
+        const QByteArray gpx = ReadFile(path);
+        QCOMPARE(gpx.count("<trkseg>"), segments);
+        // 10 knots and 45 degrees in Garmin's track point extension.
+        QCOMPARE(gpx.contains("<gpxtpx:speed>5.144444</gpxtpx:speed>"
+                              "<gpxtpx:course>45</gpxtpx:course>"),
+                 segments > 0);
+    }
+
+    // A failed write is reported with the file's name, and whatever stood under the
+    // chosen name stays as it was.
+    void exportFailureLeavesTheFolderAsItWas_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("fileSizeLimit"); // bytes, 0 for none
+        QTest::newRow("folder missing") << "missing/track.txt" << 0;
+        QTest::newRow("name of a folder") << "folder" << 0;
+        QTest::newRow("disk full half way") << "file" << 100;
+    }
+
+    void exportFailureLeavesTheFolderAsItWas() {
+        QFETCH(QString, name);
+        QFETCH(int, fileSizeLimit);
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath("file"), "earlier track\r\n") &&
+                QDir(dir.path()).mkdir("folder"));
+        const QString path = dir.filePath(name);
+        QString message;
+        try {
+            const FileSizeLimit limit(fileSizeLimit);
+            clsTrackExport(dir.path()).ExportTrack(path, 2, Track("two-days"));
+        } catch (const clsStationError& error) {
+            message = error.Message();
+        }
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        QCOMPARE(Entries(dir), QStringList({"file", "folder"}));
+        QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
+        QCOMPARE(ReadFile(dir.filePath("file")), "earlier track\r\n");
+    }
+
+    // W and H, then where each control goes when given. The status bar is 300 twips high.
+    void layout_data() {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ordinary") << 12000.0 << 9000.0 << "12000 8580";
+        QTest::newRow("narrow and low") << 3000.0 << 2000.0 << "6000 4500";
+        QTest::newRow("halves to even") << 7000.5 << 5920.5 << "7000 5500";
+        QTest::newRow("odd halves up") << 7001.5 << 5921.5 << "7002 5502";
+        QTest::newRow("not a number") << qQNaN() << qQNaN() << "6000 4500";
+        // The least height, 4500 + 120 + status bar: map 3337.5 and list 1112.5 high; a
+        // narrow window lays out as one 6000 wide.
+        QTest::newRow("least size")
+            << 5000.0 << 4920.0
+            << "6000 4500 fraMap 50,50,1845,3337.5 WBMaps 50,300,1795,2687.5 fraTrackQuery "
+               "1995,50,3855,2295 CmdPOI 3195,2445,1555,615 frmRecords 1995,3210,3855,1240 "
+               "lblSpeed -155,3087.5 labXY -2655,3087.5 DateView 0,3497.5,1845,1112.5 imgZoomIn "
+               "1405,260,390,390 imgZoomOut 1405,2947.5,390,390";
+        QTest::newRow("clamped") << 60000.0 << qInf() << "32767 32767";
+    }
+
+    void layout() {
+        QFETCH(double, width);
+        QFETCH(double, height);
+        QFETCH(QString, expected);
+        QStringList placed{QString::number(clsTrackLayout::LayoutWidth(width)),
+                           QString::number(clsTrackLayout::LayoutHeight(height, 300))};
+        const clsTrackLayout::Placements p = clsTrackLayout::Arrange(width, height, 300);
+        const auto add = [&](const char* name, std::initializer_list<double> numbers) {
+            QStringList texts;
+            for (double n : numbers) {
+                texts << QString::number(n, 'g', 10);
+            }
+            placed << name << texts.join(',');
+        };
+        for (const auto& [name, r] : {std::pair{"fraMap", p.fraMap},
+                                      {"WBMaps", p.WBMaps},
+                                      {"fraTrackQuery", p.fraTrackQuery},
+                                      {"CmdPOI", p.CmdPOI},
+                                      {"frmRecords", p.frmRecords}}) {
+            add(name, {r.Left, r.Top, r.Width, r.Height});
+        }
+        add("lblSpeed", {p.lblSpeed.Left, p.lblSpeed.Top});
+        add("labXY", {p.labXY.Left, p.labXY.Top});
+        for (const auto& [name, r] : {std::pair{"DateView", p.DateView},
+                                      {"imgZoomIn", p.imgZoomIn},
+                                      {"imgZoomOut", p.imgZoomOut}}) {
+            add(name, {r.Left, r.Top, r.Width, r.Height});
+        }
+        const QStringList wanted = expected.split(' ');
+        QCOMPARE(placed.mid(0, wanted.size()), wanted);
+    }
+
+    void plays_data() {
+        QTest::addColumn<Scene>("scene");
+        const auto row = [](const char* name, const Scene& scene) { QTest::newRow(name) << scene; };
+        row("step 1 after the first row", {5, 0, 1, Played({1, 2, 3, 4})});
+        row("step 3", {10, 0, 3, Played({1, 4, 7})});
+        row("no row selected", {3, -1, 1, Played({0, 1, 2})});
+        row("last row selected", {4, 3, 1, Played({})});
+        row("half steps round to even", {4, -1, 0.5, Played({0, 0, 1, 2, 2, 2, 3})});
+        row("negative step from the second to last row", {4, 2, -1, Played({})});
+        row("no records", {0, -1, 1, Played({})});
+        // Stop shows the stopped buttons at once; the step in its pause still ends with
+        // its whole-track drawing, and no further step follows.
+        row("stop during a pause",
+            {5, 0, 1, "playing, events, select 1, show 1, stopped, track, stopped", 0.2,
+             OnShow::Stop});
+        // Play pressed again while the stopped playback still pauses starts a new playback
+        // from the row selected then, once the pause is over, not one inside the other.
+        row("play again during the last pause",
+            {6, 0, 1,
+             "playing, events, select 1, show 1, stopped, playing, pressed, track, " +
+                 Steps({4, 5}) + ", stopped",
+             0.1, OnShow::StopAtOneAndPlayFromThree});
+        row("an error in a step is reported and stops",
+            {5, 0, 1,
+             "playing, " + Steps({1}) +
+                 ", events, select 2, show 2, error map page cannot be written, stopped",
+             0, OnShow::ThrowAtTwo});
+        row("abort ends a pause of a minute at once",
+            {5, 0, 1, "playing, events, select 1, show 1", 60, OnShow::Abort});
+    }
+
+    void plays() {
+        QFETCH(Scene, scene);
+        Playback playback(scene.Count);
+        playback.Pause = scene.Pause;
+        playback.Action = scene.Action;
+        playback.Player.Play(scene.SelectedRow, scene.Step);
+        QCOMPARE(playback.Calls.join(", "), scene.Calls);
+        QVERIFY(!playback.Player.Running());
+    }
+
+    // The pause lasts its length and serves events meanwhile, but sleeps between them
+    // instead of asking for events over and over.
+    void aPauseSleepsAndServesEvents() {
+        Playback playback(2);
+        playback.Pause = 0.3;
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        int wakes = 0;
+        int ticks = 0;
+        connect(dispatcher, &QAbstractEventDispatcher::awake, this, [&] { ++wakes; });
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(100);
+        QElapsedTimer clock;
+        clock.start();
+        playback.Player.Play(0, 1);
+        QVERIFY(clock.elapsed() >= 300);
+        QVERIFY(ticks >= 1);
+        QVERIFY2(wakes < 50, qPrintable(QString::number(wakes)));
+        disconnect(dispatcher, nullptr, this, nullptr);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_History)
+#include "tst_History.moc"
