@@ -9,6 +9,7 @@
 #include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsHistoryLog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -176,11 +177,13 @@ private slots:
 
     // While the log is read the list grows with its newest row selected, the waiting window
     // shows the progress and no other job can start. Its stop button, or closing the main
-    // window, ends the fetch with what it gathered; the window closes only after that.
+    // window, ends the fetch with what it gathered, even when the whole track is drawn right
+    // after the stop; the window closes only after that.
     void interruptedFetch() {
         QFETCH(bool, closing);
         HistoryWindow s;
         QVERIFY(s.Start(Seconds(300'000)));
+        s.Control<QCheckBox>("Check1")->setChecked(true);
         QString during;
         QTimer look; // runs inside the first slice of the fetch
         connect(&look, &QTimer::timeout, this, [&] {
@@ -195,6 +198,7 @@ private slots:
                              .arg(s.Enabled());
                 closing ? void(s.Window->close())
                         : QTest::mouseClick(waiting->findChild<QPushButton*>(), Qt::LeftButton);
+                s.Window->DrawTrack();
                 during += QStringLiteral(" exit %1").arg(s.Platform.ExitCodes.size());
             }
         });
