@@ -7,6 +7,12 @@
 //   map_bench cpu [N] live tracking at N (10) fixes a second from the receiver simulator with
 //                     the map shown: processor time of the station and its browser processes
 //                     (run it on a display, e.g. under Xvfb: QT_QPA_PLATFORM=xcb)
+//   map_bench playback [N]
+//                     an hour of 1 Hz track (3,600 records) fetched through the main window
+//                     from its history log and played back with the whole track drawn, the
+//                     slider at 1 and step 1, over the last N (60) steps: whether the page
+//                     reported each step's drawing before the next step began, and how long
+//                     the drawings took
 // Each runs in a temporary program folder laid out like the program's.
 
 #include "map/MapPageSupport.h"
@@ -17,13 +23,19 @@
 #include "shell/StationTestSupport.h"
 #include "shell/modPrivate.h"
 #include "tracking/TestPseudoTerminal.h"
+#include "tracking/clsHistoryLog.h"
 #include "tracking/clsTrackRecords.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDateTimeEdit>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSlider>
+#include <QTableView>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -323,6 +335,98 @@ int BenchCpu(const QString& rate) {
     return 0;
 }
 
+// ---- playback -----------------------------------------------------------------------
+
+int BenchPlayback(int steps) {
+    constexpr int Records = 3600;
+    StationWindow s;
+    if (!s.Start()) {
+        return 1;
+    }
+    // An hour at one fix a second, written in the station's record format.
+    QByteArray log;
+    for (int i = 0; i < Records; ++i) {
+        const double a = i * 2 * M_PI / Records;
+        log += clsHistoryLog::RecordText(
+            MakeFix(QTime(10, 0).addSecs(i).toString(QStringLiteral("2009/02/18 HH:mm:ss")),
+                    25.03 + 0.01 * std::sin(a), "N", 121.55 + 0.01 * std::cos(a), "E",
+                    float(i % 60), float(i % 360)));
+    }
+    if (!QDir(s.Dir.path()).mkpath("export") ||
+        !WriteBytes(s.Dir.filePath("export/History-2009-02.log"), log)) {
+        return 1;
+    }
+    clsMapView& map = s.Window->MapView();
+    int drawn = 0;
+    QObject::connect(&map, &clsMapView::Drawn,
+                     [&](int request) { drawn = std::max(drawn, request); });
+    s.Control<QDateTimeEdit>("dtpFromTime")->setDate(QDate(2009, 2, 18));
+    QTest::mouseClick(s.Control("cmdGET"), Qt::LeftButton);
+    if (s.Window->Rows().rowCount() != Records) {
+        std::printf("the fetch listed %d rows\n", s.Window->Rows().rowCount());
+        return 1;
+    }
+    QTest::mouseClick(s.Control("Check1"), Qt::LeftButton);
+    WaitUntil([&] { return map.LastRequest() > 0 && drawn >= map.LastRequest(); }, 60000);
+    s.Control<QSlider>("sldInterval")->setValue(1);
+    s.Control<QLineEdit>("txtInterval")->setText("1");
+    auto* list = s.Control<QTableView>("DateView");
+    list->selectRow(Records - 1 - steps);
+
+    // A step begins by selecting its row; the drawings of the step before were asked for by
+    // then, and the newest request at that moment is the last of them.
+    struct Step {
+        double Start;
+        int LastRequest = 0; // of the step, known when the next one begins
+        double Reported = -1;
+    };
+    std::vector<Step> played;
+    std::vector<std::pair<double, int>> reports;
+    QElapsedTimer clock;
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, [&] {
+        if (!played.empty()) {
+            played.back().LastRequest = map.LastRequest();
+        }
+        played.push_back({Ms(clock)});
+    });
+    QObject::connect(&map, &clsMapView::Drawn,
+                     [&](int request) { reports.emplace_back(Ms(clock), request); });
+    clock.start();
+    QTest::mouseClick(s.Control("cmdPlay"), Qt::LeftButton);
+    const double ended = Ms(clock);
+    if (played.empty()) {
+        return 1;
+    }
+    played.back().LastRequest = map.LastRequest();
+    WaitUntil([&] { return drawn >= map.LastRequest(); }, 10000);
+    int late = 0;
+    std::vector<double> periods, toReport;
+    for (std::size_t k = 0; k < played.size(); ++k) {
+        for (const auto& [at, request] : reports) {
+            if (request >= played[k].LastRequest && at >= played[k].Start) {
+                played[k].Reported = at;
+                break;
+            }
+        }
+        const double next = k + 1 < played.size() ? played[k + 1].Start : ended;
+        late += played[k].Reported < 0 || played[k].Reported > next ? 1 : 0;
+        if (k + 1 < played.size()) {
+            periods.push_back(next - played[k].Start);
+        }
+        toReport.push_back(played[k].Reported - played[k].Start);
+    }
+    std::printf("playback of %zu steps over %d records with the whole track, slider 1, step 1:\n"
+                "  %d steps whose last drawing the page had not reported when the next step "
+                "began (or the playback ended)\n"
+                "  step start to the report of its last drawing: median %.0f ms, longest %.0f "
+                "ms; step period median %.0f ms, longest %.0f ms\n",
+                played.size(), Records, late, Median(toReport),
+                *std::max_element(toReport.begin(), toReport.end()),
+                periods.empty() ? 0 : Median(periods),
+                periods.empty() ? 0 : *std::max_element(periods.begin(), periods.end()));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -338,6 +442,9 @@ int main(int argc, char* argv[]) {
     if (mode == QLatin1String("cpu")) {
         return BenchCpu(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("10"));
     }
-    std::printf("usage: map_bench live | track | cpu [fixes a second]\n");
+    if (mode == QLatin1String("playback")) {
+        return BenchPlayback(argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 60);
+    }
+    std::printf("usage: map_bench live | track | cpu [fixes a second] | playback [steps]\n");
     return 2;
 }

@@ -9,6 +9,13 @@
 //                              from the receiver simulator: CPU of the station's process and
 //                              the list's repaints per second (median of runs; default 3 of
 //                              30 s)
+//   window_bench fetch [runs]  a day of 1 Hz track (86,400 records) fetched through the window
+//                              from a history log that also holds the days before and after
+//                              it, rows included: time from the click on
+//                              the fetch button to the end of the fetch, and how soon the
+//                              window takes a click on the list, clicked every 10 ms all
+//                              through the fetch (median of runs, each in a fresh process;
+//                              default 5); the same fetch again without the clicks
 //   window_bench startup [MiB] process start to main window shown (median of 7 starts), and
 //                              the resident memory of the real program idling after its
 //                              start; with MiB, the settings file holds the station's keys
@@ -18,13 +25,17 @@
 #include "BenchSentences.h"
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
+#include "tracking/clsHistoryLog.h"
 #include "tracking/frmTrack.h"
 
 #include <QApplication>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
@@ -32,25 +43,37 @@
 #include <QTest>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <sys/resource.h>
+#include <thread>
 #include <vector>
 
 namespace {
 
-bool makeProgramFolder(const QString& dir) {
-    const QString data = QStringLiteral(STATION_SOURCE_DIR "/data");
-    QDirIterator it(data, QDir::Files, QDirIterator::Subdirectories);
+bool copyFolder(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
-        const QString target = dir + source.mid(data.size());
+        const QString target = to + source.mid(from.size());
         QDir().mkpath(QFileInfo(target).absolutePath());
         if (!QFile::copy(source, target)) {
             return false;
         }
     }
     return true;
+}
+
+// The program's own files and, as the build lays them out, the map page's libraries and the
+// second spelling of the vehicle icon folder.
+bool makeProgramFolder(const QString& dir) {
+    return copyFolder(QStringLiteral(STATION_SOURCE_DIR "/data"), dir) &&
+           copyFolder(QStringLiteral(STATION_BUILD_DIR "/station/carimage/lib"),
+                      dir + QStringLiteral("/carimage/lib")) &&
+           QFile::link(QStringLiteral("C-rv"), dir + QStringLiteral("/carimage/C-Rv"));
 }
 
 // The station's keys and then a section of another program of about mebibytes MiB, with no
@@ -312,6 +335,154 @@ int benchLive(const QString& self, int runs, int seconds) {
     return 0;
 }
 
+// Clicks on a widget from another thread at a steady pace, as an operator would click while
+// the window is busy, and measures how long each click waits until the window takes it.
+class ClickProbe : public QObject {
+public:
+    ClickProbe(QWidget* target, int intervalMs) : m_target(target), m_interval(intervalMs) {
+        m_target->installEventFilter(this);
+        m_clock.start();
+    }
+    ~ClickProbe() override { Stop(); }
+    void Start() {
+        const QPointingDevice* mouse = QPointingDevice::primaryPointingDevice();
+        m_thread = std::thread([this, mouse] {
+            while (!m_stop) {
+                const QPointF at(20, 8);
+                {
+                    const std::lock_guard<std::mutex> hold(m_lock);
+                    m_posted.push_back(m_clock.nsecsElapsed());
+                }
+                QCoreApplication::postEvent(m_target, new QMouseEvent(QEvent::MouseButtonPress, at,
+                                                                      at, at, Qt::LeftButton,
+                                                                      Qt::LeftButton, {}, mouse));
+                QCoreApplication::postEvent(m_target, new QMouseEvent(QEvent::MouseButtonRelease,
+                                                                      at, at, at, Qt::LeftButton,
+                                                                      Qt::NoButton, {}, mouse));
+                std::this_thread::sleep_for(std::chrono::milliseconds(m_interval));
+            }
+        });
+    }
+    void Stop() {
+        if (m_thread.joinable()) {
+            m_stop = true;
+            m_thread.join();
+        }
+    }
+    std::vector<double> Waits; // milliseconds, one per click taken
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const std::lock_guard<std::mutex> hold(m_lock);
+            if (!m_posted.empty()) {
+                Waits.push_back((m_clock.nsecsElapsed() - m_posted.front()) / 1e6);
+                m_posted.pop_front();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* m_target;
+    int m_interval;
+    QElapsedTimer m_clock;
+    std::mutex m_lock;
+    std::deque<qint64> m_posted;
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
+
+constexpr int DayRecords = 86400;
+
+// One run: prints "result <fetch ms> <median click wait ms> <longest click wait ms> <clicks>
+// <rows>".
+int fetchChild(bool clicking) {
+    QTemporaryDir dir;
+    clsDBLib db;
+    if (!makeProgramFolder(dir.path()) || !QDir(dir.path()).mkpath(QStringLiteral("export"))) {
+        return 1;
+    }
+    // The day between the days before and after it in the month's log, in the station's
+    // record format; one write, as the writer's flush per record would take minutes.
+    QByteArray log;
+    for (int day = 17; day <= 19; ++day) {
+        for (int i = 0; i < DayRecords; ++i) {
+            PositionFix fix;
+            fix.FixTime = QDateTime(QDate(2009, 2, day), QTime(0, 0).addSecs(i))
+                              .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+            fix.NorthSouth = QStringLiteral("N");
+            fix.Latitude = 25.02 + i * 1e-5;
+            fix.EastWest = QStringLiteral("E");
+            fix.Longitude = 121.5 + i * 1e-5;
+            fix.Speed = float(i % 600) / 10;
+            fix.Direction = float(i % 360);
+            fix.Status = QLatin1String(i % 50 == 0 ? "V" : "A");
+            log += clsHistoryLog::RecordText(fix);
+        }
+    }
+    QFile file(clsHistoryLog::PathForMonth(dir.path(), QDate(2009, 2, 1)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(log) != log.size()) {
+        return 1;
+    }
+    file.close();
+    const std::unique_ptr<frmTrack> window = showWindow(dir.path(), db);
+    if (!window) {
+        return 1;
+    }
+    window->findChild<QDateTimeEdit*>(QStringLiteral("dtpFromTime"))->setDate(QDate(2009, 2, 18));
+    auto* list = window->findChild<QTableView*>(QStringLiteral("DateView"));
+    ClickProbe probe(list->viewport(), 10);
+    auto* fetch = window->findChild<QPushButton*>(QStringLiteral("cmdGET"));
+    QCoreApplication::processEvents();
+    if (clicking) {
+        probe.Start();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    fetch->click();
+    const double fetched = clock.nsecsElapsed() / 1e6;
+    probe.Stop();
+    QCoreApplication::processEvents();
+    std::vector<double> waits = probe.Waits;
+    const int rows = window->Rows().rowCount();
+    const bool total = window->findChild<QLabel*>(QStringLiteral("Panel2"))->text() ==
+                       QStringLiteral("Total:%1").arg(DayRecords);
+    std::printf("result %.1f %.1f %.1f %zu %d\n", fetched, waits.empty() ? 0 : median(waits),
+                waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end()), waits.size(),
+                rows);
+    return rows == DayRecords && total ? 0 : 1;
+}
+
+int benchFetch(const QString& self, int runs) {
+    for (const bool clicking : {true, false}) {
+        const auto results =
+            runChildren(self, QStringLiteral("fetch-child"), runs, {QString::number(clicking)});
+        if (results.empty()) {
+            return 1;
+        }
+        for (std::size_t run = 0; run < results.size(); ++run) {
+            std::printf("run %zu: fetch %.0f ms", run + 1, results[run][0]);
+            if (clicking) {
+                std::printf(", %.0f clicks taken after %.1f ms (median), %.1f ms at most",
+                            results[run][3], results[run][1], results[run][2]);
+            }
+            std::printf("\n");
+        }
+        std::printf("%d records of a day fetched through the window, rows included, %s, median "
+                    "of %d runs:\n  %.0f ms",
+                    DayRecords, clicking ? "clicked on every 10 ms" : "without clicks", runs,
+                    median(figure(results, 0)));
+        if (clicking) {
+            std::printf("; a click waited %.1f ms (median of the runs' medians), at most %.1f ms "
+                        "(median of the runs' longest)",
+                        median(figure(results, 1)), median(figure(results, 2)));
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
+
 // The start-up of modMain without the splash over the program folder dir: ends as soon as
 // the window is on screen.
 int startupChild(const QString& dir) {
@@ -396,12 +567,19 @@ int main(int argc, char* argv[]) {
     if (mode == QLatin1String("live-child")) {
         return liveChild(number(2, 30));
     }
+    if (mode == QLatin1String("fetch")) {
+        return benchFetch(self, number(2, 5));
+    }
+    if (mode == QLatin1String("fetch-child")) {
+        return fetchChild(arguments.value(2) == QLatin1String("1"));
+    }
     if (mode == QLatin1String("startup")) {
         return benchStartup(self, arguments.value(2).toInt());
     }
     if (mode == QLatin1String("startup-child") && arguments.size() > 2) {
         return startupChild(arguments.value(2));
     }
-    std::printf("usage: window_bench rows [runs] | live [runs] [seconds] | startup [MiB]\n");
+    std::printf("usage: window_bench rows [runs] | live [runs] [seconds] | fetch [runs] | "
+                "startup [MiB]\n");
     return 2;
 }

@@ -75,7 +75,7 @@ void clsTrackPlayer::PlaySteps(const Request& request) {
             if (m_aborted) {
                 return;
             }
-            m_callbacks.DrawTrack();
+            m_callbacks.FinishStep();
         } catch (const clsStationError& error) {
             m_request.reset();
             m_callbacks.ReportError(error.Message());

@@ -17,10 +17,12 @@ public:
         std::function<void()> LetEventsRun;
         // Selects the list row (from 0) and scrolls it into view.
         std::function<void(qsizetype row)> SelectRow;
-        // Puts the record (from 0) on the map.
+        // Puts the record (from 0) on the map, with the whole track when the window's
+        // whole-track option asks for it.
         std::function<void(qsizetype index)> ShowRecord;
-        // Draws the whole track, when the window's whole-track option asks for it.
-        std::function<void()> DrawTrack;
+        // After the pause: completes the step before the next one begins (the window
+        // waits there until the map shows the step's drawing).
+        std::function<void()> FinishStep;
         // The pause after each step, in seconds.
         std::function<double()> PauseSeconds;
         // The play, stop and export buttons: playing or stopped.

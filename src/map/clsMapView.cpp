@@ -2,12 +2,16 @@
 
 #include "map/clsMapBridge.h"
 
+#include <QEventLoop>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
+#include <QTimer>
 #include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,7 +52,10 @@ clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObje
     m_view->page()->setWebChannel(m_channel);
 
     connect(m_view, &QWebEngineView::loadFinished, this, &clsMapView::LoadFinished);
-    connect(m_bridge, &clsMapBridge::Drawn, this, &clsMapView::Drawn);
+    connect(m_bridge, &clsMapBridge::Drawn, this, [this](int request) {
+        m_shown = std::max(m_shown, request);
+        emit Drawn(request);
+    });
     connect(m_bridge, &clsMapBridge::ZoomChosen, this, &clsMapView::ZoomChosen);
 }
 
@@ -70,6 +77,9 @@ int clsMapView::Navigate(const QString& pagePath) {
 void clsMapView::LoadFinished(bool ok) {
     m_loading = false;
     m_loaded = ok;
+    if (!ok && m_wait != nullptr) {
+        m_wait->quit();
+    }
     if (ok) {
         // Files written while the page loaded are read again, and the drawing is reported.
         m_view->page()->runJavaScript(
@@ -82,4 +92,35 @@ void clsMapView::Refresh() {
     m_view->page()->runJavaScript(
         QStringLiteral("window.stationRefresh ? stationRefresh(%1) : location.reload()")
             .arg(m_request));
+}
+
+// Whether the page is still to report a drawing it will show.
+bool clsMapView::Showing() const {
+    return m_shown < m_request && (m_loading || m_loaded);
+}
+
+void clsMapView::WaitUntilShown(int limitMilliseconds) {
+    if (!Showing()) {
+        return;
+    }
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const QMetaObject::Connection drawn = connect(this, &clsMapView::Drawn, &loop, [&] {
+        if (!Showing()) {
+            loop.quit();
+        }
+    });
+    limit.start(limitMilliseconds);
+    m_wait = &loop;
+    loop.exec();
+    m_wait = nullptr;
+    disconnect(drawn);
+}
+
+void clsMapView::StopWaiting() {
+    if (m_wait != nullptr) {
+        m_wait->quit();
+    }
 }

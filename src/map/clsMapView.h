@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QUrl>
 
+class QEventLoop;
 class QWebChannel;
 class QWebEngineView;
 class clsMapBridge;
@@ -23,6 +24,11 @@ public:
     clsMapBridge& Bridge() { return *m_bridge; }
     // The request number of the newest drawing.
     int LastRequest() const { return m_request; }
+    // Lets events run until the page shows every drawing asked for so far, for at most
+    // limit milliseconds. A page that failed to load shows none, and ends the wait.
+    void WaitUntilShown(int limitMilliseconds);
+    // Ends a running WaitUntilShown at once.
+    void StopWaiting();
 
 signals:
     // The page shows everything written before Navigate returned request.
@@ -33,6 +39,7 @@ signals:
 private:
     void LoadFinished(bool ok);
     void Refresh();
+    bool Showing() const;
 
     QWebEngineView* m_view;
     clsMapBridge* m_bridge;
@@ -41,4 +48,6 @@ private:
     bool m_loading = false;
     bool m_loaded = false;
     int m_request = 0;
+    int m_shown = 0; // the newest request the page reported drawn
+    QEventLoop* m_wait = nullptr;
 };

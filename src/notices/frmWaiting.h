@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 // Shown, without blocking, while a long job reads; its button asks the job to stop by
@@ -13,7 +14,11 @@ class frmWaiting : public QWidget {
 public:
     frmWaiting(const QString& programFolder, QWidget* owner);
 
+    // How far the job has read: bytes of a file's size.
+    void ShowProgress(qint64 bytesRead, qint64 fileSize);
+
 private:
     QLabel* Label1;
+    QProgressBar* ProgressBar1;
     QPushButton* Command1;
 };

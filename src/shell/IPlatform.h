@@ -28,6 +28,12 @@ public:
     virtual void EndProgram(int exitCode) = 0;
     // Opens a text file in the platform's text editor; false when it could not start.
     virtual bool OpenInTextEditor(const QString& path) = 0;
+    // Asks for the name of a file to write, in a save dialog where a new name can be
+    // typed. filter: the entries as "description|pattern", joined by "|"; filterIndex: the
+    // entry offered first (from 1; 0 for the first), set to the chosen entry. Returns the
+    // chosen path, or "" when the operator cancelled, leaving filterIndex as it was.
+    virtual QString ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
+                               const QString& title, const QString& proposedName) = 0;
 
     // The platform in use: the installed replacement, or the real one.
     static IPlatform& Current();

@@ -3,9 +3,11 @@
 #include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,6 +36,26 @@ std::unique_ptr<QLockFile> lockIn(const QString& path) {
     lock->setStaleLockTime(0);
     lock->tryLock(0);
     return lock;
+}
+
+// One entry of a file dialog's filter: what the dialog shows, with its pattern in brackets
+// as Qt reads it, and the extension a typed name without one is given.
+struct FilterEntry {
+    QString Shown;
+    QString Suffix;
+};
+
+QList<FilterEntry> filterEntries(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QList<FilterEntry> entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& pattern = parts[i + 1];
+        entries.append({parts[i].endsWith(QLatin1Char(')'))
+                            ? parts[i]
+                            : QStringLiteral("%1 (%2)").arg(parts[i], pattern),
+                        pattern.startsWith(QLatin1String("*.")) ? pattern.mid(2) : QString()});
+    }
+    return entries;
 }
 
 } // namespace
@@ -96,4 +118,32 @@ bool clsQtPlatform::OpenInTextEditor(const QString& path) {
 #else
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
+}
+
+QString clsQtPlatform::ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
+                                  const QString& title, const QString& proposedName) {
+    const QList<FilterEntry> entries = filterEntries(filter);
+    QStringList shown;
+    for (const FilterEntry& entry : entries) {
+        shown.append(entry.Shown);
+    }
+    QFileDialog dialog(owner, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(shown);
+    const auto offer = [&](qsizetype entry) {
+        dialog.setDefaultSuffix(entries.value(entry).Suffix);
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected,
+                     [&](const QString& chosen) { offer(shown.indexOf(chosen)); });
+    const qsizetype first = std::max(filterIndex, 1) - 1;
+    if (first < shown.size()) {
+        dialog.selectNameFilter(shown[first]);
+        offer(first);
+    }
+    dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    filterIndex = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
+    return dialog.selectedFiles().constFirst();
 }

@@ -6,7 +6,7 @@
 #include <memory>
 
 // The platform as Qt offers it: message boxes, a lock file for the single running copy,
-// the process end and the desktop's text editor.
+// the process end, the desktop's text editor and the file dialog.
 class clsQtPlatform : public IPlatform {
 public:
     clsQtPlatform() = default;
@@ -18,6 +18,8 @@ public:
     bool AnotherInstanceRuns(const QString& programFolder) override;
     [[noreturn]] void EndProgram(int exitCode) override;
     bool OpenInTextEditor(const QString& path) override;
+    QString ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
+                       const QString& title, const QString& proposedName) override;
 
 private:
     std::unique_ptr<QLockFile> m_instanceLock;

@@ -138,6 +138,8 @@ inline constexpr LanguageCode HistoryLogNotWritten =
 inline constexpr LanguageCode HistoryUnreadable =
     code("0040", "The history log %1 cannot be read: %2");
 inline constexpr LanguageCode ExportFailed = code("0041", "The track cannot be written to %1: %2");
+inline constexpr LanguageCode EditorNotStarted = code(
+    "0042", "The track was written to %1, but the text editor could not be started to show it.");
 // Points of interest.
 inline constexpr LanguageCode CoordinateNotNumber =
     code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "

@@ -1,9 +1,11 @@
 #include "tracking/frmTrack.h"
 
+#include "history/clsHistoryFetch.h"
 #include "history/clsTrackLayout.h"
 #include "map/clsMapView.h"
 #include "map/modMapZoom.h"
 #include "notices/frmShow.h"
+#include "notices/frmWaiting.h"
 #include "poi/clsDBLib.h"
 #include "poi/frmPOI.h"
 #include "shell/IPlatform.h"
@@ -38,6 +40,9 @@
 #include <initializer_list>
 
 namespace {
+
+// How long a playback step waits at most for the map to show its drawing, in milliseconds.
+constexpr int MapWaitLimit = 10000;
 
 // Designed inner size of the window, in twips (840 x 630 pixels at 96 dots per inch).
 constexpr double DesignedWidth = 12600;
@@ -102,6 +107,7 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
     : QWidget(parent), m_programFolder(programFolder), m_db(db),
       m_recorder(programFolder, std::move(clock)), m_rows(m_recorder.TrackRecords()),
       m_mapDrawing(programFolder), m_pickup(programFolder),
+      m_player(m_recorder.TrackRecords(), PlaybackSteps()), m_export(programFolder),
       m_receiver(new clsSerialReceiver(programFolder, this)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildMapFrame();
@@ -118,6 +124,10 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
     connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
     connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
     connect(CmdPOI, &QPushButton::clicked, this, &frmTrack::CmdPOI_Click);
+    connect(cmdGET, &QPushButton::clicked, this, &frmTrack::cmdGET_Click);
+    connect(cmdPlay, &QPushButton::clicked, this, &frmTrack::cmdPlay_Click);
+    connect(cmdStopPlay, &QPushButton::clicked, this, [this] { m_player.Stop(); });
+    connect(cmdExport, &QPushButton::clicked, this, &frmTrack::cmdExport_Click);
     connect(cmdCommport, &QComboBox::currentIndexChanged, this, &frmTrack::ShowPortDevice);
     // A click on a row, not every change of the selection: playback selects rows itself.
     connect(DateView, &QAbstractItemView::clicked, this, [this] {
@@ -421,9 +431,152 @@ void frmTrack::CmdPOI_Click() {
     }
 }
 
+// Reads the chosen day's track from the history log into the list. The list grows while
+// the log is read, slice by slice, and the waiting window offers its stop button and shows
+// how far the log has been read.
+void frmTrack::cmdGET_Click() {
+    const clsHistoryQuery query(dtpFromTime->date(), Combo1->currentText(), Combo2->currentText(),
+                                Combo4->currentText(), Combo3->currentText(), txtFromSpeed->text(),
+                                txtToSpeed->text());
+    ShowJobRunning(true);
+    setAllEnabled({cmdExport, cmdPlay, Check1}, false);
+    frmWaiting waiting(m_programFolder, this);
+    waiting.show();
+    m_recorder.TrackRecords().Clear();
+    m_rows.Reset();
+    QString failure;
+    try {
+        clsHistoryFetch(m_programFolder, query)
+            .Run(m_recorder.TrackRecords(), [&](qint64 bytesRead, qint64 fileSize) {
+                waiting.ShowProgress(bytesRead, fileSize);
+                ShowAppendedRows();
+                QCoreApplication::processEvents();
+            });
+    } catch (const clsStationError& error) {
+        failure = error.Message(); // what was read before stays listed
+    }
+    ShowJobRunning(false);
+    if (CloseIfAsked()) {
+        return;
+    }
+    ShowFetched();
+    waiting.close();
+    SelectRow(0);
+    DrawCurrentPosition();
+    if (!failure.isEmpty()) {
+        ShowError(failure);
+    }
+}
+
+// The total, the "NO Date" row of a fetch that found nothing, and the controls; Timer3 puts
+// the first row on the map.
+void frmTrack::ShowFetched() {
+    const qsizetype total = m_recorder.RecordCount();
+    stbPanel2->setText(QStringLiteral("Total:%1").arg(total));
+    if (total == 0) {
+        m_rows.ShowNoDate();
+    } else {
+        m_rows.AnnounceAppended();
+    }
+    const bool found = total > 0;
+    setAllEnabled({cmdExport, cmdPlay, Check1}, found);
+    cmdStopPlay->setEnabled(false);
+    fraMap->setVisible(found);
+    if (found) {
+        Timer3->start();
+    } else {
+        Timer3->stop();
+    }
+}
+
+void frmTrack::cmdPlay_Click() {
+    const QModelIndexList selected = DateView->selectionModel()->selectedRows();
+    ShowJobRunning(true);
+    m_player.Play(selected.isEmpty() ? -1 : selected.first().row(),
+                  modPrivate::Val(txtInterval->text()));
+    // Pressed again while the stopped playback still pauses, Play returns at once and the
+    // running playback takes the new start up.
+    if (!m_player.Running()) {
+        ShowJobRunning(false);
+        CloseIfAsked();
+    }
+}
+
+// A playback step selects its row without a click, so Timer3 does not show it again. The
+// step puts its record on the map, with the whole track when Check1 is checked, before its
+// pause, and goes on after the pause only once the page shows that drawing: each step's
+// picture stays for the whole pause, however long a large track takes to draw.
+clsTrackPlayer::Callbacks frmTrack::PlaybackSteps() {
+    return {[] { QCoreApplication::processEvents(); },
+            [this](qsizetype row) { SelectRow(row); },
+            [this](qsizetype index) { ShowRecord(index); },
+            [this] { m_mapView->WaitUntilShown(MapWaitLimit); },
+            [this] { return static_cast<double>(sldInterval->value()); },
+            [this](bool playing) { ShowPlaying(playing); },
+            [this](const QString& message) { ShowError(message); }};
+}
+
+void frmTrack::ShowPlaying(bool playing) {
+    setAllEnabled({cmdExport, cmdPlay}, !playing);
+    cmdStopPlay->setEnabled(playing);
+}
+
+// Writes the track to a file that the operator names and opens it in the text editor.
+// The name is remembered for the next export once the file is written.
+void frmTrack::cmdExport_Click() {
+    int filterIndex = 0;
+    const QString path = IPlatform::Current().ChooseFile(
+        this, clsTrackExport::Filter(), filterIndex, QStringLiteral("ExportFile"),
+        modPrivate::ReadSetting(m_programFolder, modKeys::Setting::ExportFileName));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (ExportTrack(path, filterIndex)) {
+        modPrivate::WriteSetting(m_programFolder, modKeys::Setting::ExportFileName, path);
+    }
+}
+
+// Writes the track in the format of the filter entry (clsTrackExport::Format) and opens the
+// file in the text editor; false when the file could not be written. A failure is shown and
+// the station goes on.
+bool frmTrack::ExportTrack(const QString& path, int format) {
+    {
+        setCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([this] { unsetCursor(); });
+        try {
+            m_export.ExportTrack(path, format, m_recorder.TrackRecords());
+        } catch (const clsStationError& error) {
+            ShowError(error.Message());
+            return false;
+        }
+    }
+    if (!IPlatform::Current().OpenInTextEditor(path)) {
+        ShowError(Text(modKeys::Messages::EditorNotStarted).arg(QDir::toNativeSeparators(path)));
+    }
+    return true;
+}
+
+// While a fetch or a playback runs, nothing may replace the track under it: connecting and
+// another fetch wait until it has ended.
+void frmTrack::ShowJobRunning(bool running) {
+    m_jobRunning = running;
+    setAllEnabled({cmdQuery, cmdGET}, !running);
+}
+
+// Closes the window when that was asked while the job ran; true when it did.
+bool frmTrack::CloseIfAsked() {
+    if (!m_closeAsked) {
+        return false;
+    }
+    close();
+    return true;
+}
+
+// A playback while fixes come in would have the live path append to the track and select
+// rows under it: play waits until the port is closed again.
 void frmTrack::ShowPortOpened() {
     cmdQuery->setText(Text(modKeys::Track::Disconnect));
-    setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI, Check1}, false);
+    setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI, Check1, cmdPlay}, false);
     m_recorder.ResetForOpening();
     m_rows.Reset();
 }
@@ -432,6 +585,7 @@ void frmTrack::ShowPortClosed() {
     cmdQuery->setText(Text(modKeys::Track::Connect));
     setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI}, true);
     Check1->setEnabled(m_recorder.RecordCount() > 0);
+    cmdPlay->setEnabled(cmdExport->isEnabled());
 }
 
 // The device went away: the receiver has closed the port already. The message does not
@@ -465,13 +619,19 @@ void frmTrack::ShowHistoryOutcome(const clsTrackRecorder::Result& result) {
 
 void frmTrack::ShowAppendedRows() {
     m_rows.AnnounceAppended();
-    if (m_rows.rowCount() == 0) {
+    SelectRow(m_rows.rowCount() - 1);
+}
+
+// Selects the row (from 0) and scrolls it into view; a click on the list is what shows a
+// row on the map, not its selection.
+void frmTrack::SelectRow(qsizetype row) {
+    if (row < 0 || row >= m_rows.rowCount()) {
         return;
     }
-    const QModelIndex last = m_rows.index(m_rows.rowCount() - 1, 0);
-    DateView->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
-    DateView->scrollTo(last);
+    const QModelIndex index = m_rows.index(static_cast<int>(row), 0);
+    DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                           QItemSelectionModel::Rows);
+    DateView->scrollTo(index);
 }
 
 void frmTrack::DrawCurrentPosition() {
@@ -540,12 +700,22 @@ void frmTrack::Timer3_Timer() {
         return;
     }
     try {
-        m_recorder.SetCurrentFix(m_recorder.TrackRecords().At(SelectedRecord()));
-        DrawCurrentPosition();
-        DrawTrack();
+        ShowRecord(SelectedRecord());
     } catch (const clsStationError& error) {
-        IPlatform::Current().MessageBox(this, error.Message(), m_title, IPlatform::Icon::Critical);
+        ShowError(error.Message());
     }
+}
+
+// Copies the record into CurrentFix and draws it, and the whole track when Check1 is
+// checked. A failure of the whole-track drawing (clsStationError) goes to the caller.
+void frmTrack::ShowRecord(qsizetype index) {
+    m_recorder.SetCurrentFix(m_recorder.TrackRecords().At(index));
+    DrawCurrentPosition();
+    DrawTrack();
+}
+
+void frmTrack::ShowError(const QString& message) {
+    IPlatform::Current().MessageBox(this, message, m_title, IPlatform::Icon::Critical);
 }
 
 qsizetype frmTrack::SelectedRecord() const {
@@ -621,6 +791,17 @@ bool frmTrack::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmTrack::closeEvent(QCloseEvent* event) {
+    if (m_jobRunning) {
+        // The fetch or playback that lets this event run ends first, and closes the
+        // window once it has; the closing steps must not pull the database and the track
+        // from under it.
+        m_closeAsked = true;
+        modApplication::FetchContinue = false;
+        m_player.Abort();
+        m_mapView->StopWaiting();
+        event->ignore();
+        return;
+    }
     // No sentence is taken after this point.
     disconnect(m_receiver, nullptr, this, nullptr);
     m_receiver->Close();

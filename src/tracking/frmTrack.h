@@ -1,6 +1,8 @@
 #pragma once
 
+#include "history/clsTrackExport.h"
 #include "history/clsTrackLayout.h"
+#include "history/clsTrackPlayer.h"
 #include "map/clsMapAndPorts.h"
 #include "map/clsMapDrawing.h"
 #include "map/clsPoiPickup.h"
@@ -93,18 +95,30 @@ private:
 
     void cmdQuery_Click();
     void CmdPOI_Click();
+    void cmdGET_Click();
+    void ShowFetched();
+    void cmdPlay_Click();
+    clsTrackPlayer::Callbacks PlaybackSteps();
+    void ShowPlaying(bool playing);
+    void cmdExport_Click();
+    bool ExportTrack(const QString& path, int format);
+    void ShowJobRunning(bool running);
+    bool CloseIfAsked();
     void ShowPortOpened();
     void ShowPortClosed();
     void HandlePortLost(const QString& message);
     void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
 
     void Timer3_Timer();
+    void ShowRecord(qsizetype index);
     void MapTimer_Timer();
     void StepZoom(int step);
     void SetZoom(int level);
     double ZoomLevel() const;
     qsizetype SelectedRecord() const;
     void ShowDrawingError(const QString& message);
+    void ShowError(const QString& message);
+    void SelectRow(qsizetype row);
 
     void Layout();
     void PlaceTwips(QWidget* control, const clsTrackLayout::Rect& twips);
@@ -117,11 +131,15 @@ private:
     clsMapDrawing m_mapDrawing;
     clsPoiPickup m_pickup;
     clsDateViewModel m_rows;
+    clsTrackPlayer m_player;
+    clsTrackExport m_export;
     clsSerialReceiver* m_receiver;
     QString m_title;
     bool m_historyWarningShown = false;
     QString m_drawingErrorShown; // the drawing error shown last, until a drawing succeeds
     bool m_pickupErrorShown = false;
+    bool m_jobRunning = false; // a fetch or a playback, which lets events run
+    bool m_closeAsked = false; // the window closes once the running job has ended
 
     QGroupBox* fraMap;
     QWebEngineView* WBMaps;

@@ -6,7 +6,8 @@
 #include <QString>
 
 // A platform for tests: messages are recorded instead of shown, questions are answered
-// Yes, and ending the program is recorded instead of done.
+// Yes, ending the program and opening files in the editor are recorded instead of done,
+// and file dialogs take their answers from a list the test fills.
 class RecordingPlatform : public IPlatform {
 public:
     struct Message {
@@ -14,6 +15,16 @@ public:
         QString Title;
         Icon MessageIcon;
         bool Waits; // a message box that waited for the operator
+    };
+    struct FileDialog {
+        QString Filter;
+        int FilterIndex; // as the caller offered it
+        QString Title;
+        QString ProposedName;
+    };
+    struct FileChoice {
+        QString Path; // "": the operator cancels
+        int FilterIndex = 1;
     };
 
     RecordingPlatform() { IPlatform::Install(this); }
@@ -28,8 +39,25 @@ public:
     }
     bool AnotherInstanceRuns(const QString&) override { return false; }
     void EndProgram(int exitCode) override { ExitCodes.append(exitCode); }
-    bool OpenInTextEditor(const QString&) override { return true; }
+    bool OpenInTextEditor(const QString& path) override {
+        EditedFiles.append(path);
+        return EditorStarts;
+    }
+    // Answers with the next of FileChoices; when none is left, the operator cancels.
+    QString ChooseFile(QWidget*, const QString& filter, int& filterIndex, const QString& title,
+                       const QString& proposedName) override {
+        FileDialogs.append({filter, filterIndex, title, proposedName});
+        const FileChoice choice = FileChoices.isEmpty() ? FileChoice{} : FileChoices.takeFirst();
+        if (!choice.Path.isEmpty()) {
+            filterIndex = choice.FilterIndex;
+        }
+        return choice.Path;
+    }
 
     QList<Message> Messages;
     QList<int> ExitCodes;
+    QStringList EditedFiles;
+    bool EditorStarts = true;
+    QList<FileDialog> FileDialogs;
+    QList<FileChoice> FileChoices;
 };

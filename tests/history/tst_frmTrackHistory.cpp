@@ -1,0 +1,375 @@
+// The history features through the main window, offscreen, with the real map page: a day
+// fetched from a log of the station's own writer, played back, and exported.
+
+#include "map/MapPageSupport.h"
+#include "map/MapTestSupport.h"
+#include "notices/frmWaiting.h"
+#include "shell/StationTestSupport.h"
+#include "shell/modPrivate.h"
+#include "tracking/TestPseudoTerminal.h"
+#include "tracking/clsHistoryLog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTableView>
+
+namespace {
+
+// "dd hh:mm:ss [speed [status]]" of February 2009.
+PositionFix Fix(const QString& text) {
+    const QStringList f = text.split(' ');
+    return MakeFix("2009/02/" + f[0] + ' ' + f[1], 25.03, "N", 121.5, "E",
+                   f.value(2, "1").toFloat(), 90, qPrintable(f.value(3, "A")));
+}
+
+QStringList Seconds(int count) {
+    QStringList fixes;
+    for (int i = 0; i < count; ++i) {
+        fixes << QTime(10, 0).addSecs(i).toString("18 HH:mm:ss");
+    }
+    return fixes;
+}
+
+const QStringList JobControls = {"cmdQuery",    "cmdGET",    "cmdPlay",
+                                 "cmdStopPlay", "cmdExport", "Check1"};
+const QString Idle = "cmdQuery cmdGET cmdPlay cmdExport Check1";
+
+// The main window over a history log of February 2009, fetching from the 18th.
+struct HistoryWindow : StationWindow {
+    QList<PositionFix> Logged;
+    int Drawn = 0; // the newest drawing the map page reported
+
+    // Logs the fixes with the station's writer; a long log in one write of its record texts,
+    // as the writer's disk flush per record would take minutes.
+    bool Start(const QStringList& fixes, const QByteArray& settings = {}) {
+        if (!StationWindow::Start(settings)) {
+            return false;
+        }
+        QObject::connect(&Window->MapView(), &clsMapView::Drawn,
+                         [this](int request) { Drawn = std::max(Drawn, request); });
+        const clsHistoryLog log(Dir.path(), [] { return QDateTime(QDate(2009, 2, 18), {}); });
+        log.EnsureFolder();
+        QByteArray records;
+        for (const QString& text : fixes) {
+            Logged << Fix(text);
+            if (fixes.size() < 100) {
+                log.Append(Logged.last());
+            } else {
+                records += clsHistoryLog::RecordText(Logged.last());
+            }
+        }
+        return records.isEmpty() || WriteBytes(Dir.filePath("export/History-2009-02.log"), records);
+    }
+    void Click(const char* control) { QTest::mouseClick(Control(control), Qt::LeftButton); }
+    // query: start hour, minute, end hour, minute, lowest and highest speed, joined by "|".
+    void Fetch(const QString& query = "00|00|24|00|0|999") {
+        const QStringList q = query.split('|');
+        Control<QDateTimeEdit>("dtpFromTime")->setDate(QDate(2009, 2, 18));
+        const char* lists[] = {"Combo1", "Combo2", "Combo4", "Combo3"};
+        for (int i = 0; i < 4; ++i) {
+            Control<QComboBox>(lists[i])->setCurrentText(q[i]);
+        }
+        Control<QLineEdit>("txtFromSpeed")->setText(q[4]);
+        Control<QLineEdit>("txtToSpeed")->setText(q[5]);
+        Click("cmdGET");
+    }
+    // Waits until Timer3 has shown the selected row and the page shows every drawing.
+    bool MapShown() {
+        return WaitUntil([&] {
+            return !Control<QTimer>("Timer3")->isActive() &&
+                   Drawn >= Window->MapView().LastRequest();
+        });
+    }
+    // The date and check point columns of every row.
+    QStringList Rows() const {
+        const clsDateViewModel& list = Window->Rows();
+        QStringList rows;
+        for (int row = 0; row < list.rowCount(); ++row) {
+            rows << list.data(list.index(row, 1)).toString() +
+                        list.data(list.index(row, 2)).toString();
+        }
+        return rows;
+    }
+    QItemSelectionModel* Selection() const {
+        return Control<QTableView>("DateView")->selectionModel();
+    }
+    int SelectedRow() const {
+        const QModelIndexList rows = Selection()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+    QString Enabled(QStringList names = JobControls) const {
+        names.removeIf([this](const QString& name) { return !Control(name)->isEnabled(); });
+        return names.join(' ');
+    }
+};
+
+} // namespace
+
+class tst_frmTrackHistory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fetch_data() {
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QList<int>>("kept");
+        QTest::newRow("whole day and no other")
+            << QStringList{"17 23:59:59", "18 00:00:00", "18 23:59:59", "19 00:00:00"}
+            << "00|00|24|00|0|999" << QList<int>{1, 2};
+        QTest::newRow("end before start")
+            << QStringList{"18 10:30:00"} << "10|40|10|20|0|999" << QList<int>{};
+        // As 32-bit floats 12.34 lies above 12.34 as a 64-bit one, and 45.6 below 45.6.
+        QTest::newRow("speed bounds equal to stored speeds, leading numbers, warning")
+            << QStringList{"18 10:00:00 12.33", "18 10:00:01 12.34 V", "18 10:00:02 45.6",
+                           "18 10:00:03 45.61"}
+            << "00|00|24|00|12.34 kn|45.6abc" << QList<int>{1, 2};
+        QTest::newRow("empty highest speed")
+            << QStringList{"18 10:00:00 0", "18 10:00:01 0.1"} << "00|00|24|00||" << QList<int>{0};
+    }
+
+    // The rows, the total, the controls and the map after a fetch, with records or without.
+    void fetch() {
+        QFETCH(QStringList, log);
+        QFETCH(QString, query);
+        QFETCH(QList<int>, kept);
+        HistoryWindow s;
+        QVERIFY(s.Start(log));
+        s.Fetch(query);
+        QStringList rows;
+        for (const int i : kept) {
+            rows << s.Logged[i].FixTime +
+                        (s.Logged[i].Status == "V" ? " Last location" : " Real time position");
+        }
+        const bool found = !kept.isEmpty();
+        QCOMPARE(s.Rows(), found ? rows : QStringList{"NO Date"});
+        QCOMPARE(s.Window->Rows().ItemText(0) + s.Window->Rows().RowKey(0), "1#0");
+        QCOMPARE(s.Control<QLabel>("Panel2")->text(), QString("Total:%1").arg(kept.size()));
+        QCOMPARE(s.SelectedRow(), 0);
+        QCOMPARE(s.Enabled(), found ? Idle : "cmdQuery cmdGET");
+        QCOMPARE(s.Control("fraMap")->isVisible(), found);
+        QCOMPARE(s.Control<QTimer>("Timer3")->isActive(), found);
+        QVERIFY(s.Window->findChildren<frmWaiting*>().isEmpty());
+        QTRY_VERIFY(!found || s.Control<QLabel>("lblCaption")->text().contains(rows[0].left(19)));
+        QVERIFY(s.Platform.Messages.isEmpty());
+    }
+
+    void anUnreadableLogIsTold() {
+        HistoryWindow s;
+        QVERIFY(s.Start({}) && QDir(s.Dir.path()).mkpath("export/History-2009-02.log"));
+        s.Fetch();
+        QCOMPARE(s.Platform.Messages.size(), 1);
+        QVERIFY(s.Platform.Messages[0].Text.contains("History-2009-02.log"));
+        QCOMPARE(s.Rows(), QStringList{"NO Date"});
+    }
+
+    void interruptedFetch_data() {
+        QTest::addColumn<bool>("closing");
+        QTest::newRow("stop button") << false;
+        QTest::newRow("window closed") << true;
+    }
+
+    // While the log is read the list grows with its newest row selected, the waiting window
+    // shows the progress and no other job can start. Its stop button, or closing the main
+    // window, ends the fetch with what it gathered, even when the whole track is drawn right
+    // after the stop; the window closes only after that.
+    void interruptedFetch() {
+        QFETCH(bool, closing);
+        HistoryWindow s;
+        QVERIFY(s.Start(Seconds(300'000)));
+        s.Control<QCheckBox>("Check1")->setChecked(true);
+        QString during;
+        QTimer look; // runs inside the first slice of the fetch
+        connect(&look, &QTimer::timeout, this, [&] {
+            if (auto* waiting = s.Window->findChild<frmWaiting*>()) {
+                look.stop();
+                const int progress = waiting->findChild<QProgressBar*>()->value();
+                const int rows = s.Window->Rows().rowCount();
+                during = QStringLiteral("%1 %2 %3 [%4]")
+                             .arg(waiting->isVisible() && !waiting->isModal())
+                             .arg(progress > 0 && progress < 1000)
+                             .arg(rows > 0 && s.SelectedRow() == rows - 1)
+                             .arg(s.Enabled());
+                closing ? void(s.Window->close())
+                        : QTest::mouseClick(waiting->findChild<QPushButton*>(), Qt::LeftButton);
+                s.Window->DrawTrack();
+                during += QStringLiteral(" exit %1").arg(s.Platform.ExitCodes.size());
+            }
+        });
+        look.start(0);
+        s.Fetch();
+        QCOMPARE(during, "1 1 1 [] exit 0");
+        const int gathered = s.Window->Rows().rowCount();
+        QVERIFY2(gathered > 0 && gathered < 300'000, qPrintable(QString::number(gathered)));
+        QCOMPARE(s.Rows().last(), s.Logged[gathered - 1].FixTime + " Real time position");
+        QCOMPARE(s.Platform.ExitCodes, closing ? QList<int>{0} : QList<int>{});
+        QCOMPARE(s.Control<QLabel>("Panel2")->text(),
+                 closing ? "" : QString("Total:%1").arg(gathered));
+    }
+
+    void playback_data() {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("selected"); // -1: none
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("wholeTrack");
+        QTest::addColumn<QList<int>>("shown");
+        QTest::newRow("step 1") << 5 << 0 << "1" << false << QList<int>{1, 2, 3, 4};
+        QTest::newRow("step 3, whole track") << 8 << 0 << "3" << true << QList<int>{1, 4, 7};
+        QTest::newRow("leading number") << 6 << 1 << "2 rows" << false << QList<int>{2, 4};
+        QTest::newRow("no row selected") << 3 << -1 << "1" << false << QList<int>{0, 1, 2};
+        QTest::newRow("last row selected") << 4 << 3 << "1" << false << QList<int>{};
+        QTest::newRow("negative step") << 4 << 2 << "-1" << false << QList<int>{};
+    }
+
+    // The rows a playback selects and the record it ends on, the buttons while it plays and
+    // after, and no show-selected tick for the rows it selects. Each step's drawing is on the
+    // page before the next step begins.
+    void playback() {
+        QFETCH(int, records);
+        QFETCH(int, selected);
+        QFETCH(QString, step);
+        QFETCH(bool, wholeTrack);
+        QFETCH(QList<int>, shown);
+        HistoryWindow s;
+        QVERIFY(s.Start(Seconds(records)));
+        s.Fetch();
+        if (wholeTrack) {
+            s.Click("Check1");
+        }
+        QVERIFY(s.MapShown());
+        s.Selection()->clearSelection();
+        if (selected >= 0) {
+            s.Control<QTableView>("DateView")->selectRow(selected);
+        }
+        s.Control<QLineEdit>("txtInterval")->setText(step);
+        s.Control<QSlider>("sldInterval")->setMinimum(0); // short pauses for the test
+        s.Control<QSlider>("sldInterval")->setValue(0);
+        QList<int> rows;
+        QStringList buttons;
+        int undrawn = 0;
+        connect(s.Selection(), &QItemSelectionModel::selectionChanged, this, [&] {
+            rows << s.SelectedRow();
+            buttons << s.Enabled();
+            undrawn += s.Drawn < s.Window->MapView().LastRequest() ? 1 : 0;
+        });
+        QSignalSpy ticks(s.Control<QTimer>("Timer3"), &QTimer::timeout);
+        s.Click("cmdPlay");
+        QCOMPARE(rows, shown);
+        QCOMPARE(buttons, QStringList(shown.size(), "cmdStopPlay Check1"));
+        QCOMPARE(undrawn, 0);
+        QCOMPARE(ticks.size(), 0);
+        QCOMPARE(s.Enabled(), Idle);
+        if (!shown.isEmpty()) {
+            QCOMPARE(s.Window->Recorder().CurrentFix().FixTime, s.Logged[shown.last()].FixTime);
+        }
+        if (wholeTrack) {
+            const QList<QByteArray> lines =
+                FileBytes(s.Dir.filePath("carimage/markers.txt")).split('\n');
+            QCOMPARE(lines.size(), records + 1);
+            QVERIFY(lines[shown.last()].contains("|C-Rv\\"));
+        }
+    }
+
+    void interruptedPlayback_data() {
+        QTest::addColumn<bool>("closing");
+        QTest::newRow("stop button") << false;
+        QTest::newRow("window closed") << true;
+    }
+
+    // Stop shows the stopped buttons at once and ends the playback after its pause, until
+    // which connecting and fetching wait. Closing the window ends the pause at once, and the
+    // window closes after the playback has ended.
+    void interruptedPlayback() {
+        QFETCH(bool, closing);
+        HistoryWindow s;
+        QVERIFY(s.Start(Seconds(4)));
+        s.Fetch();
+        s.Control<QSlider>("sldInterval")->setValue(closing ? 10 : 1);
+        QList<int> rows;
+        QString during;
+        connect(s.Selection(), &QItemSelectionModel::selectionChanged, this, [&] {
+            rows << s.SelectedRow();
+            QTimer::singleShot(50, this, [&] {
+                closing ? void(s.Window->close()) : s.Click("cmdStopPlay");
+                during = s.Enabled() + QStringLiteral(" exit %1").arg(s.Platform.ExitCodes.size());
+            });
+        });
+        s.Click("cmdPlay");
+        QCOMPARE(rows, QList<int>{1});
+        QCOMPARE(during, closing ? "cmdStopPlay Check1 exit 0" : "cmdPlay cmdExport Check1 exit 0");
+        QCOMPARE(s.Platform.ExitCodes, closing ? QList<int>{0} : QList<int>{});
+        QVERIFY(closing || s.Enabled() == Idle);
+    }
+
+    // Fixes that come in while the port is open would change the track under a playback.
+    void noPlaybackWhileConnected() {
+        TestPseudoTerminal receiver;
+        HistoryWindow s;
+        QVERIFY(s.Start(Seconds(2), "[Ports]\nCOM2=" + receiver.SlavePath().toLocal8Bit() +
+                                        "\n[Settings]\nCommPort=2\n"));
+        s.Fetch();
+        s.Click("cmdQuery");
+        QCOMPARE(s.Enabled({"cmdPlay", "cmdExport"}), "cmdExport");
+        s.Click("cmdQuery");
+        QCOMPARE(s.Enabled({"cmdPlay", "cmdExport"}), "cmdPlay cmdExport");
+    }
+
+    void exportTrack_data() {
+        QTest::addColumn<QString>("name"); // beneath the test folder; "": cancel
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<bool>("editorStarts");
+        QTest::addColumn<QByteArray>("begins"); // the written file; "": none
+        QTest::addColumn<QString>("message");   // part of the one message shown
+        QTest::newRow("PaPaGO!") << "day.txt" << 1 << true << QByteArray("Datum,WGS84") << "";
+        QTest::newRow("MapSource") << "day.trk" << 2 << true << QByteArray("H  LATITUDE") << "";
+        QTest::newRow("GPX, blanks in the path")
+            << "my tracks/day one.gpx" << 3 << true << QByteArray("<?xml") << "";
+        QTest::newRow("cancelled") << "" << 0 << true << QByteArray() << "";
+        QTest::newRow("editor does not start")
+            << "day.txt" << 1 << false << QByteArray("Datum") << "text editor";
+        // A folder nobody may write to, root included.
+        QTest::newRow("unwritable folder")
+            << "/proc/day.txt" << 1 << true << QByteArray() << "cannot be written";
+    }
+
+    // The dialog offers the remembered name; the chosen entry decides the format; the file
+    // opens in the editor and its name is remembered. A failure is shown, the station goes
+    // on, and the name stays as it was.
+    void exportTrack() {
+        QFETCH(QString, name);
+        QFETCH(int, entry);
+        QFETCH(bool, editorStarts);
+        QFETCH(QByteArray, begins);
+        QFETCH(QString, message);
+        HistoryWindow s;
+        QVERIFY(s.Start(Seconds(3), "[Export]\nFileName=earlier.txt\n"));
+        s.Fetch();
+        QVERIFY(QDir(s.Dir.path()).mkpath("my tracks"));
+        const QString path = name.isEmpty() || name.startsWith('/') ? name : s.Dir.filePath(name);
+        s.Platform.FileChoices = {{path, entry}};
+        s.Platform.EditorStarts = editorStarts;
+        s.Click("cmdExport");
+        QCOMPARE(s.Platform.FileDialogs.size(), 1);
+        const RecordingPlatform::FileDialog& dialog = s.Platform.FileDialogs[0];
+        QCOMPARE(dialog.Filter + dialog.Title + dialog.ProposedName,
+                 "PaPaGO! (*.txt)|*.txt|MapSource 6.5 (*.trk)|*.trk|GPX 1.1 (*.gpx)|*.gpx"
+                 "ExportFileearlier.txt");
+        const bool written = !begins.isEmpty();
+        QVERIFY(written ? FileBytes(path).startsWith(begins) : !QFile::exists(path));
+        QCOMPARE(s.Platform.EditedFiles, written ? QStringList{path} : QStringList{});
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), modKeys::Setting::ExportFileName),
+                 written ? path : "earlier.txt");
+        QCOMPARE(s.Platform.Messages.size(), message.isEmpty() ? 0 : 1);
+        QVERIFY(message.isEmpty() || s.Platform.Messages[0].Text.contains(message));
+        QVERIFY(s.Platform.ExitCodes.isEmpty());
+    }
+};
+
+STATION_UI_TEST_MAIN(tst_frmTrackHistory)
+#include "tst_frmTrackHistory.moc"
