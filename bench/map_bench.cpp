@@ -353,7 +353,7 @@ int BenchPlayback(int steps) {
                     float(i % 60), float(i % 360)));
     }
     if (!QDir(s.Dir.path()).mkpath("export") ||
-        !WriteBytes(s.Dir.filePath("export/History-2009-02.log"), log)) {
+        !WriteFile(s.Dir.filePath("export/History-2009-02.log"), log)) {
         return 1;
     }
     clsMapView& map = s.Window->MapView();

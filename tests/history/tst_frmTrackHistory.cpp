@@ -2,23 +2,18 @@
 // fetched from a log of the station's own writer, played back, and exported.
 
 #include "map/MapPageSupport.h"
-#include "map/MapTestSupport.h"
 #include "notices/frmWaiting.h"
-#include "shell/StationTestSupport.h"
 #include "shell/modPrivate.h"
-#include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsHistoryLog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTableView>
 
 namespace {
 
@@ -37,37 +32,22 @@ QStringList Seconds(int count) {
     return fixes;
 }
 
-const QStringList JobControls = {"cmdQuery",    "cmdGET",    "cmdPlay",
-                                 "cmdStopPlay", "cmdExport", "Check1"};
 const QString Idle = "cmdQuery cmdGET cmdPlay cmdExport Check1";
 
 // The main window over a history log of February 2009, fetching from the 18th.
-struct HistoryWindow : StationWindow {
+struct HistoryWindow : MapWindow {
     QList<PositionFix> Logged;
-    int Drawn = 0; // the newest drawing the map page reported
 
-    // Logs the fixes with the station's writer; a long log in one write of its record texts,
-    // as the writer's disk flush per record would take minutes.
+    // Logs the fixes in the record format of the station's writer (none: no log).
     bool Start(const QStringList& fixes, const QByteArray& settings = {}) {
-        if (!StationWindow::Start(settings)) {
-            return false;
-        }
-        QObject::connect(&Window->MapView(), &clsMapView::Drawn,
-                         [this](int request) { Drawn = std::max(Drawn, request); });
-        const clsHistoryLog log(Dir.path(), [] { return QDateTime(QDate(2009, 2, 18), {}); });
-        log.EnsureFolder();
         QByteArray records;
         for (const QString& text : fixes) {
             Logged << Fix(text);
-            if (fixes.size() < 100) {
-                log.Append(Logged.last());
-            } else {
-                records += clsHistoryLog::RecordText(Logged.last());
-            }
+            records += clsHistoryLog::RecordText(Logged.last());
         }
-        return records.isEmpty() || WriteBytes(Dir.filePath("export/History-2009-02.log"), records);
+        return MapWindow::Start(settings) &&
+               (fixes.isEmpty() || WriteFile(Dir.filePath("export/History-2009-02.log"), records));
     }
-    void Click(const char* control) { QTest::mouseClick(Control(control), Qt::LeftButton); }
     // query: start hour, minute, end hour, minute, lowest and highest speed, joined by "|".
     void Fetch(const QString& query = "00|00|24|00|0|999") {
         const QStringList q = query.split('|');
@@ -82,10 +62,8 @@ struct HistoryWindow : StationWindow {
     }
     // Waits until Timer3 has shown the selected row and the page shows every drawing.
     bool MapShown() {
-        return WaitUntil([&] {
-            return !Control<QTimer>("Timer3")->isActive() &&
-                   Drawn >= Window->MapView().LastRequest();
-        });
+        return WaitUntil(
+            [&] { return !Control<QTimer>("Timer3")->isActive() && Watch->Current(); });
     }
     // The date and check point columns of every row.
     QStringList Rows() const {
@@ -104,7 +82,8 @@ struct HistoryWindow : StationWindow {
         const QModelIndexList rows = Selection()->selectedRows();
         return rows.isEmpty() ? -1 : rows.first().row();
     }
-    QString Enabled(QStringList names = JobControls) const {
+    QString Enabled(QStringList names = {"cmdQuery", "cmdGET", "cmdPlay", "cmdStopPlay",
+                                         "cmdExport", "Check1"}) const {
         names.removeIf([this](const QString& name) { return !Control(name)->isEnabled(); });
         return names.join(' ');
     }
@@ -117,31 +96,26 @@ class tst_frmTrackHistory : public QObject {
 
 private slots:
     void fetch_data() {
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("log"); // empty: a folder stands where the log should be
         QTest::addColumn<QList<int>>("kept");
-        QTest::newRow("whole day and no other")
-            << QStringList{"17 23:59:59", "18 00:00:00", "18 23:59:59", "19 00:00:00"}
-            << "00|00|24|00|0|999" << QList<int>{1, 2};
-        QTest::newRow("end before start")
-            << QStringList{"18 10:30:00"} << "10|40|10|20|0|999" << QList<int>{};
-        // As 32-bit floats 12.34 lies above 12.34 as a 64-bit one, and 45.6 below 45.6.
-        QTest::newRow("speed bounds equal to stored speeds, leading numbers, warning")
-            << QStringList{"18 10:00:00 12.33", "18 10:00:01 12.34 V", "18 10:00:02 45.6",
-                           "18 10:00:03 45.61"}
-            << "00|00|24|00|12.34 kn|45.6abc" << QList<int>{1, 2};
-        QTest::newRow("empty highest speed")
-            << QStringList{"18 10:00:00 0", "18 10:00:01 0.1"} << "00|00|24|00||" << QList<int>{0};
+        QTest::newRow("the day, the time window and the speeds of the controls")
+            << QStringList{"17 10:30:00 20",   "18 10:19:59 20",    "18 10:20:00 12.34 V",
+                           "18 10:30:00 45.6", "18 10:30:01 45.61", "18 10:30:02 12.33",
+                           "18 10:40:01 20",   "19 10:30:00 20"}
+            << QList<int>{2, 3};
+        QTest::newRow("a log that cannot be read") << QStringList() << QList<int>();
     }
 
-    // The rows, the total, the controls and the map after a fetch, with records or without.
+    // The controls' texts go to the query as they stand: a speed is read by its leading
+    // number, and a bound equal to a stored speed passes. The rows, the total, the controls
+    // and the map after the fetch, or the message that names the log.
     void fetch() {
         QFETCH(QStringList, log);
-        QFETCH(QString, query);
         QFETCH(QList<int>, kept);
         HistoryWindow s;
         QVERIFY(s.Start(log));
-        s.Fetch(query);
+        QVERIFY(!log.isEmpty() || QDir(s.Dir.path()).mkpath("export/History-2009-02.log"));
+        s.Fetch("10|20|10|40|12.34 kn|45.6abc");
         QStringList rows;
         for (const int i : kept) {
             rows << s.Logged[i].FixTime +
@@ -149,31 +123,23 @@ private slots:
         }
         const bool found = !kept.isEmpty();
         QCOMPARE(s.Rows(), found ? rows : QStringList{"NO Date"});
-        QCOMPARE(s.Window->Rows().ItemText(0) + s.Window->Rows().RowKey(0), "1#0");
-        QCOMPARE(s.Control<QLabel>("Panel2")->text(), QString("Total:%1").arg(kept.size()));
+        QCOMPARE(s.Caption("Panel2"), QString("Total:%1").arg(kept.size()));
         QCOMPARE(s.SelectedRow(), 0);
         QCOMPARE(s.Enabled(), found ? Idle : "cmdQuery cmdGET");
         QCOMPARE(s.Control("fraMap")->isVisible(), found);
         QCOMPARE(s.Control<QTimer>("Timer3")->isActive(), found);
         QVERIFY(s.Window->findChildren<frmWaiting*>().isEmpty());
-        QTRY_VERIFY(!found || s.Control<QLabel>("lblCaption")->text().contains(rows[0].left(19)));
-        QVERIFY(s.Platform.Messages.isEmpty());
+        QTRY_VERIFY(!found || s.Caption("lblCaption").contains(rows[0].left(19)));
+        QCOMPARE(s.Platform.Messages.size(), found ? 0 : 1);
+        QVERIFY(found || s.Platform.Messages[0].Text.contains("History-2009-02.log"));
+        // Fixes that come in while the port is open would change the track under a playback.
+        s.Click("cmdQuery");
+        QCOMPARE(s.Enabled({"cmdPlay", "cmdExport"}), found ? "cmdExport" : "");
+        s.Click("cmdQuery");
+        QCOMPARE(s.Enabled({"cmdPlay", "cmdExport"}), found ? "cmdPlay cmdExport" : "");
     }
 
-    void anUnreadableLogIsTold() {
-        HistoryWindow s;
-        QVERIFY(s.Start({}) && QDir(s.Dir.path()).mkpath("export/History-2009-02.log"));
-        s.Fetch();
-        QCOMPARE(s.Platform.Messages.size(), 1);
-        QVERIFY(s.Platform.Messages[0].Text.contains("History-2009-02.log"));
-        QCOMPARE(s.Rows(), QStringList{"NO Date"});
-    }
-
-    void interruptedFetch_data() {
-        QTest::addColumn<bool>("closing");
-        QTest::newRow("stop button") << false;
-        QTest::newRow("window closed") << true;
-    }
+    void interruptedFetch_data() { AddBoolRows("closing", "stop button", "window closed"); }
 
     // While the log is read the list grows with its newest row selected, the waiting window
     // shows the progress and no other job can start. Its stop button, or closing the main
@@ -209,8 +175,7 @@ private slots:
         QVERIFY2(gathered > 0 && gathered < 300'000, qPrintable(QString::number(gathered)));
         QCOMPARE(s.Rows().last(), s.Logged[gathered - 1].FixTime + " Real time position");
         QCOMPARE(s.Platform.ExitCodes, closing ? QList<int>{0} : QList<int>{});
-        QCOMPARE(s.Control<QLabel>("Panel2")->text(),
-                 closing ? "" : QString("Total:%1").arg(gathered));
+        QCOMPARE(s.Caption("Panel2"), closing ? "" : QString("Total:%1").arg(gathered));
     }
 
     void playback_data() {
@@ -218,13 +183,23 @@ private slots:
         QTest::addColumn<int>("selected"); // -1: none
         QTest::addColumn<QString>("step");
         QTest::addColumn<bool>("wholeTrack");
+        QTest::addColumn<QString>("pressed"); // during the first pause: "cmdStopPlay", "close"
         QTest::addColumn<QList<int>>("shown");
-        QTest::newRow("step 1") << 5 << 0 << "1" << false << QList<int>{1, 2, 3, 4};
-        QTest::newRow("step 3, whole track") << 8 << 0 << "3" << true << QList<int>{1, 4, 7};
-        QTest::newRow("leading number") << 6 << 1 << "2 rows" << false << QList<int>{2, 4};
-        QTest::newRow("no row selected") << 3 << -1 << "1" << false << QList<int>{0, 1, 2};
-        QTest::newRow("last row selected") << 4 << 3 << "1" << false << QList<int>{};
-        QTest::newRow("negative step") << 4 << 2 << "-1" << false << QList<int>{};
+        QTest::addColumn<QString>("buttons"); // at each step, and after what was pressed
+        const QString playing = "cmdStopPlay Check1";
+        QTest::newRow("step 3, whole track") << 8 << 0 << "3" << true << "" << QList<int>{1, 4, 7}
+                                             << QStringList(3, playing).join('|');
+        QTest::newRow("step read by its leading number")
+            << 6 << 1 << "2 rows" << false << "" << QList<int>{2, 4} << playing + '|' + playing;
+        QTest::newRow("no row selected") << 3 << -1 << "1" << false << "" << QList<int>{0, 1, 2}
+                                         << QStringList(3, playing).join('|');
+        // Stop shows the stopped buttons at once and ends the playback after its pause,
+        // until which connecting and fetching wait.
+        QTest::newRow("stopped") << 4 << 0 << "1" << false << "cmdStopPlay" << QList<int>{1}
+                                 << playing + "|cmdPlay cmdExport Check1 exit 0";
+        // Closing ends the pause at once; the window closes after the playback has ended.
+        QTest::newRow("window closed") << 4 << 0 << "1" << false << "close" << QList<int>{1}
+                                       << playing + '|' + playing + " exit 0";
     }
 
     // The rows a playback selects and the record it ends on, the buttons while it plays and
@@ -235,7 +210,9 @@ private slots:
         QFETCH(int, selected);
         QFETCH(QString, step);
         QFETCH(bool, wholeTrack);
+        QFETCH(QString, pressed);
         QFETCH(QList<int>, shown);
+        QFETCH(QString, buttons);
         HistoryWindow s;
         QVERIFY(s.Start(Seconds(records)));
         s.Fetch();
@@ -248,76 +225,40 @@ private slots:
             s.Control<QTableView>("DateView")->selectRow(selected);
         }
         s.Control<QLineEdit>("txtInterval")->setText(step);
-        s.Control<QSlider>("sldInterval")->setMinimum(0); // short pauses for the test
-        s.Control<QSlider>("sldInterval")->setValue(0);
+        // Short pauses for the test; a long one that closing must cut short.
+        auto* pause = s.Control<QSlider>("sldInterval");
+        pause->setMinimum(0);
+        pause->setValue(pressed == "close" ? 10 : pressed.isEmpty() ? 0 : 1);
         QList<int> rows;
-        QStringList buttons;
+        QStringList seen;
         int undrawn = 0;
         connect(s.Selection(), &QItemSelectionModel::selectionChanged, this, [&] {
             rows << s.SelectedRow();
-            buttons << s.Enabled();
-            undrawn += s.Drawn < s.Window->MapView().LastRequest() ? 1 : 0;
+            seen << s.Enabled();
+            undrawn += s.Watch->Current() ? 0 : 1;
+            if (!pressed.isEmpty()) {
+                QTimer::singleShot(50, this, [&] {
+                    pressed == "close" ? void(s.Window->close()) : s.Click("cmdStopPlay");
+                    seen << s.Enabled() +
+                                QStringLiteral(" exit %1").arg(s.Platform.ExitCodes.size());
+                });
+            }
         });
         QSignalSpy ticks(s.Control<QTimer>("Timer3"), &QTimer::timeout);
         s.Click("cmdPlay");
         QCOMPARE(rows, shown);
-        QCOMPARE(buttons, QStringList(shown.size(), "cmdStopPlay Check1"));
+        QCOMPARE(seen.join('|'), buttons);
         QCOMPARE(undrawn, 0);
         QCOMPARE(ticks.size(), 0);
-        QCOMPARE(s.Enabled(), Idle);
-        if (!shown.isEmpty()) {
-            QCOMPARE(s.Window->Recorder().CurrentFix().FixTime, s.Logged[shown.last()].FixTime);
-        }
+        QCOMPARE(s.Platform.ExitCodes, pressed == "close" ? QList<int>{0} : QList<int>{});
+        QVERIFY(pressed == "close" || s.Enabled() == Idle); // a closed window stays closed
+        QCOMPARE(s.Window->Recorder().CurrentFix().FixTime, s.Logged[shown.last()].FixTime);
         if (wholeTrack) {
             const QList<QByteArray> lines =
-                FileBytes(s.Dir.filePath("carimage/markers.txt")).split('\n');
+                ReadFile(s.Dir.filePath("carimage/markers.txt")).split('\n');
             QCOMPARE(lines.size(), records + 1);
             QVERIFY(lines[shown.last()].contains("|C-Rv\\"));
         }
-    }
-
-    void interruptedPlayback_data() {
-        QTest::addColumn<bool>("closing");
-        QTest::newRow("stop button") << false;
-        QTest::newRow("window closed") << true;
-    }
-
-    // Stop shows the stopped buttons at once and ends the playback after its pause, until
-    // which connecting and fetching wait. Closing the window ends the pause at once, and the
-    // window closes after the playback has ended.
-    void interruptedPlayback() {
-        QFETCH(bool, closing);
-        HistoryWindow s;
-        QVERIFY(s.Start(Seconds(4)));
-        s.Fetch();
-        s.Control<QSlider>("sldInterval")->setValue(closing ? 10 : 1);
-        QList<int> rows;
-        QString during;
-        connect(s.Selection(), &QItemSelectionModel::selectionChanged, this, [&] {
-            rows << s.SelectedRow();
-            QTimer::singleShot(50, this, [&] {
-                closing ? void(s.Window->close()) : s.Click("cmdStopPlay");
-                during = s.Enabled() + QStringLiteral(" exit %1").arg(s.Platform.ExitCodes.size());
-            });
-        });
-        s.Click("cmdPlay");
-        QCOMPARE(rows, QList<int>{1});
-        QCOMPARE(during, closing ? "cmdStopPlay Check1 exit 0" : "cmdPlay cmdExport Check1 exit 0");
-        QCOMPARE(s.Platform.ExitCodes, closing ? QList<int>{0} : QList<int>{});
-        QVERIFY(closing || s.Enabled() == Idle);
-    }
-
-    // Fixes that come in while the port is open would change the track under a playback.
-    void noPlaybackWhileConnected() {
-        TestPseudoTerminal receiver;
-        HistoryWindow s;
-        QVERIFY(s.Start(Seconds(2), "[Ports]\nCOM2=" + receiver.SlavePath().toLocal8Bit() +
-                                        "\n[Settings]\nCommPort=2\n"));
-        s.Fetch();
-        s.Click("cmdQuery");
-        QCOMPARE(s.Enabled({"cmdPlay", "cmdExport"}), "cmdExport");
-        s.Click("cmdQuery");
-        QCOMPARE(s.Enabled({"cmdPlay", "cmdExport"}), "cmdPlay cmdExport");
     }
 
     void exportTrack_data() {
@@ -326,13 +267,12 @@ private slots:
         QTest::addColumn<bool>("editorStarts");
         QTest::addColumn<QByteArray>("begins"); // the written file; "": none
         QTest::addColumn<QString>("message");   // part of the one message shown
-        QTest::newRow("PaPaGO!") << "day.txt" << 1 << true << QByteArray("Datum,WGS84") << "";
         QTest::newRow("MapSource") << "day.trk" << 2 << true << QByteArray("H  LATITUDE") << "";
         QTest::newRow("GPX, blanks in the path")
             << "my tracks/day one.gpx" << 3 << true << QByteArray("<?xml") << "";
         QTest::newRow("cancelled") << "" << 0 << true << QByteArray() << "";
-        QTest::newRow("editor does not start")
-            << "day.txt" << 1 << false << QByteArray("Datum") << "text editor";
+        QTest::newRow("PaPaGO!, the editor does not start")
+            << "day.txt" << 1 << false << QByteArray("Datum,WGS84") << "text editor";
         // A folder nobody may write to, root included.
         QTest::newRow("unwritable folder")
             << "/proc/day.txt" << 1 << true << QByteArray() << "cannot be written";
@@ -361,7 +301,7 @@ private slots:
                  "PaPaGO! (*.txt)|*.txt|MapSource 6.5 (*.trk)|*.trk|GPX 1.1 (*.gpx)|*.gpx"
                  "ExportFileearlier.txt");
         const bool written = !begins.isEmpty();
-        QVERIFY(written ? FileBytes(path).startsWith(begins) : !QFile::exists(path));
+        QVERIFY(written ? ReadFile(path).startsWith(begins) : !QFile::exists(path));
         QCOMPARE(s.Platform.EditedFiles, written ? QStringList{path} : QStringList{});
         QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), modKeys::Setting::ExportFileName),
                  written ? path : "earlier.txt");

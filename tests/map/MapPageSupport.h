@@ -1,17 +1,25 @@
 #pragma once
 
+// The main window with its real map page offscreen, and what the page tells of itself.
+
+#include "map/MapTestSupport.h"
 #include "map/clsMapView.h"
+#include "shell/StationTestSupport.h"
+#include "tracking/TestPseudoTerminal.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTest>
+#include <QLabel>
+#include <QTableView>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <cmath>
+#include <optional>
 
-// $GPRMC at a latitude and longitude in degrees (north-east) with a course.
+// $GPRMC at 12.5 knots at a latitude and longitude in degrees (north-east) with a course.
 inline QByteArray Sentence(double latitude, double longitude, double course, const char* time) {
     const auto field = [](double degrees, int width) {
         const double whole = std::floor(degrees);
@@ -67,18 +75,69 @@ inline QJsonObject PageState(QWebEngineView* view) {
     return QJsonDocument::fromJson(state.toString().toUtf8()).object();
 }
 
-// Waits until the page reports that it shows the view's newest drawing.
+// The page's markers as "latitude longitude icon text", sorted.
+inline QStringList Shown(const QJsonObject& state) {
+    QStringList markers;
+    for (const QJsonValue& m : state["markers"].toArray()) {
+        markers << QStringLiteral("%1 %2 %3 %4")
+                       .arg(m["lat"].toDouble(), 0, 'g', 15)
+                       .arg(m["lng"].toDouble(), 0, 'g', 15)
+                       .arg(m["icon"].toString(), m["text"].toString());
+    }
+    markers.sort();
+    return markers;
+}
+
+// Follows the drawings that the page reports shown.
 class DrawnWatch {
 public:
     explicit DrawnWatch(clsMapView& view) : m_view(view) {
         QObject::connect(&view, &clsMapView::Drawn, &view,
                          [this](int request) { m_highest = std::max(m_highest, request); });
     }
+    // Whether the page shows the view's newest drawing.
+    bool Current() const { return m_highest >= m_view.LastRequest(); }
     bool WaitForNewest(int timeout = 20000) {
-        return WaitUntil([this] { return m_highest >= m_view.LastRequest(); }, timeout);
+        return WaitUntil([this] { return Current(); }, timeout);
     }
 
 private:
     clsMapView& m_view;
     int m_highest = 0;
+};
+
+// The main window whose port COM2 is a pseudo-terminal receiver, with its drawings
+// followed; every fix is stamped 18 February 2009, 12:00.
+struct MapWindow : StationWindow {
+    TestPseudoTerminal Receiver;
+    std::optional<DrawnWatch> Watch;
+
+    MapWindow() {
+        Clock = [] { return QDateTime(QDate(2009, 2, 18), QTime(12, 0)); };
+    }
+    // Starts with settings after the port's and, unless null, mapTemplate as the map template.
+    bool Start(const QByteArray& settings = {}, const QByteArray& mapTemplate = {}) {
+        if (!Create("[Ports]\nCOM2=" + Receiver.SlavePath().toLocal8Bit() +
+                    "\n[Settings]\nCommPort=2\n" + settings) ||
+            !(mapTemplate.isNull() ||
+              WriteFile(Dir.filePath("carimage/Standards.txt"), mapTemplate))) {
+            return false;
+        }
+        Watch.emplace(Window->MapView());
+        return Window->Load() && (Window->show(), QTest::qWaitForWindowExposed(Window.get()));
+    }
+    QWebEngineView* View() const { return Control<QWebEngineView>("WBMaps"); }
+    void Click(const char* control) { QTest::mouseClick(Control(control), Qt::LeftButton); }
+    QString Caption(const char* label) const { return Control<QLabel>(label)->text(); }
+    void ClickRow(int row) {
+        auto* list = Control<QTableView>("DateView");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, 1)).center());
+    }
+    // Writes the sentence to the receiver and waits for the row it adds.
+    bool Send(const QByteArray& sentence) {
+        const int before = Window->Rows().rowCount();
+        return Receiver.Write(sentence) &&
+               WaitUntil([&] { return Window->Rows().rowCount() > before; }, 5000);
+    }
 };

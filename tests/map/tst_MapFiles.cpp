@@ -1,69 +1,105 @@
+// The map's files in a temporary program folder: the map template and the port lists as
+// start-up reads them, the marker file and the map page against golden files, and the
+// pick-up file of marked points taken into a real SQLCipher file. Registered GERMAN as
+// well: every number keeps its "." under a comma locale.
+
 #include "map/MapTestSupport.h"
+#include "map/clsMapAndPorts.h"
 #include "map/clsMapDrawing.h"
-#include "map/clsMarkerText.h"
+#include "map/clsPoiPickup.h"
+#include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
+#include "shell/TestFiles.h"
 #include "shell/clsStationError.h"
+#include "shell/modPrivate.h"
 #include "tracking/clsTrackRecords.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
-#include <sqlcipher/sqlite3.h>
 
 namespace {
 
-const QString GoldenFolder = QStringLiteral(STATION_TEST_DATA "/map/");
 const QStringList TestTemplate = {"<a>", "<b>", "<c>", "<d>", "<e>", "<f>", "not used", ""};
-
-QByteArray Golden(const QString& name, const QString& folder) {
-    return FileBytes(GoldenFolder + name).replace("{folder}", folder.toUtf8());
-}
+const QString Gate = "Gate 24.1 120.6 1"; // the point stored before a take
 
 } // namespace
 
-// Registered GERMAN as well: every number must keep its "." under a comma locale.
 class TestMapFiles : public QObject {
     Q_OBJECT
 
     std::optional<QTemporaryDir> m_dir;
-    clsDBLib m_db;
+    std::optional<clsDBLib> m_db;
 
     QString Folder() const { return m_dir->path(); }
     QString Path(const char* relative) const { return m_dir->filePath(QLatin1String(relative)); }
-
-    // The database is made only where a case draws points: keying a new file takes a while.
-    void OpenDatabase() { m_db.OpenConnection(Path("database/POI.mdb")); }
-
-    void AddPoint(double x, double y, const char* kind, const QString& explanation) {
-        m_db.InsertCoordinate(x, y, QLatin1String(kind), explanation);
+    // Opened only where a case needs it: keying a new file takes a while.
+    clsDBLib& Db() {
+        if (!m_db) {
+            m_db.emplace().OpenConnection(Path("database/POI.mdb"));
+        }
+        return *m_db;
+    }
+    // Every stored point as "Explanation Y X Kind", joined by ";".
+    QString Stored() const {
+        return Raw(Path("database/POI.mdb"), "SELECT group_concat(Explanation || ' ' || Y || ' ' "
+                                             "|| X || ' ' || Kind, ';') FROM POI");
+    }
+    void CompareWithGolden(const char* file, const QString& golden) const {
+        QCOMPARE(
+            ReadFile(Path(file)),
+            ReadFile(STATION_TEST_DATA "/map/" + golden).replace("{folder}", Folder().toUtf8()));
     }
 
 private slots:
     void init() {
         m_dir.emplace();
-        QVERIFY(m_dir->isValid() && MakeMapFolder(Folder()));
+        QVERIFY(QFile::copy(STATION_SOURCE_DIR "/data/Language.ini", Path("Language.ini")) &&
+                QDir(Folder()).mkpath("carimage"));
     }
     void cleanup() {
-        m_db.CloseConnection();
+        m_db.reset();
         m_dir.reset();
     }
 
+    void portsAndTemplate_data() {
+        QTest::addColumn<QByteArray>("stored");   // lines of section "Settings"
+        QTest::addColumn<QList<int>>("selected"); // port index, setting index, zoom level
+        QTest::newRow("nothing stored") << QByteArray() << QList<int>{-1, 0, 15};
+        QTest::newRow("last port, second setting, zoom not kept")
+            << QByteArray("CommPort=15\nSetting=1\nZoom=18\n") << QList<int>{14, 1, 15};
+        QTest::newRow("hand-edited beyond the lists")
+            << QByteArray("CommPort=16\nSetting=2\n") << QList<int>{-1, 0, 15};
+        QTest::newRow("port 0") << QByteArray("CommPort=0\n") << QList<int>{-1, 0, 15};
+    }
+    // A stored choice outside the lists selects none, not a crash.
+    void portsAndTemplate() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QList<int>, selected);
+        QVERIFY(WriteFile(Path("vendrel.ini"), "[Settings]\n" + stored) &&
+                WriteFile(Path("carimage/STANDARDS.TXT"), "1\r\n<p>車站</p>\r\nlast"));
+        clsMapAndPorts p;
+        p.PrepareMapAndPorts(Folder(), modPrivate::LoadSettings(Folder()));
+        QCOMPARE(QList<int>({p.CommPortIndex(), p.SettingIndex(), p.Zoom()}), selected);
+        QCOMPARE(p.MapTemplate(), QStringList({"1", "<p>車站</p>", "last", ""}));
+    }
+
+    // Points of every kind: a known one, none, "|" and markup in the text, Chinese.
     void currentPositionWithPoints() {
-        OpenDatabase();
-        AddPoint(120.6, 24.1, "1", "Gate");
-        AddPoint(-0.5, 51.25, "", "Tea | cakes <b>hot</b>");
-        AddPoint(121.51706, 25.04776, "3", QStringLiteral("台北車站"));
+        Db().InsertCoordinate(120.6, 24.1, "1", "Gate");
+        Db().InsertCoordinate(-0.5, 51.25, "", "Tea | cakes <b>hot</b>");
+        Db().InsertCoordinate(121.51706, 25.04776, "3", QStringLiteral("台北車站"));
         clsMapDrawing drawing(Folder());
-        drawing.LoadMapPoints(m_db);
+        drawing.LoadMapPoints(Db());
         drawing.WriteCurrentPosition(
             MakeFix("2008/11/03 14:05:09", 24.15302, "N", 120.66351, "E", 12.5f, 93), TestTemplate,
             15);
-        QCOMPARE(FileBytes(Path("carimage/markers.txt")),
-                 Golden("current-position.markers.golden", Folder()));
-        QCOMPARE(FileBytes(drawing.PagePath()), Golden("current-position.page.golden", Folder()));
+        CompareWithGolden("carimage/markers.txt", "current-position.markers.golden");
+        CompareWithGolden("carimage/map.htm", "current-position.page.golden");
     }
 
-    // Sector edges, both signs of both coordinates, a speed with thousands, no points.
+    // Heading sectors at their edges and below 0, both signs of both coordinates, a speed
+    // with thousands, no points; a template of five lines lacks only the sixth piece.
     void trackWithSelectedRecord() {
         clsTrackRecords records;
         records.Append(MakeFix("2009/02/18 13:00:00", 0.5, "N", 1.5, "E", 0, 22.5f));
@@ -72,120 +108,101 @@ private slots:
         records.Append(MakeFix("2009/02/18 13:00:03", 0.00001, "S", 120.12345, "W", 0.1f, 157.5f));
         records.Append(
             MakeFix("2009/02/18 13:00:04", 89.99999, "N", 179.99999, "E", 99.9f, 337.5f));
-        clsMapDrawing drawing(Folder());
-        drawing.WriteTrack(records, 1, TestTemplate, 4);
-        QCOMPARE(FileBytes(Path("carimage/markers.txt")), Golden("track.markers.golden", Folder()));
-        QCOMPARE(FileBytes(drawing.PagePath()), Golden("track.page.golden", Folder()));
-    }
-
-    void headingSuffix_data() {
-        QTest::addColumn<float>("direction");
-        QTest::addColumn<QString>("suffix");
-        const QList<std::pair<float, const char*>> rows = {
-            {0, "000"},      {22.5f, "000"},   {22.6f, "045"},  {67.4f, "045"},  {67.5f, "090"},
-            {112.5f, "090"}, {112.6f, "135"},  {157.4f, "135"}, {157.5f, "180"}, {202.5f, "180"},
-            {202.6f, "225"}, {247.5f, "270"},  {292.5f, "270"}, {292.6f, "315"}, {337.4f, "315"},
-            {337.5f, "000"}, {359.99f, "000"}, {-45, "315"}};
-        for (const auto& [direction, suffix] : rows) {
-            QTest::addRow("%g", double(direction)) << direction << QString(suffix);
-        }
-    }
-    void headingSuffix() {
-        QFETCH(float, direction);
-        QFETCH(QString, suffix);
-        QCOMPARE(QString(clsMarkerText::HeadingSuffix(direction)), suffix);
-    }
-
-    void templateLength_data() {
-        QTest::addColumn<QStringList>("mapTemplate");
-        QTest::addColumn<QString>("page"); // empty: refused
-        QTest::newRow("five lines, no sixth piece") << QStringList{"1", "2", "3", "4", "5", ""}
-                                                    << "1{pickup}2House\\House1.gif3"
-                                                       "1.5,-2.5415.55markers.txt";
-        QTest::newRow("four lines") << QStringList{"1", "2", "3", "4", ""} << QString();
-        QTest::newRow("empty file") << QStringList{""} << QString();
-    }
-    // A template too short for the page is reported before any file is written.
-    void templateLength() {
-        QFETCH(QStringList, mapTemplate);
-        QFETCH(QString, page);
-        clsMapDrawing drawing(Folder());
-        const PositionFix fix = MakeFix("t", 1.5, "N", 2.5, "W", 0, 0);
-        try {
-            drawing.WriteCurrentPosition(fix, mapTemplate, 15.5);
-            QVERIFY2(!page.isEmpty(), "a short template was accepted");
-            QCOMPARE(QString::fromUtf8(FileBytes(drawing.PagePath())),
-                     QString(page).replace("{pickup}", Path("poi.txt")) + "\r\n");
-        } catch (const clsStationError& error) {
-            QVERIFY2(page.isEmpty(), qPrintable(error.Message()));
-            QVERIFY(error.Message().contains(
-                QStringLiteral("has %1 lines").arg(mapTemplate.size() - 1)));
-            QVERIFY(!QFile::exists(Path("carimage/markers.txt")));
-        }
+        records.Append(MakeFix("2009/02/18 13:00:05", 1, "N", 2, "E", 5, -45));
+        clsMapDrawing(Folder()).WriteTrack(records, 1, TestTemplate.mid(0, 5) << "", 4);
+        CompareWithGolden("carimage/markers.txt", "track.markers.golden");
+        CompareWithGolden("carimage/map.htm", "track.page.golden");
     }
 
     void missingFolderIsReported() {
         QVERIFY(QDir(Path("carimage")).removeRecursively());
-        clsMapDrawing drawing(Folder());
         try {
-            drawing.WriteCurrentPosition(MakeFix("t", 1, "N", 1, "E", 0, 0), TestTemplate, 15);
+            clsMapDrawing(Folder()).WriteCurrentPosition(MakeFix("t", 1, "N", 1, "E", 0, 0),
+                                                         TestTemplate, 15);
             QFAIL("a drawing into a missing folder succeeded");
         } catch (const clsStationError& error) {
             QVERIFY2(error.Message().contains("markers.txt"), qPrintable(error.Message()));
         }
     }
 
-    // Beyond the 32,767 records and points that a 16-bit counter could hold.
-    void largeTrackAndManyPoints() {
+    // Beyond the 32,767 points that a 16-bit counter could hold (the page draws a track
+    // longer than that).
+    void pointsBeyondSixteenBits() {
         constexpr int Points = 33000;
-        constexpr int Records = 40000;
-        OpenDatabase();
-        m_db.CloseConnection();
-        sqlite3* raw = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(Path("database/POI.mdb")).constData(), &raw),
-                 SQLITE_OK);
-        sqlite3_key(raw, "7314", 4);
         QByteArray sql = "BEGIN;";
         for (int i = 0; i < Points; ++i) {
             sql += "INSERT INTO POI (X, Y, Kind, Explanation) VALUES (121, 25, '2', 'P" +
                    QByteArray::number(i) + "');";
         }
-        QCOMPARE(sqlite3_exec(raw, sql + "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(raw);
-        m_db.OpenConnection(Path("database/POI.mdb"));
-
-        clsTrackRecords records;
-        for (int i = 0; i < Records; ++i) {
-            records.Append(MakeFix("t", 25 + i * 1e-5, "N", 121, "E", 0, 0));
-        }
+        Db();
+        QCOMPARE(Raw(Path("database/POI.mdb"), (sql + "COMMIT;").constData()), "");
         clsMapDrawing drawing(Folder());
-        drawing.LoadMapPoints(m_db);
+        drawing.LoadMapPoints(Db());
         QCOMPARE(drawing.MapPoints().size(), Points);
-        drawing.WriteTrack(records, Records - 1, TestTemplate, 15);
-        const QList<QByteArray> lines = FileBytes(Path("carimage/markers.txt")).split('\n');
-        QCOMPARE(lines.size(), Records + Points + 1);
-        QVERIFY(lines[Records - 1].startsWith("25.39999|121|C-Rv\\car000.gif|"));
-        QCOMPARE(lines[Records + Points - 1], "25|121|House\\House2.gif|P32999\r");
+        drawing.WriteCurrentPosition(MakeFix("t", 1, "N", 1, "E", 0, 0), TestTemplate, 15);
+        const QList<QByteArray> lines = ReadFile(Path("carimage/markers.txt")).split('\n');
+        QCOMPARE(lines.size(), Points + 2);
+        QCOMPARE(lines[Points], "25|121|House\\House2.gif|P32999\r");
     }
 
-    void recordOfItem_data() {
-        QTest::addColumn<QString>("itemText");
-        QTest::addColumn<qsizetype>("record"); // -1: refused
-        QTest::newRow("first row") << "1" << qsizetype(0);
-        QTest::newRow("last row") << "3" << qsizetype(2);
-        QTest::newRow("the spare") << "4" << qsizetype(3);
-        QTest::newRow("beyond") << "5" << qsizetype(-1);
-        QTest::newRow("no number") << "NO Date" << qsizetype(-1);
+    void take_data() {
+        QTest::addColumn<QByteArray>("pickup");   // null: no pick-up file
+        QTest::addColumn<QByteArray>("leftOver"); // null: no file left by a failed take
+        QTest::addColumn<QString>("stored");      // every point after the take
+        const QByteArray none;
+        QTest::newRow("no file") << none << none << Gate;
+        QTest::newRow("names stored already or twice, an empty line")
+            << QByteArray("Gate,1,2\r\nPier,25,121\r\nPier,26,122\r\n\r\n") << none
+            << Gate + ";Pier 25.0 121.0 1";
+        QTest::newRow("coordinates missing, no numbers or off the globe")
+            << QByteArray("A,24.1\r\nB,north,120\r\nC,24,east\r\nD,91,121\r\nE,24,180.5\r\n"
+                          "F,-24.5,-121.5\r\nG,90,-180\r\n")
+            << none << Gate + ";F -24.5 -121.5 1;G 90.0 -180.0 1";
+        QTest::newRow("more fields, bare line feeds, UTF-8")
+            << QByteArray("車站,25,121.5,ignored,too\nX,1,2") << none
+            << Gate + ";車站 25.0 121.5 1;X 1.0 2.0 1";
+        QTest::newRow("left by a failed take, taken first")
+            << QByteArray("New,3,4\r\n") << QByteArray("Old,1,2\r\n")
+            << Gate + ";Old 1.0 2.0 1;New 3.0 4.0 1";
     }
-    void recordOfItem() {
-        QFETCH(QString, itemText);
-        QFETCH(qsizetype, record);
-        try {
-            QCOMPARE(clsMapDrawing(Folder()).RecordOfItem(itemText, 3), record);
-        } catch (const clsStationError& error) {
-            QCOMPARE(record, -1);
-            QCOMPARE(error.Message(), "The selected row of the list shows no record of the track.");
-        }
+    void take() {
+        QFETCH(QByteArray, pickup);
+        QFETCH(QByteArray, leftOver);
+        QFETCH(QString, stored);
+        const clsPoiPickup p(Folder());
+        Db().InsertCoordinate(120.6, 24.1, "1", "Gate");
+        QVERIFY(pickup.isNull() || WriteFile(p.PickupPath(), pickup));
+        QVERIFY(leftOver.isNull() || WriteFile(p.TakingPath(), leftOver));
+        const clsPoiPickup::Result result = p.Take(Db());
+        QCOMPARE(result.Found, !pickup.isNull());
+        QCOMPARE(result.Error, QString());
+        QCOMPARE(result.Inserted, stored.count(';'));
+        QCOMPARE(Stored(), stored);
+        QVERIFY(!QFile::exists(p.PickupPath()) && !QFile::exists(p.TakingPath()));
+    }
+
+    void appendPoint_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<QByteArray>("line"); // empty: refused
+        QTest::newRow("south-west, blanks")
+            << " Pier " << -33.85 << -151.2 << QByteArray("Pier,-33.85,-151.2\r\n");
+        QTest::newRow("commas and line breaks")
+            << QStringLiteral("Night,\r\nmarket\u2028 east\n,1,2") << 1.0 << 2.0
+            << QByteArray("Nightmarket east12,1,2\r\n");
+        QTest::newRow("nothing left of the name") << " ,\r\n" << 1.0 << 2.0 << QByteArray();
+    }
+    // The line the page's bridge appends for a marked point; nothing else reaches the file.
+    void appendPoint() {
+        QFETCH(QString, name);
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(QByteArray, line);
+        const clsPoiPickup p(Folder());
+        QVERIFY(WriteFile(p.PickupPath(), "Earlier,1,1\r\n"));
+        QCOMPARE(p.AppendPoint(name, latitude, longitude).isEmpty(), !line.isEmpty());
+        QCOMPARE(ReadFile(p.PickupPath()), "Earlier,1,1\r\n" + line);
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "poi/clsDBLib.h"
 #include "shell/RecordingPlatform.h"
+#include "shell/TestFiles.h"
 #include "tracking/frmTrack.h"
 
 #include <QApplication>
@@ -43,12 +44,10 @@ struct StationWindow {
 
     // Writes settings (unless empty) as the settings file, then makes the window.
     bool Create(const QByteArray& settings = {}) {
-        QFile file(Dir.filePath(QStringLiteral("vendrel.ini")));
         if (!MakeProgramFolder(Dir.path()) ||
-            (!settings.isEmpty() && !(file.open(QIODevice::WriteOnly) && file.write(settings)))) {
+            !(settings.isEmpty() || WriteFile(Dir.filePath("vendrel.ini"), settings))) {
             return false;
         }
-        file.close();
         Window = std::make_unique<frmTrack>(Dir.path(), Db, nullptr, Clock);
         return true;
     }
@@ -61,6 +60,13 @@ struct StationWindow {
         return Window->findChild<T*>(name);
     }
 };
+
+// A table of one bool column: the first row false, the second true.
+inline void AddBoolRows(const char* column, const char* whenFalse, const char* whenTrue) {
+    QTest::addColumn<bool>(column);
+    QTest::newRow(whenFalse) << false;
+    QTest::newRow(whenTrue) << true;
+}
 
 // Widget tests with the map browser need the shared drawing context set before the
 // application object exists, which QTEST_MAIN does not do.

@@ -145,11 +145,7 @@ private slots:
     }
 
     // The splash closes itself after 2 s; closed earlier, it leaves the main window running.
-    void splashClosesItself_data() {
-        QTest::addColumn<bool>("closedEarly");
-        QTest::newRow("by its timer") << false;
-        QTest::newRow("closed early") << true;
-    }
+    void splashClosesItself_data() { AddBoolRows("closedEarly", "by its timer", "closed early"); }
 
     void splashClosesItself() {
         QFETCH(bool, closedEarly);

@@ -119,11 +119,7 @@ private slots:
         QCOMPARE(rows.rowCount(), 1);
     }
 
-    void portErrorsAreShown_data() {
-        QTest::addColumn<bool>("lost");
-        QTest::newRow("missing device") << false;
-        QTest::newRow("receiver lost") << true;
-    }
+    void portErrorsAreShown_data() { AddBoolRows("lost", "missing device", "receiver lost"); }
 
     // A lost receiver is told by a message that does not wait, so reception is not held up.
     void portErrorsAreShown() {
