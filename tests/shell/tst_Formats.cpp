@@ -91,12 +91,8 @@ private slots:
         row("maximised, nothing stored", Maximised(""), "2,1200,900,9600,7200,");
         row("bounds", clsPlacementText::BoundsText({1.0 / 3, 15, 12345.5, -30}),
             ",0.3333333,15,12345.5,-30,");
-        row("placed without final comma", Parsed("0, 12.5 ,9,96,72"), "0 12.5 9 96 72");
-        row("placed state only", Parsed("2"), "2 - - - -");
         row("placed width without height", Parsed("0,-3,-15,96,"), "0 -3 -15 - -");
-        row("placed left without top", Parsed("0,12,,96,72,"), "0 - - 96 72");
         row("placed text and zero size", Parsed("0,abc,9,0,72,"), "0 - - - -");
-        row("placed nothing", Parsed(""), "none");
     }
 
     void texts() {
