@@ -33,8 +33,10 @@ class TestMapPage : public QObject {
 private slots:
     // The page shows exactly the markers written, centred and zoomed as written, with a
     // picture for every icon and a point's explanation as text, never markup; a later
-    // drawing re-reads in place.
-    void pageShowsTheMarkerFile() {
+    // drawing re-reads in place. A point marked in the page reaches the pick-up file. While
+    // another program holds the database the map timer keeps the file and tells it once,
+    // without waiting; then it takes the point once, and the next drawing shows it.
+    void pageShowsTheMarkers() {
         MapWindow s;
         QVERIFY(s.Start());
         const QString markup = "<img src=x onerror=\"window.ranMarkup=1\">";
@@ -47,16 +49,13 @@ private slots:
         s.Click("cmdQuery");
         QVERIFY(s.Send(Sentence(25.0335, 121.56, 93, "120000")) && s.Watch->WaitForNewest());
         QVERIFY(s.Send(Sentence(25.0336, 121.561, 200, "120001")) && s.Watch->WaitForNewest());
-
-        const QStringList points = {"25.0336 121.5601 House/House1.gif Gate",
-                                    "25.0337 121.5602 House/House2.gif " + markup,
-                                    "25.0338 121.5603 House/House.gif Tea | cakes",
-                                    QStringLiteral("25.0339 121.5604 House/House.gif 台北 101")};
-        const QString time = "2009/02/18 12:00:00Direction:";
-        QCOMPARE(
-            Shown(PageState(s.View())),
-            QStringList({points[0], "25.0336 121.561 C-rv/car180.gif " + time + "SSpeed:12.5 kn"}) +
-                points.mid(1));
+        QStringList shown = {"25.0336 121.5601 House/House1.gif Gate",
+                             "25.0336 121.561 C-rv/car180.gif 2009/02/18 12:00:00Direction:"
+                             "SSpeed:12.5 kn",
+                             "25.0337 121.5602 House/House2.gif " + markup,
+                             "25.0338 121.5603 House/House.gif Tea | cakes",
+                             QStringLiteral("25.0339 121.5604 House/House.gif 台北 101")};
+        QCOMPARE(Shown(PageState(s.View())), shown);
         // Leaflet pans a short way by whole pixels: the written centre is within one of the middle.
         QVERIFY(RunJs(s.View(), "var m = stationMap.map; m.latLngToContainerPoint([25.0336, "
                                 "121.561]).distanceTo(m.getSize().divideBy(2)) < 1")
@@ -65,16 +64,7 @@ private slots:
         QCOMPARE(loads.size(), 1);
         QTRY_COMPARE(PicturesShown(s.View()), 5);
         QVERIFY(RunJs(s.View(), "window.ranMarkup === undefined").toBool());
-    }
 
-    // A point marked in the page reaches the pick-up file. While another program holds the
-    // database the map timer keeps the file and tells it once, without waiting; then it
-    // takes the point once, and the next drawing shows it as a point of interest.
-    void markedPointBecomesAPoint() {
-        MapWindow s;
-        QVERIFY(s.Start());
-        s.Click("cmdQuery");
-        QVERIFY(s.Send(Sentence(25.0335, 121.56, 93, "120000")) && s.Watch->WaitForNewest());
         // Where the right click lands, before the popup that asks for the name pans the map.
         const QVariantList place =
             RunJs(s.View(),
@@ -104,14 +94,13 @@ private slots:
         QCOMPARE(s.Platform.Messages.size(), 1);
         QVERIFY(s.Platform.Messages[0].Text.contains("database is locked"));
         QVERIFY(!s.Platform.Messages[0].Waits);
-        QCOMPARE(s.Window->MapDrawing().MapPoints().size(), 1);
+        QCOMPARE(s.Window->MapDrawing().MapPoints().size(), 5);
         QVERIFY(s.Watch->WaitForNewest());
-        QCOMPARE(Shown(PageState(s.View())),
-                 QStringList({"25.0335 121.56 C-rv/car090.gif 2009/02/18 12:00:00Direction:"
-                              "ESpeed:12.5 kn",
-                              QStringLiteral("%1 %2 House/House1.gif Night market")
-                                  .arg(fields[1].toDouble(), 0, 'g', 15)
-                                  .arg(fields[2].toDouble(), 0, 'g', 15)}));
+        shown << QStringLiteral("%1 %2 House/House1.gif Night market")
+                     .arg(fields[1].toDouble(), 0, 'g', 15)
+                     .arg(fields[2].toDouble(), 0, 'g', 15);
+        shown.sort();
+        QCOMPARE(Shown(PageState(s.View())), shown);
     }
 
     // With the map frame hidden a drawing changes nothing; one without a position hides the
