@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTableView>
 
 namespace {
 
@@ -60,11 +61,6 @@ struct HistoryWindow : MapWindow {
         Control<QLineEdit>("txtToSpeed")->setText(q[5]);
         Click("cmdGET");
     }
-    // Waits until Timer3 has shown the selected row and the page shows every drawing.
-    bool MapShown() {
-        return WaitUntil(
-            [&] { return !Control<QTimer>("Timer3")->isActive() && Watch->Current(); });
-    }
     // The date and check point columns of every row.
     QStringList Rows() const {
         const clsDateViewModel& list = Window->Rows();
@@ -107,8 +103,9 @@ private slots:
     }
 
     // The controls' texts go to the query as they stand: a speed is read by its leading
-    // number, and a bound equal to a stored speed passes. The rows, the total, the controls
-    // and the map after the fetch, or the message that names the log.
+    // number, and a bound equal to a stored speed passes (as 32-bit floats 12.34 lies above
+    // 12.34 as a 64-bit one, and 45.6 below 45.6). The rows, the total, the controls and the
+    // map after the fetch, or the message that names the log.
     void fetch() {
         QFETCH(QStringList, log);
         QFETCH(QList<int>, kept);

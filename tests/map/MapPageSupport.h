@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QTableView>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -106,10 +105,11 @@ private:
     int m_highest = 0;
 };
 
-// The main window whose port COM2 is a pseudo-terminal receiver, with its drawings
-// followed; every fix is stamped 18 February 2009, 12:00.
+// The main window whose port COM2 is a pseudo-terminal receiver unless Device is set, with
+// its drawings followed; every fix is stamped 18 February 2009, 12:00.
 struct MapWindow : StationWindow {
     TestPseudoTerminal Receiver;
+    QByteArray Device = Receiver.SlavePath().toLocal8Bit(); // what COM2 opens
     std::optional<DrawnWatch> Watch;
 
     MapWindow() {
@@ -117,8 +117,7 @@ struct MapWindow : StationWindow {
     }
     // Starts with settings after the port's and, unless null, mapTemplate as the map template.
     bool Start(const QByteArray& settings = {}, const QByteArray& mapTemplate = {}) {
-        if (!Create("[Ports]\nCOM2=" + Receiver.SlavePath().toLocal8Bit() +
-                    "\n[Settings]\nCommPort=2\n" + settings) ||
+        if (!Create("[Ports]\nCOM2=" + Device + "\n[Settings]\nCommPort=2\n" + settings) ||
             !(mapTemplate.isNull() ||
               WriteFile(Dir.filePath("carimage/Standards.txt"), mapTemplate))) {
             return false;
@@ -129,10 +128,10 @@ struct MapWindow : StationWindow {
     QWebEngineView* View() const { return Control<QWebEngineView>("WBMaps"); }
     void Click(const char* control) { QTest::mouseClick(Control(control), Qt::LeftButton); }
     QString Caption(const char* label) const { return Control<QLabel>(label)->text(); }
-    void ClickRow(int row) {
-        auto* list = Control<QTableView>("DateView");
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(row, 1)).center());
+    // Waits until Timer3 has shown the selected row and the page shows every drawing.
+    bool MapShown() {
+        return WaitUntil(
+            [&] { return !Control<QTimer>("Timer3")->isActive() && Watch->Current(); });
     }
     // Writes the sentence to the receiver and waits for the row it adds.
     bool Send(const QByteArray& sentence) {

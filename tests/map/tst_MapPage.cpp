@@ -6,6 +6,7 @@
 #include "tracking/clsTrackRecords.h"
 
 #include <QSignalSpy>
+#include <QTableView>
 
 namespace {
 
@@ -122,8 +123,7 @@ private slots:
         int drawings = 0;
         const auto drawnZoom = [&] {
             ++drawings;
-            return s.Send(Sentence(25.03 + drawings * 1e-4, 121.56, 10, "120000")) &&
-                           s.Watch->WaitForNewest()
+            return s.Send(Sentence(25.03 + drawings * 1e-4, 121.56, 10, "120000")) && s.MapShown()
                        ? PageState(s.View())["zoom"].toInt()
                        : -1;
         };
@@ -206,7 +206,9 @@ private slots:
         s.Click("cmdQuery");
         QCOMPARE(s.Platform.Messages.size(), 1);
         s.Click("Check1");
-        s.ClickRow(1);
+        auto* list = s.Control<QTableView>("DateView");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(1, 1)).center());
         QTRY_COMPARE(s.Platform.Messages.size(), 2);
         for (const RecordingPlatform::Message& message : s.Platform.Messages) {
             QVERIFY2(message.Text.contains("has 4 lines"), qPrintable(message.Text));

@@ -293,9 +293,6 @@ private slots:
         };
         const QString fifty(50, 'x'), adding = "Record: 0/0|Adding a record ";
         const QString tooLong = "! The name of a point may have at most 50 characters.";
-        row("adding, with an apostrophe",
-            {"", add(" Joe's Diner ", "120|41|05"), "", "1 120.684722 24.106388 1|Joe's Diner",
-             "Record: 1/1| Joe's Diner 120|41|05 24|06|23 1", Skip, 1});
         row("adding 50 characters",
             {"", add(fifty, "-77|01|42"), "", "1 -77.028333 24.106388 1|" + fifty, Skip, Skip, 1});
         row("adding 51 characters refused",
@@ -353,8 +350,8 @@ private slots:
         row("deleting answered no", {points("a b c"), "NextRec;no;DelRec", "", Skip,
                                      "Record: 2/3| b 1|00|00 2|00|00 1", Skip, 0});
 
-        // Another program holds the table: a failed write leaves the editor where it was; a
-        // list that cannot be read closes it.
+        // Another program holds the table: a failed write leaves the editor where it was (a
+        // list that cannot be read closes it, as the window's test shows).
         const QString tower = "INSERT INTO POI VALUES (1, 121, 25, '2', 'Tower')";
         const QString towerStored = "1 121.0 25.0 2|Tower", locked = "X database is locked";
         const QString towerFields = "name=Tower;lon=121|0|0;lat=25|0|0;kind=2;";
@@ -367,8 +364,6 @@ private slots:
         row("amending in a locked table",
             {tower, "AmendmentRec;" + towerFields + "lock=BEGIN IMMEDIATE;WriteRec", locked,
              towerStored, Skip, "CancelRec WriteRec"});
-        row("loading a locked table",
-            {tower, "lock=BEGIN EXCLUSIVE;Load", locked + "+close", towerStored});
 
         // From the last record, so that a search that does not start at the first shows.
         const QString four = "INSERT INTO POI (X, Y, Explanation) VALUES (1, 1, ''), (1, 1, "

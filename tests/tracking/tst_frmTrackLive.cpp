@@ -1,6 +1,4 @@
-#include "shell/StationTestSupport.h"
-#include "shell/TestFiles.h"
-#include "tracking/TestPseudoTerminal.h"
+#include "map/MapPageSupport.h"
 #include "tracking/clsHistoryLog.h"
 #include "tracking/clsSerialReceiver.h"
 
@@ -21,17 +19,8 @@ QByteArray Moving(int step) {
            QByteArray::number(step) + ",0,180209,,*\r\n";
 }
 
-// The main window with COM2 chosen, which opens device, and what the live path shows.
-struct LiveWindow : StationWindow {
-    // Every fix is stamped with the same moment of February 2009.
-    LiveWindow() {
-        Clock = [] { return QDateTime(QDate(2009, 2, 18), QTime(12, 0)); };
-    }
-    bool Start(const QString& device) {
-        return StationWindow::Start("[Ports]\nCOM2=" + device.toLocal8Bit() +
-                                    "\n[Settings]\nCommPort=2\n");
-    }
-    void ClickConnect() { QTest::mouseClick(Control("cmdQuery"), Qt::LeftButton); }
+// The main window on its receiver, and what the live path shows.
+struct LiveWindow : MapWindow {
     QString Caption() const { return Control<QPushButton>("cmdQuery")->text(); }
     // Those of the controls that an open port disables which are disabled now.
     QString DisabledPortControls() const {
@@ -71,25 +60,24 @@ private slots:
     // arrive: they are handled after the third, in the list and in the log, without waiting
     // for more input.
     void sentencesBecomeRowsAndLogRecordsInArrivalOrder() {
-        TestPseudoTerminal receiver;
         LiveWindow s;
-        QVERIFY(s.Start(receiver.SlavePath()));
+        QVERIFY(s.Start());
         bool nested = false;
         connect(s.Window->findChild<clsSerialReceiver*>(), &clsSerialReceiver::SentenceReceived,
                 this, [&](const QString& line) {
                     if (!nested && line.contains(",V,")) {
                         nested = true;
-                        QVERIFY(receiver.Write(Moving(3) + Moving(4)));
+                        QVERIFY(s.Receiver.Write(Moving(3) + Moving(4)));
                         QTest::qWait(200);
                     }
                 });
-        s.ClickConnect();
+        s.Click("cmdQuery");
         QCOMPARE(s.Caption(), "Disconnect");
         QCOMPARE(s.DisabledPortControls(), "cmdCommport cmdSetting cmdGET CmdPOI Check1");
         QVERIFY(s.Control("fraMap")->isVisible());
-        QVERIFY(receiver.Write(First.left(4)));
+        QVERIFY(s.Receiver.Write(First.left(4)));
         QTest::qWait(50);
-        QVERIFY(receiver.Write(First.mid(4) + First + Second + Third));
+        QVERIFY(s.Receiver.Write(First.mid(4) + First + Second + Third));
         const clsDateViewModel& rows = s.Window->Rows();
         QTRY_COMPARE(rows.rowCount(), 5);
         QCOMPARE(s.LogSpeeds(), QByteArrayList({"12.5", "0", "1234", "3", "4"}));
@@ -98,22 +86,22 @@ private slots:
                  "12.5 kn|1,234   kn");
         QCOMPARE(s.Control<QTableView>("DateView")->currentIndex().row(), 4);
 
-        s.ClickConnect();
+        s.Click("cmdQuery");
         QCOMPARE(s.Caption(), "Connect");
         QCOMPARE(s.DisabledPortControls(), "");
         QCOMPARE(rows.rowCount(), 5);
-        s.ClickConnect(); // a new opening starts an empty list
+        s.Click("cmdQuery"); // a new opening starts an empty list
         QCOMPARE(rows.rowCount(), 0);
-        s.ClickConnect();
+        s.Click("cmdQuery");
         QCOMPARE(s.DisabledPortControls(), "Check1");
 
         // Closing the window with the port open: no sentence is taken after that.
-        s.ClickConnect();
-        QVERIFY(receiver.Write(Second));
+        s.Click("cmdQuery");
+        QVERIFY(s.Receiver.Write(Second));
         QTRY_COMPARE(s.LogSpeeds().size(), 6);
         s.Window->close();
         QCOMPARE(s.Platform.ExitCodes, QList<int>{0});
-        receiver.Write(Third);
+        s.Receiver.Write(Third);
         QTest::qWait(300);
         QCOMPARE(s.LogSpeeds().size(), 6);
         QCOMPARE(rows.rowCount(), 1);
@@ -124,20 +112,20 @@ private slots:
     // A lost receiver is told by a message that does not wait, so reception is not held up.
     void portErrorsAreShown() {
         QFETCH(bool, lost);
-        TestPseudoTerminal receiver;
         LiveWindow s;
-        QVERIFY(s.Start(lost ? receiver.SlavePath() : "/dev/station-no-such-receiver"));
-        s.ClickConnect();
+        s.Device = lost ? s.Device : "/dev/station-no-such-receiver";
+        QVERIFY(s.Start());
+        s.Click("cmdQuery");
         if (lost) {
             QCOMPARE(s.Caption(), "Disconnect");
-            receiver.CloseMaster();
+            s.Receiver.CloseMaster();
         }
         QTRY_COMPARE(s.Platform.Messages.size(), 1);
         const RecordingPlatform::Message& message = s.Platform.Messages[0];
         QCOMPARE(message.MessageIcon, IPlatform::Icon::Critical);
         QCOMPARE(message.Title, s.Window->windowTitle());
         QCOMPARE(message.Waits, !lost);
-        const QString part = lost ? receiver.SlavePath() : "No such file";
+        const QString part = lost ? s.Receiver.SlavePath() : "No such file";
         QVERIFY2(message.Text.contains(part), qPrintable(message.Text));
         QCOMPARE(s.Caption(), "Connect");
         QCOMPARE(s.DisabledPortControls(), "Check1");
@@ -169,22 +157,21 @@ private slots:
 
     // A log that cannot be written is told in the status bar until a record is written.
     void historyWarningIsSetAndCleared() {
-        TestPseudoTerminal receiver;
         LiveWindow s;
-        QVERIFY(s.Start(receiver.SlavePath()));
+        QVERIFY(s.Start());
         QVERIFY(QDir().mkpath(s.LogPath())); // a folder where the log should be
-        s.ClickConnect();
+        s.Click("cmdQuery");
         QCOMPARE(s.Warning(), "");
-        QVERIFY(receiver.Write(Moving(1)));
+        QVERIFY(s.Receiver.Write(Moving(1)));
         QTRY_COMPARE(s.Window->Rows().rowCount(), 1);
         QVERIFY2(s.Warning().contains(QDir::toNativeSeparators(s.LogPath())),
                  qPrintable(s.Warning()));
-        QVERIFY(receiver.Write(Moving(1).replace(",A,", ",X,"))); // the same place
+        QVERIFY(s.Receiver.Write(Moving(1).replace(",A,", ",X,"))); // the same place
         QTRY_COMPARE(s.Window->Recorder().CurrentFix().Status, "X");
         QVERIFY(!s.Warning().isEmpty());
 
         QVERIFY(QDir(s.LogPath()).removeRecursively());
-        QVERIFY(receiver.Write(Moving(3)));
+        QVERIFY(s.Receiver.Write(Moving(3)));
         QTRY_COMPARE(s.Window->Rows().rowCount(), 2);
         QCOMPARE(s.Warning(), "");
         QCOMPARE(s.LogSpeeds(), QByteArrayList({"3"}));
