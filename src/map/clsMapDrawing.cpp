@@ -32,19 +32,7 @@ QString Centre(const PositionFix& fix) {
 clsMapDrawing::clsMapDrawing(const QString& programFolder) : m_programFolder(programFolder) {}
 
 void clsMapDrawing::LoadMapPoints(clsDBLib& db) {
-    QList<CoordinateRecord> points;
-    db.OpenCoordinateRecordset();
-    try {
-        CoordinateRecord point;
-        while (db.FetchCoordinateRecord(point.SeqNo, point.X, point.Y, point.Kind,
-                                        point.Explanation)) {
-            points.append(point);
-        }
-    } catch (const clsStationError&) {
-        db.CloseVehicleRecordset();
-        throw;
-    }
-    db.CloseVehicleRecordset();
+    QList<CoordinateRecord> points = db.ListCoordinates();
 
     QByteArray lines;
     for (const CoordinateRecord& point : points) {

@@ -208,6 +208,23 @@ void clsDBLib::CloseVehicleRecordset() {
     m_cursor = {};
 }
 
+QList<CoordinateRecord> clsDBLib::ListCoordinates() {
+    QList<CoordinateRecord> records;
+    OpenCoordinateRecordset();
+    try {
+        for (CoordinateRecord record; FetchCoordinateRecord(record.SeqNo, record.X, record.Y,
+                                                            record.Kind, record.Explanation);
+             record = {}) {
+            records.append(record);
+        }
+    } catch (const clsStationError&) {
+        CloseVehicleRecordset();
+        throw;
+    }
+    CloseVehicleRecordset();
+    return records;
+}
+
 void clsDBLib::CloseConnection() {
     m_cursor = {};
     sqlite3_close(m_db);

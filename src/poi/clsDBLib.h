@@ -1,5 +1,8 @@
 #pragma once
 
+#include "poi/CoordinateRecord.h"
+
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -37,6 +40,9 @@ public:
     bool FetchCoordinateRecord(QString& SeqNo, double& X, double& Y, QString& Kind,
                                QString& Explanation);
     void CloseVehicleRecordset();
+    // Every row, in delivery order, through the listing above: open, fetch until the end,
+    // close. The listing is closed also when a row cannot be read.
+    QList<CoordinateRecord> ListCoordinates();
     void CloseConnection();
     bool IsOpen() const { return m_db != nullptr; }
 

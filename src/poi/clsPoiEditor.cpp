@@ -151,21 +151,7 @@ clsPoiEditor::View clsPoiEditor::ShowRecord() {
 }
 
 void clsPoiEditor::LoadRecords() {
-    QList<CoordinateRecord> records;
-    m_db.OpenCoordinateRecordset();
-    try {
-        CoordinateRecord record;
-        while (m_db.FetchCoordinateRecord(record.SeqNo, record.X, record.Y, record.Kind,
-                                          record.Explanation)) {
-            records.append(record);
-            record = {};
-        }
-    } catch (const clsStationError&) {
-        m_db.CloseVehicleRecordset();
-        throw;
-    }
-    m_db.CloseVehicleRecordset();
-    m_records = std::move(records);
+    m_records = m_db.ListCoordinates();
 }
 
 // The editor cannot go on without its records: a failure closes it, and only it.

@@ -302,7 +302,7 @@ QString DirectionCode(float degrees) {
 }
 
 QString DirectionName(const QString& programFolder, float degrees) {
-    return ReadLanguage(programFolder, QStringLiteral("Private"), DirectionCode(degrees));
+    return ReadLanguage(programFolder, modKeys::Private::Section, DirectionCode(degrees));
 }
 
 QString QuoteSql(const QString& text) {

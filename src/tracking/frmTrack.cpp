@@ -47,6 +47,9 @@ constexpr int MapWaitLimit = 10000;
 // Designed inner size of the window, in twips (840 x 630 pixels at 96 dots per inch).
 constexpr double DesignedWidth = 12600;
 constexpr double DesignedHeight = 9450;
+// Width of the coordinate label beside the speed as designed, and as it is, in twips.
+constexpr double DesignedLabXYWidth = 2450;
+constexpr double LabXYWidth = 4200;
 
 template <class T, class Parent> T* named(Parent* parent, const char* name) {
     auto* control = new T(parent);
@@ -168,7 +171,10 @@ void frmTrack::BuildMapFrame() {
     PlaceTwips(lblZoom, {100, 30, 600, 250});
     PlaceTwips(lblCaption, {800, 30, 6000, 250});
     PlaceTwips(lblSpeed, {0, 0, 1900, 250});
-    PlaceTwips(labXY, {0, 0, 2450, 250});
+    // Both coordinates need more room than the designed 2450 twips: the label is wider and
+    // right-aligned, so that its text ends where the designed label ends.
+    PlaceTwips(labXY, {0, 0, LabXYWidth, 250});
+    labXY->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void frmTrack::BuildPortFrame() {
@@ -844,7 +850,7 @@ void frmTrack::Layout() {
     PlaceTwips(frmRecords, p.frmRecords);
     lblSpeed->move(modFormPosition::PixelsX(this, p.lblSpeed.Left),
                    modFormPosition::PixelsY(this, p.lblSpeed.Top));
-    labXY->move(modFormPosition::PixelsX(this, p.labXY.Left),
+    labXY->move(modFormPosition::PixelsX(this, p.labXY.Left + DesignedLabXYWidth - LabXYWidth),
                 modFormPosition::PixelsY(this, p.labXY.Top));
     PlaceTwips(DateView, p.DateView);
     PlaceTwips(imgZoomIn, p.imgZoomIn);
