@@ -299,7 +299,9 @@ int BenchCpu(const QString& rate) {
         return 1;
     }
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return 1;
+    }
     QTest::mouseClick(window.findChild<QPushButton*>("cmdQuery"), Qt::LeftButton);
     WaitUntil([] { return false; }, 10000); // past the page load and the start of the drive
 
