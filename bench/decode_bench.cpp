@@ -5,6 +5,7 @@
 // Usage: decode_bench [runs] [--ours-only]   (runs default 5; the median run is reported;
 // --ours-only skips gpsdecode, for profiling)
 
+#include "BenchFigures.h"
 #include "BenchSentences.h"
 #include "tracking/clsSentenceFramer.h"
 #include "tracking/clsTrackRecorder.h"
@@ -94,11 +95,6 @@ DecodeRun DecodeFile(const QString& path, const QString& programFolder) {
     run.Seconds = timer.nsecsElapsed() / 1e9;
     run.Recorded = recorder.RecordCount();
     return run;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 double TimeGpsdecode(const QString& path) {

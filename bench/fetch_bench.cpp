@@ -6,6 +6,7 @@
 // Usage: fetch_bench [runs] [--ours-only]   (runs default 5; medians are reported;
 // --ours-only skips grep, for profiling)
 
+#include "BenchFigures.h"
 #include "history/clsHistoryFetch.h"
 #include "tracking/clsHistoryLog.h"
 
@@ -60,12 +61,6 @@ bool WriteLog(const QString& path) {
         block.clear();
     }
     return true;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // Milliseconds of grep -c over the file, its output sent to a file as a reader of it

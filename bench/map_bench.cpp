@@ -15,6 +15,7 @@
 //                     the drawings took
 // Each runs in a temporary program folder laid out like the program's.
 
+#include "BenchFigures.h"
 #include "map/MapPageSupport.h"
 #include "map/MapTestSupport.h"
 #include "map/clsMapAndPorts.h"
@@ -41,18 +42,10 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <unistd.h>
 #include <vector>
 
 namespace {
-
-double Percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(share * values.size()))];
-}
-
-double Median(const std::vector<double>& values) {
-    return Percentile(values, 0.5);
-}
 
 double Ms(const QElapsedTimer& clock) {
     return clock.nsecsElapsed() / 1e6;
@@ -102,19 +95,6 @@ int BenchLive() {
 }
 
 // ---- track --------------------------------------------------------------------------
-
-long StatusKilobytes(qint64 pid, const char* key) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key)) {
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
-        }
-    }
-    return -1;
-}
 
 struct TrackBench {
     QTemporaryDir Dir;
@@ -274,34 +254,17 @@ std::map<QString, long long> ThreadTicks() {
 }
 
 int BenchCpu(const QString& rate) {
-    QTemporaryDir dir;
-    if (!MakeProgramFolder(dir.path())) {
-        return 1;
-    }
-    const QString link = dir.filePath("gps");
+    StationWindow station;
+    const QString link = station.Dir.filePath("gps");
     QProcess simulator;
     simulator.start(QStringLiteral(STATION_BUILD_DIR "/station/gps-simulator"),
                     {"--speed", rate, "--loop", "--link", link,
                      QStringLiteral(STATION_SOURCE_DIR "/data/demo/demo-drive.nmea")});
-    if (!simulator.waitForStarted() || !QTest::qWaitFor([&] { return QFile::exists(link); })) {
+    if (!simulator.waitForStarted() || !QTest::qWaitFor([&] { return QFile::exists(link); }) ||
+        !station.Start("[Ports]\nCOM1=" + link.toLocal8Bit() + "\n[Settings]\nCommPort=1\n")) {
         return 1;
     }
-    RecordingPlatform platform;
-    clsDBLib db;
-    QFile settings(dir.filePath("vendrel.ini"));
-    if (!settings.open(QIODevice::WriteOnly) ||
-        settings.write("[Ports]\nCOM1=" + link.toLocal8Bit() + "\n[Settings]\nCommPort=1\n") <= 0) {
-        return 1;
-    }
-    settings.close();
-    frmTrack window(dir.path(), db);
-    if (!window.Load()) {
-        return 1;
-    }
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        return 1;
-    }
+    frmTrack& window = *station.Window;
     QTest::mouseClick(window.findChild<QPushButton*>("cmdQuery"), Qt::LeftButton);
     WaitUntil([] { return false; }, 10000); // past the page load and the start of the drive
 
@@ -432,6 +395,9 @@ int BenchPlayback(int steps) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (geteuid() == 0) { // the browser's sandbox does not start as root, as on build machines
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();

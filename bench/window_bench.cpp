@@ -22,9 +22,11 @@
 //                              followed by about that many MiB of another program's section
 // All run in a temporary program folder made from the source tree's data.
 
+#include "BenchFigures.h"
 #include "BenchSentences.h"
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
+#include "shell/StationTestSupport.h"
 #include "tracking/clsHistoryLog.h"
 #include "tracking/frmTrack.h"
 
@@ -50,35 +52,14 @@
 #include <mutex>
 #include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-bool copyFolder(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(source, target)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The program's own files and, as the build lays them out, the map page's libraries and the
-// second spelling of the vehicle icon folder.
-bool makeProgramFolder(const QString& dir) {
-    return copyFolder(QStringLiteral(STATION_SOURCE_DIR "/data"), dir) &&
-           copyFolder(QStringLiteral(STATION_BUILD_DIR "/station/carimage/lib"),
-                      dir + QStringLiteral("/carimage/lib")) &&
-           QFile::link(QStringLiteral("C-rv"), dir + QStringLiteral("/carimage/C-Rv"));
-}
-
 // The station's keys and then a section of another program of about mebibytes MiB, with no
 // "[Ports]" section, so that every port lookup reads to the end of the file.
-bool writeSettings(const QString& dir, int mebibytes) {
+bool WriteSettings(const QString& dir, int mebibytes) {
     QFile file(QDir(dir).filePath(QStringLiteral("vendrel.ini")));
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
@@ -95,30 +76,14 @@ bool writeSettings(const QString& dir, int mebibytes) {
 
 // A program folder made from the source tree's data, with a settings file of settingsMiB
 // (none for 0).
-bool makeProgramFolder(const QString& dir, int settingsMiB) {
-    return makeProgramFolder(dir) && (settingsMiB == 0 || writeSettings(dir, settingsMiB));
-}
-
-// The main window over the program folder dir, loaded and shown as at start-up; null when
-// that fails.
-std::unique_ptr<frmTrack> showWindow(const QString& dir, clsDBLib& db) {
-    auto window = std::make_unique<frmTrack>(dir, db);
-    if (!window->Load()) {
-        return nullptr;
-    }
-    window->show();
-    return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+bool MakeProgramFolder(const QString& dir, int settingsMiB) {
+    return MakeProgramFolder(dir) && (settingsMiB == 0 || WriteSettings(dir, settingsMiB));
 }
 
 constexpr int RowCount = 200000;
 
 // Fix i of a drive that moves every second; every 50th fix is a receiver warning.
-QString movingSentence(long long i) {
+QString MovingSentence(long long i) {
     char time[16];
     std::snprintf(time, sizeof time, "%02lld%02lld%02lld.00", i / 3600 % 24, i / 60 % 60, i % 60);
     char motion[32];
@@ -134,7 +99,7 @@ QString movingSentence(long long i) {
 // A clock that moves on by one second at every reading, as a 1 Hz receiver's fixes are
 // stamped. It keeps universal time: a local time would consult the time zone files at
 // every step, which the station's own clock does once a second.
-clsTrackRecorder::Clock secondsFrom(const QDateTime& start) {
+clsTrackRecorder::Clock SecondsFrom(const QDateTime& start) {
     return [next = start]() mutable {
         const QDateTime now = next;
         next = next.addSecs(1);
@@ -143,7 +108,7 @@ clsTrackRecorder::Clock secondsFrom(const QDateTime& start) {
 }
 
 // Runs the children of mode one after another and returns their result lines.
-std::vector<QList<double>> runChildren(const QString& self, const QString& mode, int runs,
+std::vector<QList<double>> RunChildren(const QString& self, const QString& mode, int runs,
                                        const QStringList& arguments = {}) {
     std::vector<QList<double>> results;
     for (int run = 1; run <= runs; ++run) {
@@ -166,7 +131,7 @@ std::vector<QList<double>> runChildren(const QString& self, const QString& mode,
 }
 
 // Figure k of every run.
-std::vector<double> figure(const std::vector<QList<double>>& results, int k) {
+std::vector<double> Figure(const std::vector<QList<double>>& results, int k) {
     std::vector<double> values;
     for (const QList<double>& run : results) {
         values.push_back(run[k]);
@@ -174,53 +139,24 @@ std::vector<double> figure(const std::vector<QList<double>>& results, int k) {
     return values;
 }
 
-long residentKilobytes(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toLong();
-        }
-    }
-    return -1;
-}
-
-// Processor time of the whole process, all threads.
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // One run: prints "result <wall-clock microseconds per row> <processor microseconds per
 // row> <resident bytes per row> <rows>".
-int rowsChild() {
-    QTemporaryDir dir;
-    clsDBLib db;
-    if (!makeProgramFolder(dir.path())) {
+int RowsChild() {
+    StationWindow station;
+    station.Clock = SecondsFrom(QDateTime(QDate(2009, 2, 18), QTime(0, 0), Qt::UTC));
+    if (!station.Start()) {
         return 1;
     }
-    frmTrack window(dir.path(), db, nullptr,
-                    secondsFrom(QDateTime(QDate(2009, 2, 18), QTime(0, 0), Qt::UTC)));
-    if (!window.Load()) {
-        return 1;
-    }
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        return 1;
-    }
+    frmTrack& window = *station.Window;
     window.Recorder().SetHistoryEnabled(false);
     QStringList sentences;
     sentences.reserve(RowCount);
     for (int i = 0; i < RowCount; ++i) {
-        sentences.append(movingSentence(i + 1));
+        sentences.append(MovingSentence(i + 1));
     }
     QCoreApplication::processEvents();
-    const long before = residentKilobytes(QCoreApplication::applicationPid());
-    const double cpuBefore = cpuSeconds();
+    const long before = StatusKilobytes(QCoreApplication::applicationPid(), "VmRSS:");
+    const double cpuBefore = ProcessorSeconds();
     QElapsedTimer clock;
     clock.start();
     // Each fix comes in a receive event of its own, and the event loop runs between them.
@@ -229,16 +165,16 @@ int rowsChild() {
         QCoreApplication::processEvents();
     }
     const double micros = clock.nsecsElapsed() / 1e3 / RowCount;
-    const double cpuMicros = (cpuSeconds() - cpuBefore) * 1e6 / RowCount;
-    const long after = residentKilobytes(QCoreApplication::applicationPid());
+    const double cpuMicros = (ProcessorSeconds() - cpuBefore) * 1e6 / RowCount;
+    const long after = StatusKilobytes(QCoreApplication::applicationPid(), "VmRSS:");
     const int rows = window.Rows().rowCount();
     std::printf("result %.3f %.3f %.1f %d\n", micros, cpuMicros,
                 (after - before) * 1024.0 / RowCount, rows);
     return rows == RowCount ? 0 : 1;
 }
 
-int benchRows(const QString& self, int runs) {
-    const auto results = runChildren(self, QStringLiteral("rows-child"), runs);
+int BenchRows(const QString& self, int runs) {
+    const auto results = RunChildren(self, QStringLiteral("rows-child"), runs);
     if (results.empty()) {
         return 1;
     }
@@ -246,12 +182,12 @@ int benchRows(const QString& self, int runs) {
         std::printf("run %zu: %.2f us (processor %.2f us) and %.0f bytes per row\n", run + 1,
                     results[run][0], results[run][1], results[run][2]);
     }
-    const double bytes = median(figure(results, 2));
+    const double bytes = Median(Figure(results, 2));
     std::printf("%d fixes through the live path into track and list (history log off), each "
                 "row selected and scrolled into view, median of %d runs:\n"
                 "  %.2f us per row (processor time %.2f us), %.0f bytes of resident memory per "
                 "row (a week at 1 Hz: %.0f MB)\n",
-                RowCount, runs, median(figure(results, 0)), median(figure(results, 1)), bytes,
+                RowCount, runs, Median(Figure(results, 0)), Median(Figure(results, 1)), bytes,
                 bytes * 604800 / 1e6);
     return 0;
 }
@@ -269,34 +205,20 @@ protected:
 };
 
 // One run: prints "result <percent of one core> <list paintings per second> <rows per second>".
-int liveChild(int seconds) {
-    QTemporaryDir dir;
-    if (!makeProgramFolder(dir.path())) {
-        return 1;
-    }
+int LiveChild(int seconds) {
     QProcess simulator;
     simulator.start(QStringLiteral(STATION_BUILD_DIR "/station/gps-simulator"),
                     {QStringLiteral("--speed"), QStringLiteral("50"), QStringLiteral("--loop"),
-                     dir.filePath(QStringLiteral("demo/demo-drive.nmea"))});
+                     QStringLiteral(STATION_SOURCE_DIR "/data/demo/demo-drive.nmea")});
     if (!simulator.waitForReadyRead(5000)) {
         return 1;
     }
     const QByteArray device = simulator.readLine().trimmed();
-    QFile settings(dir.filePath(QStringLiteral("vendrel.ini")));
-    if (!settings.open(QIODevice::WriteOnly) ||
-        settings.write("[Ports]\r\nCOM1=" + device + "\r\n[Settings]\r\nCommPort=1\r\n") < 0) {
+    StationWindow station;
+    if (!station.Start("[Ports]\r\nCOM1=" + device + "\r\n[Settings]\r\nCommPort=1\r\n")) {
         return 1;
     }
-    settings.close();
-    clsDBLib db;
-    frmTrack window(dir.path(), db);
-    if (!window.Load()) {
-        return 1;
-    }
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        return 1;
-    }
+    frmTrack& window = *station.Window;
     PaintCounter paints;
     window.findChild<QTableView*>(QStringLiteral("DateView"))
         ->viewport()
@@ -305,12 +227,12 @@ int liveChild(int seconds) {
     QTest::qWait(3000); // the port is open and the list has filled its page
     const int rowsBefore = window.Rows().rowCount();
     paints.Count = 0;
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = ProcessorSeconds();
     QElapsedTimer clock;
     clock.start();
     QTest::qWait(seconds * 1000);
     const double wall = clock.nsecsElapsed() / 1e9;
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = ProcessorSeconds() - cpuBefore;
     const int rows = window.Rows().rowCount() - rowsBefore;
     std::printf("result %.1f %.1f %.1f\n", 100 * cpu / wall, paints.Count / wall, rows / wall);
     simulator.terminate();
@@ -318,9 +240,9 @@ int liveChild(int seconds) {
     return rows > 0 ? 0 : 1;
 }
 
-int benchLive(const QString& self, int runs, int seconds) {
+int BenchLive(const QString& self, int runs, int seconds) {
     const auto results =
-        runChildren(self, QStringLiteral("live-child"), runs, {QString::number(seconds)});
+        RunChildren(self, QStringLiteral("live-child"), runs, {QString::number(seconds)});
     if (results.empty()) {
         return 1;
     }
@@ -331,7 +253,7 @@ int benchLive(const QString& self, int runs, int seconds) {
     std::printf("live window at 50 fixes/s (%s), median of %d runs of %d s:\n"
                 "  %.1f%% of one core, %.1f list paintings per second, %.1f rows per second\n",
                 qPrintable(QGuiApplication::platformName()), runs, seconds,
-                median(figure(results, 0)), median(figure(results, 1)), median(figure(results, 2)));
+                Median(Figure(results, 0)), Median(Figure(results, 1)), Median(Figure(results, 2)));
     return 0;
 }
 
@@ -397,10 +319,9 @@ constexpr int DayRecords = 86400;
 
 // One run: prints "result <fetch ms> <median click wait ms> <longest click wait ms> <clicks>
 // <rows>".
-int fetchChild(bool clicking) {
-    QTemporaryDir dir;
-    clsDBLib db;
-    if (!makeProgramFolder(dir.path()) || !QDir(dir.path()).mkpath(QStringLiteral("export"))) {
+int FetchChild(bool clicking) {
+    StationWindow station;
+    if (!station.Start()) {
         return 1;
     }
     // The day between the days before and after it in the month's log, in the station's
@@ -421,15 +342,10 @@ int fetchChild(bool clicking) {
             log += clsHistoryLog::RecordText(fix);
         }
     }
-    QFile file(clsHistoryLog::PathForMonth(dir.path(), QDate(2009, 2, 1)));
-    if (!file.open(QIODevice::WriteOnly) || file.write(log) != log.size()) {
+    if (!WriteFile(clsHistoryLog::PathForMonth(station.Dir.path(), QDate(2009, 2, 1)), log)) {
         return 1;
     }
-    file.close();
-    const std::unique_ptr<frmTrack> window = showWindow(dir.path(), db);
-    if (!window) {
-        return 1;
-    }
+    frmTrack* window = station.Window.get();
     window->findChild<QDateTimeEdit*>(QStringLiteral("dtpFromTime"))->setDate(QDate(2009, 2, 18));
     auto* list = window->findChild<QTableView*>(QStringLiteral("DateView"));
     ClickProbe probe(list->viewport(), 10);
@@ -448,16 +364,16 @@ int fetchChild(bool clicking) {
     const int rows = window->Rows().rowCount();
     const bool total = window->findChild<QLabel*>(QStringLiteral("Panel2"))->text() ==
                        QStringLiteral("Total:%1").arg(DayRecords);
-    std::printf("result %.1f %.1f %.1f %zu %d\n", fetched, waits.empty() ? 0 : median(waits),
+    std::printf("result %.1f %.1f %.1f %zu %d\n", fetched, waits.empty() ? 0 : Median(waits),
                 waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end()), waits.size(),
                 rows);
     return rows == DayRecords && total ? 0 : 1;
 }
 
-int benchFetch(const QString& self, int runs) {
+int BenchFetch(const QString& self, int runs) {
     for (const bool clicking : {true, false}) {
         const auto results =
-            runChildren(self, QStringLiteral("fetch-child"), runs, {QString::number(clicking)});
+            RunChildren(self, QStringLiteral("fetch-child"), runs, {QString::number(clicking)});
         if (results.empty()) {
             return 1;
         }
@@ -472,11 +388,11 @@ int benchFetch(const QString& self, int runs) {
         std::printf("%d records of a day fetched through the window, rows included, %s, median "
                     "of %d runs:\n  %.0f ms",
                     DayRecords, clicking ? "clicked on every 10 ms" : "without clicks", runs,
-                    median(figure(results, 0)));
+                    Median(Figure(results, 0)));
         if (clicking) {
             std::printf("; a click waited %.1f ms (median of the runs' medians), at most %.1f ms "
                         "(median of the runs' longest)",
-                        median(figure(results, 1)), median(figure(results, 2)));
+                        Median(Figure(results, 1)), Median(Figure(results, 2)));
         }
         std::printf("\n");
     }
@@ -485,10 +401,10 @@ int benchFetch(const QString& self, int runs) {
 
 // The start-up of modMain without the splash over the program folder dir: ends as soon as
 // the window is on screen.
-int startupChild(const QString& dir) {
+int StartupChild(const QString& dir) {
     clsDBLib db;
-    const std::unique_ptr<frmTrack> window = showWindow(dir, db);
-    if (!window) {
+    frmTrack window(dir, db);
+    if (!window.Load() || (window.show(), !QTest::qWaitForWindowExposed(&window))) {
         return 1;
     }
     std::printf("shown\n");
@@ -497,11 +413,11 @@ int startupChild(const QString& dir) {
     return 0;
 }
 
-int benchStartup(const QString& self, int settingsMiB) {
+int BenchStartup(const QString& self, int settingsMiB) {
     std::vector<double> times;
     for (int run = 0; run < 7; ++run) {
         QTemporaryDir dir;
-        if (!makeProgramFolder(dir.path(), settingsMiB)) {
+        if (!MakeProgramFolder(dir.path(), settingsMiB)) {
             return 1;
         }
         QProcess child;
@@ -521,11 +437,11 @@ int benchStartup(const QString& self, int settingsMiB) {
         std::printf("start %d: %.0f ms\n", run + 1, elapsed);
     }
     std::printf("process start to window shown, settings file of %d MiB: median %.0f ms\n",
-                settingsMiB, median(times));
+                settingsMiB, Median(times));
 
     // The real program, with its splash, idling for five seconds after its start.
     QTemporaryDir dir;
-    if (!makeProgramFolder(dir.path(), settingsMiB)) {
+    if (!MakeProgramFolder(dir.path(), settingsMiB)) {
         return 1;
     }
     QProcess station;
@@ -538,7 +454,7 @@ int benchStartup(const QString& self, int settingsMiB) {
     }
     QThread::sleep(5);
     std::printf("resident memory of the idle program 5 s after start: %ld kB\n",
-                residentKilobytes(station.processId()));
+                StatusKilobytes(station.processId(), "VmRSS:"));
     station.kill();
     station.waitForFinished();
     return 0;
@@ -547,6 +463,9 @@ int benchStartup(const QString& self, int settingsMiB) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (geteuid() == 0) { // the browser's sandbox does not start as root, as on build machines
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
@@ -556,28 +475,28 @@ int main(int argc, char* argv[]) {
     };
     const QString self = QCoreApplication::applicationFilePath();
     if (mode == QLatin1String("rows")) {
-        return benchRows(self, number(2, 5));
+        return BenchRows(self, number(2, 5));
     }
     if (mode == QLatin1String("rows-child")) {
-        return rowsChild();
+        return RowsChild();
     }
     if (mode == QLatin1String("live")) {
-        return benchLive(self, number(2, 3), number(3, 30));
+        return BenchLive(self, number(2, 3), number(3, 30));
     }
     if (mode == QLatin1String("live-child")) {
-        return liveChild(number(2, 30));
+        return LiveChild(number(2, 30));
     }
     if (mode == QLatin1String("fetch")) {
-        return benchFetch(self, number(2, 5));
+        return BenchFetch(self, number(2, 5));
     }
     if (mode == QLatin1String("fetch-child")) {
-        return fetchChild(arguments.value(2) == QLatin1String("1"));
+        return FetchChild(arguments.value(2) == QLatin1String("1"));
     }
     if (mode == QLatin1String("startup")) {
-        return benchStartup(self, arguments.value(2).toInt());
+        return BenchStartup(self, arguments.value(2).toInt());
     }
     if (mode == QLatin1String("startup-child") && arguments.size() > 2) {
-        return startupChild(arguments.value(2));
+        return StartupChild(arguments.value(2));
     }
     std::printf("usage: window_bench rows [runs] | live [runs] [seconds] | fetch [runs] | "
                 "startup [MiB]\n");
