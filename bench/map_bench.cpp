@@ -42,7 +42,6 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -395,10 +394,7 @@ int BenchPlayback(int steps) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (geteuid() == 0) { // the browser's sandbox does not start as root, as on build machines
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareBrowser();
     QApplication application(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (mode == QLatin1String("live")) {

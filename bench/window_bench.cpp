@@ -52,7 +52,6 @@
 #include <mutex>
 #include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -463,10 +462,7 @@ int BenchStartup(const QString& self, int settingsMiB) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (geteuid() == 0) { // the browser's sandbox does not start as root, as on build machines
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareBrowser();
     QApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     const QString mode = arguments.value(1);

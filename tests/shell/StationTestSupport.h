@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <unistd.h>
 
 // Copies every file beneath from into the folder to.
 inline bool CopyFolder(const QString& from, const QString& to) {
@@ -68,11 +69,19 @@ inline void AddBoolRows(const char* column, const char* whenFalse, const char* w
     QTest::newRow(whenTrue) << true;
 }
 
-// Widget tests with the map browser need the shared drawing context set before the
-// application object exists, which QTEST_MAIN does not do.
+// What the map browser needs before the application object exists: the shared drawing
+// context, and no sandbox when run as root (as on the build machines), where it cannot start.
+inline void PrepareBrowser() {
+    if (geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+// Widget tests with the map browser, which QTEST_MAIN does not prepare.
 #define STATION_UI_TEST_MAIN(TestClass)                                                            \
     int main(int argc, char* argv[]) {                                                             \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                \
+        PrepareBrowser();                                                                          \
         QApplication application(argc, argv);                                                      \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
