@@ -8,7 +8,6 @@
 #include "history/clsTrackLayout.h"
 #include "history/clsTrackPlayer.h"
 #include "shell/TestFiles.h"
-#include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 #include "tracking/clsHistoryLog.h"
 
@@ -43,18 +42,16 @@ QByteArrayList Fetch(
     const clsHistoryFetch::SliceDone& afterSlice = [](qint64, qint64) {}) {
     clsTrackRecords records;
     records.Append({}); // a fetch starts afresh
-    try {
+    const QString error = ErrorOf([&] {
         clsHistoryFetch(folder, {QDate(2009, 2, 18), window[0], window[1], window[2], window[3],
                                  speeds[0], speeds[1]})
             .Run(records, afterSlice, sliceMilliseconds);
-    } catch (const clsStationError&) {
-        return {"<error>"};
-    }
+    });
     QByteArrayList texts;
     for (qsizetype i = 0; i < records.Count(); ++i) {
         texts.append(clsHistoryLog::RecordText(records.At(i)).chopped(3));
     }
-    return texts;
+    return error.isEmpty() ? texts : QByteArrayList{"<error>"};
 }
 
 struct Query {
@@ -96,54 +93,30 @@ QStringList Entries(const QTemporaryDir& dir) {
 
 // Playing a track back.
 
-// What the window does when a record is shown.
-enum class OnShow { Nothing, Stop, StopAtOneAndPlayFromThree, ThrowAtTwo, Abort };
-
-// A player over count records whose window records what the player asks of it.
+// A player over count records whose window records what the player asks of it, and acts
+// by OnShow when a record is shown.
 struct Playback {
+    using Act = std::function<void(Playback&, qsizetype index)>;
     clsTrackRecords Records;
     QStringList Calls;
     double Pause = 0;
-    OnShow Action = OnShow::Nothing;
+    Act OnShow;
     clsTrackPlayer Player;
 
     explicit Playback(int count)
         : Player(Records, {[this] { Calls << "events"; },
                            [this](qsizetype row) { Calls << QString("select %1").arg(row); },
-                           [this](qsizetype index) { Show(index); }, [this] { Calls << "track"; },
-                           [this] { return Pause; },
+                           [this](qsizetype index) {
+                               Calls << QString("show %1").arg(index);
+                               if (OnShow) {
+                                   OnShow(*this, index);
+                               }
+                           },
+                           [this] { Calls << "track"; }, [this] { return Pause; },
                            [this](bool playing) { Calls << (playing ? "playing" : "stopped"); },
                            [this](const QString& message) { Calls << "error " + message; }}) {
         for (int i = 0; i < count; ++i) {
             Records.Append({});
-        }
-    }
-
-    void Show(qsizetype index) {
-        Calls << QString("show %1").arg(index);
-        switch (Action) {
-        case OnShow::Nothing:
-            break;
-        case OnShow::Stop:
-            QTimer::singleShot(10, [this] { Player.Stop(); });
-            break;
-        case OnShow::StopAtOneAndPlayFromThree:
-            if (index == 1) {
-                QTimer::singleShot(10, [this] {
-                    Player.Stop();
-                    Player.Play(3, 1);
-                    Calls << "pressed";
-                });
-            }
-            break;
-        case OnShow::ThrowAtTwo:
-            if (index == 2) {
-                throw clsStationError("map page cannot be written");
-            }
-            break;
-        case OnShow::Abort:
-            QTimer::singleShot(0, [this] { Player.Abort(); });
-            break;
         }
     }
 };
@@ -168,7 +141,7 @@ struct Scene {
     double Step;
     QString Calls; // joined by ", "
     double Pause = 0;
-    OnShow Action = OnShow::Nothing;
+    Playback::Act OnShow = {};
 };
 
 } // namespace
@@ -357,13 +330,10 @@ private slots:
         QVERIFY(WriteFile(dir.filePath("file"), "earlier track\r\n") &&
                 QDir(dir.path()).mkdir("folder"));
         const QString path = dir.filePath(name);
-        QString message;
-        try {
+        const QString message = ErrorOf([&] {
             const FileSizeLimit limit(fileSizeLimit);
             clsTrackExport(dir.path()).ExportTrack(path, 2, Track("two-days"));
-        } catch (const clsStationError& error) {
-            message = error.Message();
-        }
+        });
         QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
         QCOMPARE(Entries(dir), QStringList({"file", "folder"}));
         QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
@@ -393,30 +363,19 @@ private slots:
         QFETCH(double, width);
         QFETCH(double, height);
         QFETCH(QString, expected);
-        QStringList placed{QString::number(clsTrackLayout::LayoutWidth(width)),
-                           QString::number(clsTrackLayout::LayoutHeight(height, 300))};
         const clsTrackLayout::Placements p = clsTrackLayout::Arrange(width, height, 300);
-        const auto add = [&](const char* name, std::initializer_list<double> numbers) {
-            QStringList texts;
-            for (double n : numbers) {
-                texts << QString::number(n, 'g', 10);
-            }
-            placed << name << texts.join(',');
+        const auto n = [](double v) { return QString::number(v, 'g', 10); };
+        const auto at = [&](const auto& r) { return n(r.Left) + ',' + n(r.Top); };
+        const auto rect = [&](const auto& r) {
+            return at(r) + ',' + n(r.Width) + ',' + n(r.Height);
         };
-        for (const auto& [name, r] : {std::pair{"fraMap", p.fraMap},
-                                      {"WBMaps", p.WBMaps},
-                                      {"fraTrackQuery", p.fraTrackQuery},
-                                      {"CmdPOI", p.CmdPOI},
-                                      {"frmRecords", p.frmRecords}}) {
-            add(name, {r.Left, r.Top, r.Width, r.Height});
-        }
-        add("lblSpeed", {p.lblSpeed.Left, p.lblSpeed.Top});
-        add("labXY", {p.labXY.Left, p.labXY.Top});
-        for (const auto& [name, r] : {std::pair{"DateView", p.DateView},
-                                      {"imgZoomIn", p.imgZoomIn},
-                                      {"imgZoomOut", p.imgZoomOut}}) {
-            add(name, {r.Left, r.Top, r.Width, r.Height});
-        }
+        QStringList placed;
+        placed << n(clsTrackLayout::LayoutWidth(width))
+               << n(clsTrackLayout::LayoutHeight(height, 300)) << "fraMap" << rect(p.fraMap)
+               << "WBMaps" << rect(p.WBMaps) << "fraTrackQuery" << rect(p.fraTrackQuery) << "CmdPOI"
+               << rect(p.CmdPOI) << "frmRecords" << rect(p.frmRecords) << "lblSpeed"
+               << at(p.lblSpeed) << "labXY" << at(p.labXY) << "DateView" << rect(p.DateView)
+               << "imgZoomIn" << rect(p.imgZoomIn) << "imgZoomOut" << rect(p.imgZoomOut);
         const QStringList wanted = expected.split(' ');
         QCOMPARE(placed.mid(0, wanted.size()), wanted);
     }
@@ -433,28 +392,41 @@ private slots:
         // its whole-track drawing, and no further step follows.
         row("stop during a pause",
             {5, 0, 1, "playing, events, select 1, show 1, stopped, track, stopped", 0.2,
-             OnShow::Stop});
+             [](Playback& p, qsizetype) { QTimer::singleShot(10, [&p] { p.Player.Stop(); }); }});
         // Play pressed again while the stopped playback still pauses starts a new playback
         // from the row selected then, once the pause is over, not one inside the other.
         row("play again during the last pause",
             {6, 0, 1,
              "playing, events, select 1, show 1, stopped, playing, pressed, track, " +
                  Steps({4, 5}) + ", stopped",
-             0.1, OnShow::StopAtOneAndPlayFromThree});
+             0.1, [](Playback& p, qsizetype index) {
+                 if (index == 1) {
+                     QTimer::singleShot(10, [&p] {
+                         p.Player.Stop();
+                         p.Player.Play(3, 1);
+                         p.Calls << "pressed";
+                     });
+                 }
+             }});
         row("an error in a step is reported and stops",
             {5, 0, 1,
              "playing, " + Steps({1}) +
                  ", events, select 2, show 2, error map page cannot be written, stopped",
-             0, OnShow::ThrowAtTwo});
+             0, [](Playback&, qsizetype index) {
+                 if (index == 2) {
+                     throw clsStationError("map page cannot be written");
+                 }
+             }});
         row("abort ends a pause of a minute at once",
-            {5, 0, 1, "playing, events, select 1, show 1", 60, OnShow::Abort});
+            {5, 0, 1, "playing, events, select 1, show 1", 60,
+             [](Playback& p, qsizetype) { QTimer::singleShot(0, [&p] { p.Player.Abort(); }); }});
     }
 
     void plays() {
         QFETCH(Scene, scene);
         Playback playback(scene.Count);
         playback.Pause = scene.Pause;
-        playback.Action = scene.Action;
+        playback.OnShow = scene.OnShow;
         playback.Player.Play(scene.SelectedRow, scene.Step);
         QCOMPARE(playback.Calls.join(", "), scene.Calls);
         QVERIFY(!playback.Player.Running());

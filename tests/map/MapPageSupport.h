@@ -22,17 +22,13 @@
 inline QByteArray Sentence(double latitude, double longitude, double course, const char* time) {
     const auto field = [](double degrees, int width) {
         const double whole = std::floor(degrees);
-        return QByteArray::number(whole, 'f', 0).rightJustified(width, '0') +
-               QByteArray::number((degrees - whole) * 60, 'f', 4).rightJustified(7, '0');
+        return QString::number(whole, 'f', 0).rightJustified(width, '0') +
+               QString::number((degrees - whole) * 60, 'f', 4).rightJustified(7, '0');
     };
-    const QByteArray body = "GPRMC," + QByteArray(time) + ",A," + field(latitude, 2) + ",N," +
-                            field(longitude, 3) + ",E,12.5," + QByteArray::number(course) +
-                            ",180209,,";
-    char sum = 0;
-    for (char c : body) {
-        sum ^= c;
-    }
-    return '$' + body + '*' + QByteArray::number(uchar(sum), 16).rightJustified(2, '0').toUpper() +
+    return WithChecksum(
+               QStringLiteral("GPRMC,%1,A,%2,N,%3,E,12.5,%4,180209,,")
+                   .arg(time, field(latitude, 2), field(longitude, 3), QString::number(course)))
+               .toLatin1() +
            "\r\n";
 }
 

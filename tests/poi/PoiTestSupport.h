@@ -22,19 +22,16 @@ inline QString Raw(const QString& path, const char* sql, const QByteArray& key =
 
 // Another program's open transaction on the file, held while the object lives: "BEGIN
 // IMMEDIATE" makes every write fail, "BEGIN EXCLUSIVE" every read as well.
-class DatabaseLock {
-public:
+struct DatabaseLock {
+    sqlite3* Db = nullptr;
+    bool Locked = false;
+
     DatabaseLock(const QString& path, const char* begin) {
-        sqlite3_open(QFile::encodeName(path).constData(), &m_db);
-        sqlite3_key(m_db, "7314", 4);
-        m_locked = sqlite3_exec(m_db, begin, nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_open(QFile::encodeName(path).constData(), &Db);
+        sqlite3_key(Db, "7314", 4);
+        Locked = sqlite3_exec(Db, begin, nullptr, nullptr, nullptr) == SQLITE_OK;
     }
-    ~DatabaseLock() { sqlite3_close_v2(m_db); }
+    ~DatabaseLock() { sqlite3_close_v2(Db); }
     DatabaseLock(const DatabaseLock&) = delete;
     DatabaseLock& operator=(const DatabaseLock&) = delete;
-    bool Locked() const { return m_locked; }
-
-private:
-    sqlite3* m_db = nullptr;
-    bool m_locked = false;
 };

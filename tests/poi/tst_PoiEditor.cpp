@@ -7,7 +7,6 @@
 #include "poi/clsPoiEditor.h"
 #include "poi/modDms.h"
 #include "shell/TestFiles.h"
-#include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 
 #include <QTemporaryDir>
@@ -56,7 +55,7 @@ struct Work {
     QString Stored; // "SeqNo X Y Kind|Explanation" joined by ";"; null: not looked at
     QString Seen;   // "counter|state explanation lon lat kind"; null: not looked at
     QString Keys;   // the enabled keyed buttons; null: not looked at
-    int Flag = -1;  // the flag the windows share; -1: not looked at
+    QString Flag;   // the flag the windows share; null: not looked at
 };
 
 } // namespace
@@ -227,12 +226,7 @@ private slots:
         }
         const QByteArray before = ReadFile(path);
         clsDBLib db;
-        QString message;
-        try {
-            db.OpenStationDatabase(folder.path());
-        } catch (const clsStationError& error) {
-            message = error.Message();
-        }
+        const QString message = ErrorOf([&] { db.OpenStationDatabase(folder.path()); });
         QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
         QCOMPARE(message.contains("Move the file aside"), moveAside);
         QVERIFY(!db.IsOpen());
@@ -293,24 +287,23 @@ private slots:
         };
         const QString fifty(50, 'x'), adding = "Record: 0/0|Adding a record ";
         const QString tooLong = "! The name of a point may have at most 50 characters.";
-        row("adding 50 characters",
-            {"", add(fifty, "-77|01|42"), "", "1 -77.028333 24.106388 1|" + fifty, Skip, Skip, 1});
+        row("adding 50 characters", {"", add(fifty, "-77|01|42"), "",
+                                     "1 -77.028333 24.106388 1|" + fifty, Skip, Skip, "1"});
         row("adding 51 characters refused",
             {"", add(fifty + "y", "120|41|05"), tooLong, "",
-             adding + fifty + "y 120|41|05 24|06|23 1", "CancelRec WriteRec", 0});
-        row("adding without a name", {"", add("  ", "120|41|05"),
-                                      "! Please enter the name of the point.", "", Skip, Skip, 0});
+             adding + fifty + "y 120|41|05 24|06|23 1", "CancelRec WriteRec", "0"});
+        row("adding without a name",
+            {"", add("  ", "120|41|05"), "! Please enter the name of the point.", "", Skip, Skip,
+             "0"});
         row("adding, degrees checked first",
             {"", add("", "x|41|05"),
              "X The degrees and minutes of a coordinate must be numbers of at most nine digits "
              "before the decimal point.",
-             "", Skip, Skip, 0});
+             "", Skip, Skip, "0"});
         // The new row is shown, also when deletions left gaps in the keys.
-        for (const char* keys : {"1, 3", "2, 3"}) {
-            const QStringList key = QString(keys).split(", ");
-            row(qPrintable("adding after keys " + QString(keys)),
-                {"INSERT INTO POI VALUES (" + key[0] + ", 0, 0, '', 'a'), (" + key[1] +
-                     ", 0, 0, '', 'b')",
+        for (const QString first : {"1", "2"}) {
+            row(qPrintable("adding after keys " + first + ", 3"),
+                {"INSERT INTO POI VALUES (" + first + ", 0, 0, '', 'a'), (3, 0, 0, '', 'b')",
                  add("new", "1|0|0"), "", Skip, "Record: 3/3| new 1|00|00 24|06|23 1"});
         }
 
@@ -340,15 +333,15 @@ private slots:
         };
         row("deleting the only one",
             {points("a"), "DelRec", "", "", "Record: 0/0|No points of interest stored  || || 1",
-             Skip, 1});
+             Skip, "1"});
         row("deleting the middle one", {points("a b c"), "NextRec;DelRec", "", Skip,
-                                        "Record: 1/2| a 1|00|00 2|00|00 1", Skip, 1});
+                                        "Record: 1/2| a 1|00|00 2|00|00 1", Skip, "1"});
         row("deleting the last one", {points("a b c"), "LastRec;DelRec", "", Skip,
-                                      "Record: 2/2| b 1|00|00 2|00|00 1", Skip, 1});
+                                      "Record: 2/2| b 1|00|00 2|00|00 1", Skip, "1"});
         row("deleting all of one name", {points("a b b c"), "LastRec;ReplyRec;DelRec", "", Skip,
-                                         "Record: 2/2| c 1|00|00 2|00|00 1", Skip, 1});
+                                         "Record: 2/2| c 1|00|00 2|00|00 1", Skip, "1"});
         row("deleting answered no", {points("a b c"), "NextRec;no;DelRec", "", Skip,
-                                     "Record: 2/3| b 1|00|00 2|00|00 1", Skip, 0});
+                                     "Record: 2/3| b 1|00|00 2|00|00 1", Skip, "0"});
 
         // Another program holds the table: a failed write leaves the editor where it was (a
         // list that cannot be read closes it, as the window's test shows).
@@ -370,35 +363,27 @@ private slots:
                              "'North GATE'), (1, 1, 'Station''s Gate'), (1, 1, 'Last')";
         row("search, lower case inside",
             {four, "LastRec;find= ation's g;Search", "", Skip,
-             "Record: 3/4| Station's Gate 1|00|00 1|00|00 0", Skip, 0});
+             "Record: 3/4| Station's Gate 1|00|00 1|00|00 0", Skip, "0"});
         row("search, empty text matches a name",
             {four, "LastRec;find=;Search", "", Skip, "Record: 2/4| North GATE 1|00|00 1|00|00 0",
-             Skip, 0});
+             Skip, "0"});
         row("search without a match",
             {four, "LastRec;find=harbour;Search", "! No point of interest matches the search text.",
-             Skip, "Record: 4/4| Last 1|00|00 1|00|00 0", Skip, 0});
+             Skip, "Record: 4/4| Last 1|00|00 1|00|00 0", Skip, "0"});
         row("search cancelled gives the flag back",
             {four, "LastRec;flag=1;find;Search", "", Skip, "Record: 4/4| Last 1|00|00 1|00|00 0",
-             Skip, 1});
-        row("search confirmed gives the flag back",
-            {four, "LastRec;find=ga;Search", "", Skip, "Record: 2/4| North GATE 1|00|00 1|00|00 0",
-             Skip, 0});
+             Skip, "1"});
     }
 
     void editing() {
         QFETCH(Work, work);
         QCOMPARE(Run(work.Table, work.Steps), work.Said);
-        if (!work.Stored.isNull()) {
-            QCOMPARE(Stored(), work.Stored);
-        }
-        if (!work.Seen.isNull()) {
-            QCOMPARE(Seen(), work.Seen);
-        }
-        if (!work.Keys.isNull()) {
-            QCOMPARE(m_editor->ShowRecord().EnabledKeys.join(' '), work.Keys);
-        }
-        if (work.Flag >= 0) {
-            QCOMPARE(modApplication::ResultFlag, work.Flag);
+        const QStringList wanted{work.Stored, work.Seen, work.Keys, work.Flag};
+        const QStringList seen{work.Stored.isNull() ? "" : Stored(), Seen(),
+                               m_editor->ShowRecord().EnabledKeys.join(' '),
+                               QString::number(modApplication::ResultFlag)};
+        for (qsizetype i = 0; i < wanted.size(); ++i) {
+            QVERIFY2(wanted[i].isNull() || seen[i] == wanted[i], qPrintable(seen[i]));
         }
     }
 };

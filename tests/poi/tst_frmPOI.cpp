@@ -175,7 +175,7 @@ private slots:
         });
         {
             const DatabaseLock other(s.Dir.filePath("database/POI.mdb"), "BEGIN EXCLUSIVE");
-            QVERIFY(other.Locked());
+            QVERIFY(other.Locked);
             QTest::mouseClick(s.Control("CmdPOI"), Qt::LeftButton);
         }
         QVERIFY(!opened);

@@ -1,6 +1,8 @@
 #pragma once
 
-// Whole files for the tests, and a disk that fills up on demand.
+// Whole files for the tests, a disk that fills up on demand, and the station's errors.
+
+#include "shell/clsStationError.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,22 +23,30 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
            file.write(bytes) == bytes.size();
 }
 
+// The message of the clsStationError that act throws; "" when it throws none.
+template <class Act> QString ErrorOf(Act act) {
+    try {
+        act();
+    } catch (const clsStationError& error) {
+        return error.Message();
+    }
+    return {};
+}
+
 // While it lives, a write beyond limit bytes fails as on a full disk (0: no limit).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) : m_handler(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        const rlimit lowered{limit > 0 ? limit : m_saved.rlim_cur, m_saved.rlim_max};
+struct FileSizeLimit {
+    rlimit Saved{};
+    void (*Handler)(int);
+
+    explicit FileSizeLimit(rlim_t limit) : Handler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &Saved);
+        const rlimit lowered{limit > 0 ? limit : Saved.rlim_cur, Saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &lowered);
     }
     ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        std::signal(SIGXFSZ, Handler);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int);
 };

@@ -2,7 +2,6 @@
 // written by the test, and real receiver captures played by the receiver simulator.
 
 #include "shell/TestFiles.h"
-#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 #include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsSerialPort.h"
@@ -127,31 +126,20 @@ private slots:
         QVERIFY(mapPort(PortIndex + 1, m_terminal->SlavePath(),
                         "COM5=/nonexistent/ttyGPS\r\n[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
         const QByteArray before = ReadFile(m_folder->filePath("vendrel.ini"));
-        QString error;
-        try {
-            m_receiver->Toggle(portIndex, 1, line);
-        } catch (const clsStationError& e) {
-            error = e.Message();
-        }
+        const QString error = ErrorOf([&] { m_receiver->Toggle(portIndex, 1, line); });
         QVERIFY2(error.contains(message), qPrintable(error));
         QVERIFY(!m_receiver->IsOpen());
         QCOMPARE(ReadFile(m_folder->filePath("vendrel.ini")), before);
     }
 
     // The two entries of the list of line settings; a malformed one is refused above.
-    void parsesLineSettings_data() {
-        QTest::addColumn<QList<int>>("parsed"); // baud, parity, data bits, stop bits
-        QTest::newRow("4800,n,8,1") << QList<int>{4800, QSerialPort::NoParity, 8, 1};
-        QTest::newRow("9600,n,8,1") << QList<int>{9600, QSerialPort::NoParity, 8, 1};
-    }
-
     void parsesLineSettings() {
-        QFETCH(QList<int>, parsed);
-        const auto line =
-            clsSerialPort::ParseSettings(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(line);
-        QCOMPARE(QList<int>({line->BaudRate, line->Parity, line->DataBits, line->StopBits}),
-                 parsed);
+        for (const int baud : {4800, 9600}) {
+            const auto line = clsSerialPort::ParseSettings(QString("%1,n,8,1").arg(baud));
+            QVERIFY(line);
+            QCOMPARE(QList<int>({line->BaudRate, line->Parity, line->DataBits, line->StopBits}),
+                     QList<int>({baud, QSerialPort::NoParity, 8, 1}));
+        }
     }
 
     void unplugIsReportedOnceAndClosesThePort() {
