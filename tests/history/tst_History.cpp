@@ -21,8 +21,7 @@
 namespace {
 
 const QString Data = QStringLiteral(STATION_TEST_DATA);
-const QStringList WholeDay = {"00", "00", "24", "00"};
-const QStringList AnySpeed = {"0", "999"};
+const QString WholeDay = "00|00|24|00|0|999"; // any speed
 
 // A record of February 2009 at "dd hh:mm:ss" with a speed and status.
 QByteArray R(const char* when, const char* speed = "1", const char* status = "A") {
@@ -35,16 +34,16 @@ QByteArray Log(const QByteArrayList& lines) {
 }
 
 // The records of 18 February that a fetch keeps, as the writer writes them without line
-// end; "<error>" when the fetch fails.
+// end; "<error>" when the fetch fails. query: start hour, minute, end hour, minute, lowest
+// and highest speed, joined by "|".
 QByteArrayList Fetch(
-    const QString& folder, const QStringList& window, const QStringList& speeds,
-    int sliceMilliseconds = 8,
+    const QString& folder, const QString& query, int sliceMilliseconds = 8,
     const clsHistoryFetch::SliceDone& afterSlice = [](qint64, qint64) {}) {
+    const QStringList q = query.split('|');
     clsTrackRecords records;
     records.Append({}); // a fetch starts afresh
     const QString error = ErrorOf([&] {
-        clsHistoryFetch(folder, {QDate(2009, 2, 18), window[0], window[1], window[2], window[3],
-                                 speeds[0], speeds[1]})
+        clsHistoryFetch(folder, {QDate(2009, 2, 18), q[0], q[1], q[2], q[3], q[4], q[5]})
             .Run(records, afterSlice, sliceMilliseconds);
     });
     QByteArrayList texts;
@@ -56,8 +55,7 @@ QByteArrayList Fetch(
 
 struct Query {
     QByteArray Log;
-    QStringList Window; // from hour, minute, to hour, minute
-    QStringList Speeds; // lowest, highest
+    QString Query; // as Fetch takes it
     QByteArrayList Kept;
     QString Name; // where the log lies
 };
@@ -158,25 +156,24 @@ private slots:
     void fetchKeepsTheRecordsOfTheQuery_data() {
         QTest::addColumn<Query>("query");
         const auto row = [](const char* name, const QByteArray& log, const QByteArrayList& kept,
-                            const QStringList& window = WholeDay,
-                            const QStringList& speeds = AnySpeed,
+                            const QString& query = WholeDay,
                             const QString& file = "export/History-2009-02.log") {
-            QTest::newRow(name) << Query{log, window, speeds, kept, file};
+            QTest::newRow(name) << Query{log, query, kept, file};
         };
         row("whole day and no other",
             Log({R("17 23:59:59"), R("18 00:00:00"), R("18 23:59:59"), R("19 00:00:00")}),
             {R("18 00:00:00"), R("18 23:59:59")});
         row("both ends of the window",
             Log({R("18 10:19:59"), R("18 10:20:00"), R("18 10:40:00"), R("18 10:40:01")}),
-            {R("18 10:20:00"), R("18 10:40:00")}, {"10", "20", "10", "40"});
-        row("end before start", Log({R("18 11:30:00")}), {}, {"12", "00", "11", "00"});
+            {R("18 10:20:00"), R("18 10:40:00")}, "10|20|10|40|0|999");
+        row("end before start", Log({R("18 11:30:00")}), {}, "12|00|11|00|0|999");
         row("speed texts read by their leading number",
             Log({R("18 10:00:00", "11.9"), R("18 10:00:01", "12"), R("18 10:00:02", "20"),
                  R("18 10:00:03", "20.1")}),
-            {R("18 10:00:01", "12"), R("18 10:00:02", "20")}, WholeDay, {"12abc", " 20 knots"});
+            {R("18 10:00:01", "12"), R("18 10:00:02", "20")}, "00|00|24|00|12abc| 20 knots");
         row("empty highest speed keeps standing still",
             Log({R("18 10:00:00", "0"), R("18 10:00:01", "0.1")}), {R("18 10:00:00", "0")},
-            WholeDay, {"", ""});
+            "00|00|24|00||");
         row("empty lines skipped, warnings kept",
             "\r\n" + Log({"", R("18 10:00:00", "1", "V"), ""}), {R("18 10:00:00", "1", "V")});
         row("short line and torn last line skipped",
@@ -188,7 +185,7 @@ private slots:
             Log({"2009/02/18 09:59:59|N|1.5|E|2.5|A|7|45",
                  "2009/02/18 10:00:01|N|abc|E||A|7 kn|1,5", "2009/02/18 10:00:02|N|?|E|5|A|1e0|2"}),
             {"2009/02/18 10:00:01|N|1.5|E|2.5|A|7|45", "2009/02/18 10:00:02|N|0|E|5|A|1|2"},
-            {"10", "00", "24", "00"});
+            "10|00|24|00|0|999");
         row("a month of other days before a damaged line",
             Log(QByteArrayList(30'000, R("17 12:00:00")) +
                 QByteArrayList{"2009/02/17 23:59:58|N|2.25|E|1|A|1|1",
@@ -197,7 +194,7 @@ private slots:
             {"2009/02/18 00:00:00|N|2.25|E|9.5|A|1|1"});
         row("unreadable time keeps the time the element held",
             Log({R("18 10:00:05", "100"), R("30 10:00:00", "5"), "yesterday|N|1|E|2|A|5|0"}),
-            {R("18 10:00:05", "5")}, WholeDay, {"0", "50"});
+            {R("18 10:00:05", "5")}, "00|00|24|00|0|50");
         row("times written otherwise",
             Log({"2009-2-18 9:05|N|1|E|2|A|0|0", " 2009/02/18  09:05:04 |N|1|E|2|A|0|0",
                  "2009/02/18|N|1|E|2|A|0|0"}),
@@ -211,20 +208,17 @@ private slots:
             {R("18 10:00:00"), R("18 10:00:02")});
         // The month's log is found without regard to case; a log that cannot be read fails.
         const QByteArray one = Log({R("18 10:00:00")});
-        row("log as read", one, {R("18 10:00:00")}, WholeDay, AnySpeed,
-            "Export/History-2009-02.log");
-        row("log in capitals", one, {R("18 10:00:00")}, WholeDay, AnySpeed,
-            "EXPORT/HISTORY-2009-02.LOG");
-        row("log of another month only", one, {}, WholeDay, AnySpeed, "export/History-2009-03.log");
-        row("log that is a folder", {}, {"<error>"}, WholeDay, AnySpeed,
-            "export/History-2009-02.log/x");
+        row("log as read", one, {R("18 10:00:00")}, WholeDay, "Export/History-2009-02.log");
+        row("log in capitals", one, {R("18 10:00:00")}, WholeDay, "EXPORT/HISTORY-2009-02.LOG");
+        row("log of another month only", one, {}, WholeDay, "export/History-2009-03.log");
+        row("log that is a folder", {}, {"<error>"}, WholeDay, "export/History-2009-02.log/x");
     }
 
     void fetchKeepsTheRecordsOfTheQuery() {
         QFETCH(Query, query);
         QTemporaryDir folder;
         QVERIFY(WriteFile(folder.filePath(query.Name), query.Log));
-        QCOMPARE(Fetch(folder.path(), query.Window, query.Speeds), query.Kept);
+        QCOMPARE(Fetch(folder.path(), query.Query), query.Kept);
     }
 
     // The window lets events run after every slice; a stop pressed there ends the fetch
@@ -240,7 +234,7 @@ private slots:
         modApplication::FetchContinue = false; // set again by the fetch
         QList<qint64> progress;
         const QByteArrayList kept =
-            Fetch(folder.path(), WholeDay, {"1", "999"}, 0, [&](qint64 bytesRead, qint64 size) {
+            Fetch(folder.path(), "00|00|24|00|1|999", 0, [&](qint64 bytesRead, qint64 size) {
                 progress.append(size - bytesRead);
                 modApplication::FetchContinue = progress.size() < 2;
             });

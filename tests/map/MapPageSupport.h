@@ -53,14 +53,10 @@ template <class Done> bool WaitUntil(Done done, int timeout = 20000) {
 
 // Runs script in the map page and gives its result (undefined and failures give null).
 inline QVariant RunJs(QWebEngineView* view, const QString& script) {
-    QVariant result;
-    bool done = false;
-    view->page()->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    WaitUntil([&] { return done; }, 10000);
-    return result;
+    std::optional<QVariant> result;
+    view->page()->runJavaScript(script, [&](const QVariant& value) { result = value; });
+    WaitUntil([&] { return result.has_value(); }, 10000);
+    return result.value_or(QVariant());
 }
 
 // The page's own account of what it shows: centre, zoom, markers, track positions.
@@ -84,21 +80,19 @@ inline QStringList Shown(const QJsonObject& state) {
 }
 
 // Follows the drawings that the page reports shown.
-class DrawnWatch {
-public:
-    explicit DrawnWatch(clsMapView& view) : m_view(view) {
+struct DrawnWatch {
+    clsMapView& View;
+    int Highest = 0;
+
+    explicit DrawnWatch(clsMapView& view) : View(view) {
         QObject::connect(&view, &clsMapView::Drawn, &view,
-                         [this](int request) { m_highest = std::max(m_highest, request); });
+                         [this](int request) { Highest = std::max(Highest, request); });
     }
     // Whether the page shows the view's newest drawing.
-    bool Current() const { return m_highest >= m_view.LastRequest(); }
+    bool Current() const { return Highest >= View.LastRequest(); }
     bool WaitForNewest(int timeout = 20000) {
         return WaitUntil([this] { return Current(); }, timeout);
     }
-
-private:
-    clsMapView& m_view;
-    int m_highest = 0;
 };
 
 // The main window whose port COM2 is a pseudo-terminal receiver unless Device is set, with

@@ -324,12 +324,9 @@ private slots:
              kept + "x|Obelisco",
              "Record: 1/1|Amending the record " + QString(51, 'z') + " -58|22|54 -34|36|13 0"});
 
-        const auto points = [](const QString& names) {
-            QStringList values;
-            for (const QString& name : names.split(' ')) {
-                values << "(1, 2, '1', '" + name + "')";
-            }
-            return "INSERT INTO POI (X, Y, Kind, Explanation) VALUES " + values.join(", ");
+        const auto points = [](QString names) {
+            return "INSERT INTO POI (X, Y, Kind, Explanation) VALUES (1, 2, '1', '" +
+                   names.replace(" ", "'), (1, 2, '1', '") + "')";
         };
         row("deleting the only one",
             {points("a"), "DelRec", "", "", "Record: 0/0|No points of interest stored  || || 1",
@@ -361,18 +358,18 @@ private slots:
         // From the last record, so that a search that does not start at the first shows.
         const QString four = "INSERT INTO POI (X, Y, Explanation) VALUES (1, 1, ''), (1, 1, "
                              "'North GATE'), (1, 1, 'Station''s Gate'), (1, 1, 'Last')";
-        row("search, lower case inside",
-            {four, "LastRec;find= ation's g;Search", "", Skip,
-             "Record: 3/4| Station's Gate 1|00|00 1|00|00 0", Skip, "0"});
+        const auto on = [](const char* record) {
+            return "Record: " + QString(record) + " 1|00|00 1|00|00 0";
+        };
+        row("search, lower case inside", {four, "LastRec;find= ation's g;Search", "", Skip,
+                                          on("3/4| Station's Gate"), Skip, "0"});
         row("search, empty text matches a name",
-            {four, "LastRec;find=;Search", "", Skip, "Record: 2/4| North GATE 1|00|00 1|00|00 0",
-             Skip, "0"});
+            {four, "LastRec;find=;Search", "", Skip, on("2/4| North GATE"), Skip, "0"});
         row("search without a match",
             {four, "LastRec;find=harbour;Search", "! No point of interest matches the search text.",
-             Skip, "Record: 4/4| Last 1|00|00 1|00|00 0", Skip, "0"});
+             Skip, on("4/4| Last"), Skip, "0"});
         row("search cancelled gives the flag back",
-            {four, "LastRec;flag=1;find;Search", "", Skip, "Record: 4/4| Last 1|00|00 1|00|00 0",
-             Skip, "1"});
+            {four, "LastRec;flag=1;find;Search", "", Skip, on("4/4| Last"), Skip, "1"});
     }
 
     void editing() {

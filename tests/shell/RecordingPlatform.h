@@ -3,7 +3,7 @@
 #include "shell/IPlatform.h"
 
 #include <QList>
-#include <QString>
+#include <QStringList>
 
 // A platform for tests: messages are recorded instead of shown, questions are answered
 // Yes, ending the program and opening files in the editor are recorded instead of done,
@@ -15,12 +15,6 @@ public:
         QString Title;
         Icon MessageIcon;
         bool Waits; // a message box that waited for the operator
-    };
-    struct FileDialog {
-        QString Filter;
-        int FilterIndex; // as the caller offered it
-        QString Title;
-        QString ProposedName;
     };
     struct FileChoice {
         QString Path; // "": the operator cancels
@@ -46,7 +40,7 @@ public:
     // Answers with the next of FileChoices; when none is left, the operator cancels.
     QString ChooseFile(QWidget*, const QString& filter, int& filterIndex, const QString& title,
                        const QString& proposedName) override {
-        FileDialogs.append({filter, filterIndex, title, proposedName});
+        FileDialogs.append(QStringList{filter, title, proposedName}.join('|'));
         const FileChoice choice = FileChoices.isEmpty() ? FileChoice{} : FileChoices.takeFirst();
         if (!choice.Path.isEmpty()) {
             filterIndex = choice.FilterIndex;
@@ -58,6 +52,6 @@ public:
     QList<int> ExitCodes;
     QStringList EditedFiles;
     bool EditorStarts = true;
-    QList<FileDialog> FileDialogs;
+    QStringList FileDialogs; // filter|title|proposed name
     QList<FileChoice> FileChoices;
 };

@@ -75,10 +75,6 @@ private slots:
         row("negative speed rounding to zero", knots(-0.04f), "0  U");
         row("infinite speed", knots(infinity), "");
         row("speed not a number", knots(std::nanf("")), "");
-        row("course 22.5 north", DirectionCode(22.5f), "0002");
-        row("course 67.5 east", DirectionCode(67.5f), "0004");
-        row("course 315 north-west", DirectionCode(315.0f), "0009");
-        row("course 360 north", DirectionCode(360.0f), "0002");
         row("converted garbage", ConvertLogTime("garbage"), "");
         row("large number", NumberText(1.5e16, 15), "15000000000000000");
         row("val empty", val(""), "0");

@@ -8,7 +8,6 @@
 #include "tracking/clsSerialReceiver.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -140,23 +139,6 @@ private slots:
             QCOMPARE(QList<int>({line->BaudRate, line->Parity, line->DataBits, line->StopBits}),
                      QList<int>({baud, QSerialPort::NoParity, 8, 1}));
         }
-    }
-
-    void unplugIsReportedOnceAndClosesThePort() {
-        QSignalSpy lost(m_receiver.get(), &clsSerialReceiver::PortLost);
-        m_receiver->Open(PortIndex, 0, Line);
-        QVERIFY(m_terminal->Write(First + "\r\n" + Second + "\r\n$GPRMC,2254"));
-        QTRY_COMPARE(m_receiver->ReceiveBuffer(), QStringLiteral("$GPRMC,2254"));
-        m_terminal->CloseMaster();
-        QTRY_COMPARE(lost.count(), 1);
-        QVERIFY(!m_receiver->IsOpen());
-        const QString message = lost.first().first().toString();
-        for (const QString& part : {QString("COM3"), m_terminal->SlavePath(), QString("closed")}) {
-            QVERIFY2(message.contains(part), qPrintable(message));
-        }
-        QTest::qWait(300);
-        QCOMPARE(lost.count(), 1);
-        QCOMPARE(m_sentences, (Bytes{First, Second}));
     }
 
     // Mixed line ends, binary noise, CR-only lines, other talkers, split lines, UTF-8 text.

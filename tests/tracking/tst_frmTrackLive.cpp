@@ -109,7 +109,8 @@ private slots:
 
     void portErrorsAreShown_data() { AddBoolRows("lost", "missing device", "receiver lost"); }
 
-    // A lost receiver is told by a message that does not wait, so reception is not held up.
+    // A lost receiver is told once, naming its port and device, by a message that does not
+    // wait, so reception is not held up.
     void portErrorsAreShown() {
         QFETCH(bool, lost);
         LiveWindow s;
@@ -125,10 +126,14 @@ private slots:
         QCOMPARE(message.MessageIcon, IPlatform::Icon::Critical);
         QCOMPARE(message.Title, s.Window->windowTitle());
         QCOMPARE(message.Waits, !lost);
-        const QString part = lost ? s.Receiver.SlavePath() : "No such file";
+        const QString part =
+            lost ? "COM2 (" + s.Receiver.SlavePath() + ") was lost" : "No such file";
         QVERIFY2(message.Text.contains(part), qPrintable(message.Text));
+        QVERIFY(!lost || message.Text.endsWith("The port has been closed."));
         QCOMPARE(s.Caption(), "Connect");
         QCOMPARE(s.DisabledPortControls(), "Check1");
+        QTest::qWait(300);
+        QCOMPARE(s.Platform.Messages.size(), 1);
     }
 
     // The list lays out only its scroll range for appended rows and repaints at most once an
