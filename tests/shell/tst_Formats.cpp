@@ -117,7 +117,6 @@ private slots:
         row("cut to 255", "[A]\nk=" + QByteArray(256, 'x'), "A/k", QString(255, 'x'));
         row("line without ] is no section", "[A]\nk=1\n[B\nj=2\n", "A/j", "2");
         row("8-bit bytes elsewhere", "[E]\r\n" + Big5 + "\r\n[A]\r\nk=2\r\n", "A/k", "2");
-        row("no file", QByteArray(), "A/k", "");
     }
 
     void reads() {

@@ -15,12 +15,6 @@ namespace {
 
 const QByteArray Placed = "[Position]\nTrack=0,1200,900,9600,7200,\n";
 
-// The outer bounds of a window in twips, as left,top,width,height.
-QRect Twips(QWidget* w, int left, int top, int width, int height) {
-    using namespace modFormPosition;
-    return QRect(PixelsX(w, left), PixelsY(w, top), PixelsX(w, width), PixelsY(w, height));
-}
-
 } // namespace
 
 class tst_Startup : public QObject {
@@ -94,7 +88,9 @@ private slots:
                          ports->toolTip(), s.Control<QComboBox>("cmdSetting")->currentText()})
                 .join('|'),
             seen);
-        QCOMPARE(w->frameGeometry(), Twips(w, twips[0], twips[1], twips[2], twips[3]));
+        using namespace modFormPosition; // the outer bounds in twips
+        QCOMPARE(w->frameGeometry(), QRect(PixelsX(w, twips[0]), PixelsY(w, twips[1]),
+                                           PixelsX(w, twips[2]), PixelsY(w, twips[3])));
         const frmLogo logo(s.Dir.path(), language, w);
         QCOMPARE(logo.findChild<QLabel*>("labLogo")->text(), w->windowTitle());
 
