@@ -34,6 +34,18 @@ QStringList Seconds(int count) {
 }
 
 const QString Idle = "cmdQuery cmdGET cmdPlay cmdExport Check1";
+const QString Playing = "cmdStopPlay Check1";
+
+// A playback through the window and what it shows.
+struct Playback {
+    int Records;
+    int Selected; // -1: none
+    QString Step;
+    bool WholeTrack;
+    QList<int> Shown;
+    QString Pressed = {}; // during the first pause: "cmdStopPlay" or "close"
+    QString After = {};   // the buttons after what was pressed
+};
 
 // The main window over a history log of February 2009, fetching from the 18th.
 struct HistoryWindow : MapWindow {
@@ -86,6 +98,8 @@ struct HistoryWindow : MapWindow {
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Playback)
 
 class tst_frmTrackHistory : public QObject {
     Q_OBJECT
@@ -176,40 +190,26 @@ private slots:
     }
 
     void playback_data() {
-        QTest::addColumn<int>("records");
-        QTest::addColumn<int>("selected"); // -1: none
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("wholeTrack");
-        QTest::addColumn<QString>("pressed"); // during the first pause: "cmdStopPlay", "close"
-        QTest::addColumn<QList<int>>("shown");
-        QTest::addColumn<QString>("buttons"); // at each step, and after what was pressed
-        const QString playing = "cmdStopPlay Check1";
-        QTest::newRow("step 3, whole track") << 8 << 0 << "3" << true << "" << QList<int>{1, 4, 7}
-                                             << QStringList(3, playing).join('|');
-        QTest::newRow("step read by its leading number")
-            << 6 << 1 << "2 rows" << false << "" << QList<int>{2, 4} << playing + '|' + playing;
-        QTest::newRow("no row selected") << 3 << -1 << "1" << false << "" << QList<int>{0, 1, 2}
-                                         << QStringList(3, playing).join('|');
+        QTest::addColumn<Playback>("play");
+        const auto row = [](const char* name, const Playback& play) {
+            QTest::newRow(name) << play;
+        };
+        row("step 3, whole track", {8, 0, "3", true, {1, 4, 7}});
+        row("step read by its leading number", {6, 1, "2 rows", false, {2, 4}});
+        row("no row selected", {3, -1, "1", false, {0, 1, 2}});
         // Stop shows the stopped buttons at once and ends the playback after its pause,
         // until which connecting and fetching wait.
-        QTest::newRow("stopped") << 4 << 0 << "1" << false << "cmdStopPlay" << QList<int>{1}
-                                 << playing + "|cmdPlay cmdExport Check1 exit 0";
+        row("stopped", {4, 0, "1", false, {1}, "cmdStopPlay", "cmdPlay cmdExport Check1 exit 0"});
         // Closing ends the pause at once; the window closes after the playback has ended.
-        QTest::newRow("window closed") << 4 << 0 << "1" << false << "close" << QList<int>{1}
-                                       << playing + '|' + playing + " exit 0";
+        row("window closed", {4, 0, "1", false, {1}, "close", Playing + " exit 0"});
     }
 
     // The rows a playback selects and the record it ends on, the buttons while it plays and
     // after, and no show-selected tick for the rows it selects. Each step's drawing is on the
     // page before the next step begins.
     void playback() {
-        QFETCH(int, records);
-        QFETCH(int, selected);
-        QFETCH(QString, step);
-        QFETCH(bool, wholeTrack);
-        QFETCH(QString, pressed);
-        QFETCH(QList<int>, shown);
-        QFETCH(QString, buttons);
+        QFETCH(Playback, play);
+        const auto [records, selected, step, wholeTrack, shown, pressed, after] = play;
         HistoryWindow s;
         QVERIFY(s.Start(Seconds(records)));
         s.Fetch();
@@ -244,7 +244,8 @@ private slots:
         QSignalSpy ticks(s.Control<QTimer>("Timer3"), &QTimer::timeout);
         s.Click("cmdPlay");
         QCOMPARE(rows, shown);
-        QCOMPARE(seen.join('|'), buttons);
+        QCOMPARE(seen, QStringList(shown.size(), Playing) +
+                           (after.isEmpty() ? QStringList() : QStringList{after}));
         QCOMPARE(undrawn, 0);
         QCOMPARE(ticks.size(), 0);
         QCOMPARE(s.Platform.ExitCodes, pressed == "close" ? QList<int>{0} : QList<int>{});

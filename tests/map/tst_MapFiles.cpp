@@ -56,10 +56,7 @@ private slots:
         QVERIFY(QFile::copy(STATION_SOURCE_DIR "/data/Language.ini", Path("Language.ini")) &&
                 QDir(Folder()).mkpath("carimage"));
     }
-    void cleanup() {
-        m_db.reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_db.reset(); }
 
     void portsAndTemplate_data() {
         QTest::addColumn<QByteArray>("stored");   // lines of section "Settings"

@@ -138,16 +138,12 @@ private slots:
         m_dir.emplace();
         QVERIFY(
             QFile::copy(STATION_SOURCE_DIR "/data/Language.ini", m_dir->filePath("Language.ini")));
-        m_db.emplace();
+        m_db.emplace(); // closes the case before's, whose editor is replaced unused
         m_db->OpenConnection(DatabasePath());
         m_editor.emplace(m_dir->path(), *m_db);
         m_answer = true;
         m_search.reset();
         modApplication::ResultFlag = 0;
-    }
-    void cleanup() {
-        m_editor.reset();
-        m_db.reset();
     }
 
     // Stored trimmed, found trimmed, deleted only by the exact text, duplicates together;
@@ -262,12 +258,15 @@ private slots:
         const auto row = [](const char* name, const Work& work) { QTest::newRow(name) << work; };
         const QString Skip; // not looked at
         const QString all = "NewRec AmendmentRec DelRec Search ";
-        const QString three = "INSERT INTO POI VALUES (1, 120, 24, '1', 'a'), (2, 120, 24, '1', "
-                              "'b'), (3, 120, 24, '1', 'c')";
-        row("second of three", {three, "NextRec", "", Skip, "Record: 2/3| b 120|00|00 24|00|00 1",
+        const auto points = [](QString names) {
+            return "INSERT INTO POI (X, Y, Kind, Explanation) VALUES (1, 2, '1', '" +
+                   names.replace(" ", "'), (1, 2, '1', '") + "')";
+        };
+        const QString abc = points("a b c");
+        row("second of three", {abc, "NextRec", "", Skip, "Record: 2/3| b 1|00|00 2|00|00 1",
                                 all + "FirstRec ReplyRec NextRec LastRec Exit"});
         row("last, next does nothing",
-            {three, "LastRec;NextRec", "", Skip, "Record: 3/3| c 120|00|00 24|00|00 1",
+            {abc, "LastRec;NextRec", "", Skip, "Record: 3/3| c 1|00|00 2|00|00 1",
              all + "FirstRec ReplyRec Exit"});
         row("amending needs a record",
             {"", "AmendmentRec", "", "", "Record: 0/0|No points of interest stored  || || 0",
@@ -315,21 +314,17 @@ private slots:
              kept + "x|Obelisco",
              "Record: 1/1|Amending the record " + QString(51, 'z') + " -58|22|54 -34|36|13 0"});
 
-        const auto points = [](QString names) {
-            return "INSERT INTO POI (X, Y, Kind, Explanation) VALUES (1, 2, '1', '" +
-                   names.replace(" ", "'), (1, 2, '1', '") + "')";
-        };
         row("deleting the only one",
             {points("a"), "DelRec", "", "", "Record: 0/0|No points of interest stored  || || 1",
              Skip, "1"});
-        row("deleting the middle one", {points("a b c"), "NextRec;DelRec", "", Skip,
-                                        "Record: 1/2| a 1|00|00 2|00|00 1", Skip, "1"});
-        row("deleting the last one", {points("a b c"), "LastRec;DelRec", "", Skip,
-                                      "Record: 2/2| b 1|00|00 2|00|00 1", Skip, "1"});
+        row("deleting the middle one",
+            {abc, "NextRec;DelRec", "", Skip, "Record: 1/2| a 1|00|00 2|00|00 1", Skip, "1"});
+        row("deleting the last one",
+            {abc, "LastRec;DelRec", "", Skip, "Record: 2/2| b 1|00|00 2|00|00 1", Skip, "1"});
         row("deleting all of one name", {points("a b b c"), "LastRec;ReplyRec;DelRec", "", Skip,
                                          "Record: 2/2| c 1|00|00 2|00|00 1", Skip, "1"});
-        row("deleting answered no", {points("a b c"), "NextRec;no;DelRec", "", Skip,
-                                     "Record: 2/3| b 1|00|00 2|00|00 1", Skip, "0"});
+        row("deleting answered no",
+            {abc, "NextRec;no;DelRec", "", Skip, "Record: 2/3| b 1|00|00 2|00|00 1", Skip, "0"});
 
         // Another program holds the table: a failed write leaves the editor where it was (a
         // list that cannot be read closes it, as the window's test shows).
