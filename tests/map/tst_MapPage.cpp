@@ -120,12 +120,10 @@ private slots:
         QCOMPARE(s.Caption("lblCaption"), "  Last location ");
         QVERIFY(!QFile::exists(markers));
 
-        int drawings = 0;
+        double latitude = 25.03; // a step further at every drawing
         const auto drawnZoom = [&] {
-            ++drawings;
-            return s.Send(Sentence(25.03 + drawings * 1e-4, 121.56, 10, "120000")) && s.MapShown()
-                       ? PageState(s.View())["zoom"].toInt()
-                       : -1;
+            const bool shown = s.Send(Sentence(latitude += 1e-4, 121.56, 10, "120000"));
+            return shown && s.MapShown() ? PageState(s.View())["zoom"].toInt() : -1;
         };
         const auto zoomed = [&](const char* picture, int clicks) {
             for (int i = 0; i < clicks; ++i) {

@@ -268,9 +268,6 @@ private slots:
         row("last, next does nothing",
             {abc, "LastRec;NextRec", "", Skip, "Record: 3/3| c 1|00|00 2|00|00 1",
              all + "FirstRec ReplyRec Exit"});
-        row("amending needs a record",
-            {"", "AmendmentRec", "", "", "Record: 0/0|No points of interest stored  || || 0",
-             "NewRec Exit"});
 
         const auto add = [](const QString& name, const QString& longitude) {
             return "NewRec;name=" + name + ";lon=" + longitude + ";lat=24|06|23;kind=1;WriteRec";

@@ -30,12 +30,6 @@ QString Parsed(const QString& value) {
              : "none";
 }
 
-QString Maximised(const QString& stored) {
-    return clsPlacementText::ForSaving(clsPlacementText::State::Maximised, {1200, 900, 9600, 7200},
-                                       stored)
-        .value_or("-");
-}
-
 } // namespace
 
 class tst_Formats : public QObject {
@@ -61,6 +55,10 @@ private slots:
         const auto knots = [](float v) { return FormatSpeed(v, "U"); };
         const auto val = [](const char* text) { return QString::number(Val(text)); };
         const auto rounded = [](double v) { return QString::number(RoundHalfEven(v)); };
+        const auto maximised = [](const char* stored) {
+            using P = clsPlacementText;
+            return P::ForSaving(P::State::Maximised, {1200, 900, 9600, 7200}, stored).value_or("-");
+        };
         const float infinity = std::numeric_limits<float>::infinity();
         row("seconds not carried", FormatDegrees("W", 10 + 59.0 / 60 + 59.6 / 3600),
             "W 10\u00B0 59' 60\" ");
@@ -70,7 +68,6 @@ private slots:
         row("largest float", knots(3.4028235e38f),
             "340,282,346,638,528,859,811,704,183,484,516,925,440  U");
         row("below the whole-number count", knots(9.9999998e16f), "99,999,998,430,674,944  U");
-        row("tiny speed", knots(1e-30f), "0  U");
         row("negative speed", knots(-12.5f), "-12.5U");
         row("negative speed rounding to zero", knots(-0.04f), "0  U");
         row("infinite speed", knots(infinity), "");
@@ -83,8 +80,8 @@ private slots:
         row("half to even", rounded(-1.5) + rounded(2.5), "-22");
         row("round nan", rounded(std::nan("")), "0");
         row("round huge clamps", QString::number(RoundHalfEven(-1e300) < -1e18), "1");
-        row("maximised keeps the stored bounds", Maximised("2,3,4,60,45,"), "2,3,4,60,45,");
-        row("maximised, nothing stored", Maximised(""), "2,1200,900,9600,7200,");
+        row("maximised keeps the stored bounds", maximised("2,3,4,60,45,"), "2,3,4,60,45,");
+        row("maximised, nothing stored", maximised(""), "2,1200,900,9600,7200,");
         row("bounds", clsPlacementText::BoundsText({1.0 / 3, 15, 12345.5, -30}),
             ",0.3333333,15,12345.5,-30,");
         row("placed width without height", Parsed("0,-3,-15,96,"), "0 -3 -15 - -");

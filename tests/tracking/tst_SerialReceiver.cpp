@@ -106,6 +106,14 @@ private slots:
         QVERIFY(m_terminal->Write(First.sliced(30) + "\r\n"));
         QTRY_COMPARE(m_sentences, Bytes{First});
         QCOMPARE(clsSerialPort::DeviceForPort(folder, 15), "/dev/ttyS14"); // not mapped
+        // Both entries of the list of line settings; a malformed one is refused below.
+        for (const int baud : {4800, 9600}) {
+            const auto parsed = clsSerialPort::ParseSettings(QString("%1,n,8,1").arg(baud));
+            QVERIFY(parsed);
+            QCOMPARE(
+                QList<int>({parsed->BaudRate, parsed->Parity, parsed->DataBits, parsed->StopBits}),
+                QList<int>({baud, QSerialPort::NoParity, 8, 1}));
+        }
     }
 
     void failedOpenChangesNothing_data() {
@@ -129,16 +137,6 @@ private slots:
         QVERIFY2(error.contains(message), qPrintable(error));
         QVERIFY(!m_receiver->IsOpen());
         QCOMPARE(ReadFile(m_folder->filePath("vendrel.ini")), before);
-    }
-
-    // The two entries of the list of line settings; a malformed one is refused above.
-    void parsesLineSettings() {
-        for (const int baud : {4800, 9600}) {
-            const auto line = clsSerialPort::ParseSettings(QString("%1,n,8,1").arg(baud));
-            QVERIFY(line);
-            QCOMPARE(QList<int>({line->BaudRate, line->Parity, line->DataBits, line->StopBits}),
-                     QList<int>({baud, QSerialPort::NoParity, 8, 1}));
-        }
     }
 
     // Mixed line ends, binary noise, CR-only lines, other talkers, split lines, UTF-8 text.
