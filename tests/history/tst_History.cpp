@@ -197,12 +197,6 @@ private slots:
                  "2009/02/18|N|1|E|2|A|0|0"}),
             {"2009/02/18 09:05:00|N|1|E|2|A|0|0", "2009/02/18 09:05:04|N|1|E|2|A|0|0",
              "2009/02/18 00:00:00|N|1|E|2|A|0|0"});
-        // The first crosses from one read of the log into the next; the second is longer
-        // than any record and is skipped.
-        row("lines longer than a read",
-            Log({R("18 10:00:00") + "|" + QByteArray(700'000, 'x'),
-                 R("18 10:00:01") + "|" + QByteArray(1'500'000, 'x'), R("18 10:00:02")}),
-            {R("18 10:00:00"), R("18 10:00:02")});
         // The month's log is found without regard to case (a log that cannot be read is told
         // through the main window's test).
         const QByteArray one = Log({R("18 10:00:00")});

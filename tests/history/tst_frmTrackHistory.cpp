@@ -290,7 +290,8 @@ private slots:
         s.Fetch();
         QVERIFY(QDir(s.Dir.path()).mkpath("my tracks"));
         const QString path = name.isEmpty() || name.startsWith('/') ? name : s.Dir.filePath(name);
-        s.Platform.FileChoices = {{path, entry}};
+        s.Platform.ChosenPath = path;
+        s.Platform.ChosenFilter = entry;
         s.Platform.EditorStarts = editorStarts;
         s.Click("cmdExport");
         QCOMPARE(

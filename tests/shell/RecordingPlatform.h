@@ -7,7 +7,7 @@
 
 // A platform for tests: messages are recorded instead of shown, questions are answered
 // Yes, ending the program and opening files in the editor are recorded instead of done,
-// and file dialogs take their answers from a list the test fills.
+// and every file dialog is answered with the path and filter entry the test chose.
 class RecordingPlatform : public IPlatform {
 public:
     struct Message {
@@ -15,10 +15,6 @@ public:
         QString Title;
         Icon MessageIcon;
         bool Waits; // a message box that waited for the operator
-    };
-    struct FileChoice {
-        QString Path; // "": the operator cancels
-        int FilterIndex = 1;
     };
 
     RecordingPlatform() { IPlatform::Install(this); }
@@ -37,15 +33,13 @@ public:
         EditedFiles.append(path);
         return EditorStarts;
     }
-    // Answers with the next of FileChoices; when none is left, the operator cancels.
     QString ChooseFile(QWidget*, const QString& filter, int& filterIndex, const QString& title,
                        const QString& proposedName) override {
         FileDialogs.append(QStringList{filter, title, proposedName}.join('|'));
-        const FileChoice choice = FileChoices.isEmpty() ? FileChoice{} : FileChoices.takeFirst();
-        if (!choice.Path.isEmpty()) {
-            filterIndex = choice.FilterIndex;
+        if (!ChosenPath.isEmpty()) {
+            filterIndex = ChosenFilter;
         }
-        return choice.Path;
+        return ChosenPath;
     }
 
     QList<Message> Messages;
@@ -53,5 +47,6 @@ public:
     QStringList EditedFiles;
     bool EditorStarts = true;
     QStringList FileDialogs; // filter|title|proposed name
-    QList<FileChoice> FileChoices;
+    QString ChosenPath;      // "": the operator cancels
+    int ChosenFilter = 1;
 };
