@@ -25,7 +25,7 @@ inline QByteArray Sentence(double latitude, double longitude, double course, con
         return QString::number(whole, 'f', 0).rightJustified(width, '0') +
                QString::number((degrees - whole) * 60, 'f', 4).rightJustified(7, '0');
     };
-    return WithChecksum(
+    return Checksummed(
                QStringLiteral("GPRMC,%1,A,%2,N,%3,E,12.5,%4,180209,,")
                    .arg(time, field(latitude, 2), field(longitude, 3), QString::number(course)))
                .toLatin1() +

@@ -9,7 +9,7 @@
 
 // A sentence as a receiver sends it: "$" + body + "*" + the two upper-case hex digits of the
 // XOR of body's characters.
-inline QString WithChecksum(const QString& body) {
+inline QString Checksummed(const QString& body) {
     unsigned sum = 0;
     for (const QChar c : body) {
         sum ^= c.unicode();
