@@ -52,7 +52,7 @@ QByteArrayList Fetch(
 
 struct Query {
     QByteArray Log;
-    QString Query; // as Fetch takes it
+    QString Terms; // the query as Fetch takes it
     QByteArrayList Kept;
     QString Name; // where the log lies
 };
@@ -208,7 +208,7 @@ private slots:
         QFETCH(Query, query);
         QTemporaryDir folder;
         QVERIFY(WriteFile(folder.filePath(query.Name), query.Log));
-        QCOMPARE(Fetch(folder.path(), query.Query), query.Kept);
+        QCOMPARE(Fetch(folder.path(), query.Terms), query.Kept);
     }
 
     // The window lets events run after every slice; a stop pressed there ends the fetch
@@ -225,7 +225,7 @@ private slots:
         const QByteArrayList kept =
             Fetch(folder.path(), WholeDay, 0, [&](qint64 bytesRead, qint64 size) {
                 progress.append(size - bytesRead);
-                modApplication::FetchContinue = progress.size() < 2;
+                modApplication::FetchContinue &= progress.size() < 2; // stop pressed in the second
             });
         QCOMPARE(progress.size(), 2);
         QVERIFY(progress[0] > progress[1] && progress[1] > 0);

@@ -138,7 +138,7 @@ private slots:
         m_dir.emplace();
         QVERIFY(
             QFile::copy(STATION_SOURCE_DIR "/data/Language.ini", m_dir->filePath("Language.ini")));
-        m_db.emplace(); // closes the case before's, whose editor is replaced unused
+        m_db.emplace(); // closes the database of the case before; its editor is replaced next
         m_db->OpenConnection(DatabasePath());
         m_editor.emplace(m_dir->path(), *m_db);
         m_answer = true;

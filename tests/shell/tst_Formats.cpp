@@ -95,8 +95,8 @@ private slots:
     }
 
     void reads_data() {
-        QTest::addColumn<QByteArray>("file"); // null: no file
-        QTest::addColumn<QString>("key");     // section/key
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("key"); // section/key
         QTest::addColumn<QString>("expected");
         const auto row = [](const char* name, const QByteArray& file, const QString& key,
                             const QString& expected) {

@@ -74,7 +74,6 @@ private slots:
         s.Click("cmdQuery");
         QCOMPARE(s.Caption(), "Disconnect");
         QCOMPARE(s.DisabledPortControls(), "cmdCommport cmdSetting cmdGET CmdPOI Check1");
-        QVERIFY(s.Control("fraMap")->isVisible());
         QVERIFY(s.Receiver.Write(First.left(4)));
         QTest::qWait(50);
         QVERIFY(s.Receiver.Write(First.mid(4) + First + Second + Third));
