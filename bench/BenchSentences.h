@@ -2,18 +2,14 @@
 
 // Pieces of generated receiver sentences, shared by the benchmarks.
 
+#include "tracking/TestSentences.h"
+
 #include <QByteArray>
 #include <cstdio>
 
-// "$" + body + "*" + the checksum in two upper-case hex digits + CR LF.
+// A sentence as the receiver sends it, ended by CR LF.
 inline QByteArray WithChecksum(const QByteArray& body) {
-    unsigned sum = 0;
-    for (const char c : body) {
-        sum ^= static_cast<unsigned char>(c);
-    }
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-    return '$' + body + tail;
+    return Checksummed(QString::fromLatin1(body)).toLatin1() + "\r\n";
 }
 
 // ddmm.mmmm (latitude) or dddmm.mmmm (longitude) from ten-thousandths of a minute.

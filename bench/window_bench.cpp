@@ -88,11 +88,11 @@ QString MovingSentence(long long i) {
     char motion[32];
     std::snprintf(motion, sizeof motion, "%lld.%lld,%lld.%lld", i % 600 / 10, i % 10, i % 3600 / 10,
                   i % 10);
-    const QByteArray line =
-        WithChecksum("GPRMC," + QByteArray(time) + (i % 50 == 0 ? ",V," : ",A,") +
-                     Angle(25LL * 600000 + 21234 + i * 7, 2) + ",N," +
-                     Angle(121LL * 600000 + 345678 + i * 11, 3) + ",E," + motion + ",180209,,,A");
-    return QString::fromLatin1(line.chopped(2)); // the framer hands it on without CR LF
+    // The framer hands a sentence on without its CR LF.
+    return Checksummed(QString::fromLatin1(
+        "GPRMC," + QByteArray(time) + (i % 50 == 0 ? ",V," : ",A,") +
+        Angle(25LL * 600000 + 21234 + i * 7, 2) + ",N," +
+        Angle(121LL * 600000 + 345678 + i * 11, 3) + ",E," + motion + ",180209,,,A"));
 }
 
 // A clock that moves on by one second at every reading, as a 1 Hz receiver's fixes are

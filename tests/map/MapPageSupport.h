@@ -6,6 +6,7 @@
 #include "map/clsMapView.h"
 #include "shell/StationTestSupport.h"
 #include "tracking/TestPseudoTerminal.h"
+#include "tracking/TestSentences.h"
 
 #include <QEventLoop>
 #include <QJsonArray>

@@ -7,16 +7,6 @@
 #include <unistd.h>
 #include <utility>
 
-// A sentence as a receiver sends it: "$" + body + "*" + the two upper-case hex digits of the
-// XOR of body's characters.
-inline QString Checksummed(const QString& body) {
-    unsigned sum = 0;
-    for (const QChar c : body) {
-        sum ^= c.unicode();
-    }
-    return '$' + body + '*' + QString::number(sum, 16).rightJustified(2, '0').toUpper();
-}
-
 // A pseudo-terminal standing in for a receiver: the test writes to the master what a
 // receiver would send, and the station opens the slave as its port.
 class TestPseudoTerminal {

@@ -2,7 +2,7 @@
 // recorded fixes go to, and the compact track with the list rows made from it.
 
 #include "shell/TestFiles.h"
-#include "tracking/TestPseudoTerminal.h"
+#include "tracking/TestSentences.h"
 #include "tracking/clsDateViewModel.h"
 #include "tracking/clsHistoryReader.h"
 #include "tracking/clsTrackRecorder.h"
