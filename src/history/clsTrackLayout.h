@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/TwipsRect.h"
+
 // Where the main window puts its map, list and control column for a given inner size.
 // All lengths are twips.
 class clsTrackLayout {
@@ -10,13 +12,7 @@ public:
     static constexpr int ColumnWidth = 3855; // twips, the control column on the right
     static constexpr int ZoomSize = 390;     // twips, the side of a zoom picture
 
-    // A control's bounds, in twips.
-    struct Rect {
-        double Left = 0;
-        double Top = 0;
-        double Width = 0;
-        double Height = 0;
-    };
+    using Rect = TwipsRect; // a control's bounds
     // A control that is only moved and keeps its size, in twips.
     struct Spot {
         double Left = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/TwipsRect.h"
+
 #include <QString>
 #include <optional>
 
@@ -9,13 +11,7 @@ class clsPlacementText {
 public:
     enum class State { Normal, Maximised, Minimised };
 
-    // Outer bounds of a window, in twips.
-    struct Bounds {
-        double Left = 0;
-        double Top = 0;
-        double Width = 0;
-        double Height = 0;
-    };
+    using Bounds = TwipsRect; // a window's outer bounds
 
     // What a stored value asks for. A hand-edited value may lack numbers: the position
     // is there only when left and top both are, the size only when width and height
