@@ -7,10 +7,6 @@
 
 namespace modApplication {
 
-bool FetchContinue = false;
-int ResultFlag = 0;
-QString SearchText;
-
 QString ProgramFolder() {
     const QString home = qEnvironmentVariable("STATION_HOME");
     const QString folder = home.isEmpty() ? QCoreApplication::applicationDirPath() : home;
