@@ -3,6 +3,7 @@
 
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
+#include "shell/clsStationError.h"
 #include "shell/frmLogo.h"
 #include "shell/modApplication.h"
 #include "shell/modPrivate.h"
@@ -39,11 +40,23 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    QString keptFiles;
+    try {
+        keptFiles = modApplication::PrepareProgramFolder();
+    } catch (const clsStationError& error) {
+        platform.MessageBox(nullptr, error.Message(), modApplication::ApplicationTitle(programFolder),
+                            IPlatform::Icon::Critical);
+        return 1;
+    }
+
     clsDBLib database;
     frmTrack track(programFolder, database);
     const std::unique_ptr<frmLogo> logo = ShowMainWindow(track, programFolder);
     if (!logo) {
         return 1;
+    }
+    if (!keptFiles.isEmpty()) {
+        platform.ShowNotice(&track, keptFiles, track.windowTitle(), IPlatform::Icon::Exclamation);
     }
     logo->exec();
 
