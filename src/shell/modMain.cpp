@@ -1,5 +1,6 @@
-// The program's start: one running copy per program folder, the main window with all of
-// its set-up, the splash over it for two seconds, then the main window in front.
+// The program's start: one running copy per program folder, that folder filled or refreshed
+// when the station is installed, the main window with all of its set-up, the splash over it
+// for two seconds, then the main window in front.
 
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
