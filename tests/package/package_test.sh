@@ -52,7 +52,7 @@ install_package "$deb" "$version"
 
 # A fresh user on a display of their own, under a window manager.
 home="$scratch/home"
-mkdir -m 700 -p "$home" "$scratch/runtime"
+mkdir -m 700 "$home" "$scratch/runtime"
 export HOME="$home" XDG_RUNTIME_DIR="$scratch/runtime" QTWEBENGINE_DISABLE_SANDBOX=1 LC_ALL=C.UTF-8
 unset STATION_HOME XDG_DATA_HOME QT_QPA_PLATFORM
 # Xvfb chooses a free display and writes its number once it accepts clients.
@@ -60,7 +60,8 @@ Xvfb -displayfd 5 -screen 0 1280x900x24 -nolisten tcp 5>"$scratch/display" 2>/de
 server=$!
 for _ in $(seq 120); do [ -s "$scratch/display" ] && break; sleep 0.5; done
 [ -s "$scratch/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+DISPLAY=":$(head -n 1 "$scratch/display")"
+export DISPLAY
 openbox >/dev/null 2>&1 &
 manager=$!
 for _ in $(seq 120); do wmctrl -m 2>/dev/null | grep -q Openbox && break; sleep 0.5; done
