@@ -35,6 +35,16 @@ install(PROGRAMS ${CMAKE_BINARY_DIR}/${package}-demo DESTINATION ${CMAKE_INSTALL
 if(TARGET gps-simulator)
     install(TARGETS gps-simulator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# Stripped as Debian strips its programs (the renamed station is no target CMake strips).
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        foreach(program ${package} gps-simulator)
+            execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                --remove-section=.note --strip-unneeded
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+    endif()")
 # The program's own files, laid out as in the build's program folder, with their list.
 install(CODE "
     set(DATA \"${CMAKE_SOURCE_DIR}/data\")
@@ -72,24 +82,23 @@ set(CPACK_PACKAGE_VERSION ${STATION_PACKAGE_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop station that follows a vehicle by its GPS receiver")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A station for one operator: a GPS receiver on a serial port sends NMEA 0183
-sentences, and the station lists every new position, shows it on a map and keeps
-it in a monthly history log. A stored day's track can be fetched, played back on
-the map and exported for navigation programs; points of interest are kept in a
-small encrypted database.
+    "A station for one operator: a GPS receiver on a serial port sends
+NMEA 0183 sentences, and the station lists every new position, shows it
+on a map and keeps it in a monthly history log. A stored day's track can
+be fetched, played back on the map and exported for navigation programs;
+points of interest are kept in a small encrypted database.
 
-A demo entry plays a recorded drive through the included receiver simulator, so
-the station can be tried without any hardware.")
+A demo entry plays a recorded drive through the included receiver
+simulator, so the station can be tried without any hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${STATION_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What the libraries do not name: the browser engine's helper process, the fonts the
-# windows and the map are drawn in (Latin and Chinese), and the desktop opener that shows
-# an exported track.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6webenginecore6-bin, fonts-dejavu-core, fonts-wqy-microhei, xdg-utils")
+# What the libraries do not name: the fonts the windows and the map are drawn in (Latin
+# and Chinese) and the desktop opener that shows an exported track. The browser engine's
+# helper process (libqt6webenginecore6-bin) comes with the engine's shlibs.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-wqy-microhei, xdg-utils")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
