@@ -80,10 +80,14 @@ start() {
     cat "$scratch/station.out"
     fail "$1 showed no main window"
 }
-# Closes the main window as the operator would and waits for the program to end.
+# Closes the main window as the operator would and waits for the program to end; the
+# splash, when it is still up, takes the first close.
 stop() {
-    wmctrl -c "GPS Tracking Station V"
-    for _ in $(seq 60); do kill -0 "$station" 2>/dev/null || break; sleep 0.5; done
+    for _ in $(seq 30); do
+        kill -0 "$station" 2>/dev/null || break
+        wmctrl -c "GPS Tracking Station V" 2>/dev/null || true
+        sleep 2
+    done
     kill -0 "$station" 2>/dev/null && fail "the station did not end when its window was closed"
     wait "$station" || true
     station=""
