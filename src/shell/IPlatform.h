@@ -22,7 +22,8 @@ public:
     virtual void ShowNotice(QWidget* owner, const QString& text, const QString& title,
                             Icon icon) = 0;
     // True when another copy of the program runs from the same program folder; when
-    // none does, this copy keeps the folder to itself until it ends.
+    // none does, this copy keeps the folder to itself until it ends. Makes the folder
+    // when it is missing.
     virtual bool AnotherInstanceRuns(const QString& programFolder) = 0;
     // Ends the process at once, without running any close handler.
     virtual void EndProgram(int exitCode) = 0;

@@ -9,8 +9,14 @@ class clsProfileText;
 namespace modApplication {
 
 // The folder that holds the program's files: $STATION_HOME when set, otherwise the
-// folder of the executable. No trailing separator.
+// folder of the executable, or for an installed station the user's own folder (see
+// clsProgramFolder). No trailing separator. Changes nothing on disk.
 QString ProgramFolder();
+
+// Fills or refreshes the program folder of an installed station (clsProgramFolder::Prepare)
+// and returns the operator's notice of the changed files that were kept beside their new
+// versions, one line each; "" when none was. Throws clsStationError as Prepare does.
+QString PrepareProgramFolder();
 
 // Text "0001" of section "Track" of the language file followed by " V" and
 // major.minor.revision of the build.

@@ -171,6 +171,17 @@ inline constexpr LanguageCode EditorNotStarted = code(
 inline constexpr LanguageCode CoordinateNotNumber =
     code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "
                  "before the decimal point.");
+// The program folder (0140-0149). %1 the program file, %2 the name the user's copy now has.
+inline constexpr LanguageCode ProgramFileKept =
+    code("0140", "You had changed %1, and this version of the station brings a new one: the new "
+                 "file is in its place and your copy was kept as %2.");
+// %1 the installed file list, %2 the platform's description.
+inline constexpr LanguageCode ProgramFilesUnreadable =
+    code("0141", "The station's installed files cannot be read (%1: %2). Install the package "
+                 "again.");
+// %1 the file, %2 the platform's description.
+inline constexpr LanguageCode ProgramFileNotCopied =
+    code("0142", "The station's file %1 cannot be written: %2");
 } // namespace Messages
 
 } // namespace modKeys
