@@ -16,7 +16,7 @@ file(COPY "${NODE_MODULES}/leaflet/dist/leaflet.js" "${NODE_MODULES}/leaflet/dis
 file(COPY "${NODE_MODULES}/topojson-client/dist/topojson-client.min.js"
           "${NODE_MODULES}/topojson-client/LICENSE"
      DESTINATION "${lib}/topojson-client")
-file(COPY "${NODE_MODULES}/world-atlas/countries-50m.json" "${NODE_MODULES}/world-atlas/LICENSE"
+file(COPY "${NODE_MODULES}/world-atlas/land-10m.json" "${NODE_MODULES}/world-atlas/LICENSE"
      DESTINATION "${lib}/world-atlas")
 
 # The marker file names the live vehicle's folder "C-rv" and the selected track position's
