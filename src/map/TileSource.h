@@ -5,7 +5,7 @@
 // One map source named in section [Map] of the settings file: TileUrl<n> with its
 // TileAttribution<n> (n empty for the first).
 struct TileSource {
-    enum class Kind { Online, Mbtiles, Pmtiles, Unknown };
+    enum class Kind { Online, Mbtiles, Pmtiles, Folder, Unknown };
 
     int Number = 1;       // n; the first source is 1
     QString Address;      // as written, or the default tile server

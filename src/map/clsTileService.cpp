@@ -7,7 +7,10 @@
 #include "shell/modKeys.h"
 #include "shell/modPrivate.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QNetworkAccessManager>
 #include <QUrl>
 
@@ -106,6 +109,13 @@ clsTileService::Layer clsTileService::Opened(const TileSource& source) {
         m_fetchers[source.Number] = fetcher;
         break;
     }
+    case TileSource::Kind::Folder:
+        layer.Area.Attribution = source.Attribution;
+        // The folder before the first placeholder.
+        layer.Name = QFileInfo(QDir::cleanPath(
+                                   QUrl(source.Address.section(QLatin1Char('{'), 0, 0)).toLocalFile()))
+                         .fileName();
+        break;
     case TileSource::Kind::Unknown:
         throw clsStationError(
             modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::TileSourceUnknown)
@@ -152,6 +162,20 @@ void clsTileService::Request(int number, int z, int x, int y, Answer answer) {
             }
         }
         answer(reader->second->Area().MimeType, tile.value_or(QByteArray()));
+        return;
+    }
+    const auto layer = std::find_if(m_layers.cbegin(), m_layers.cend(), [&](const Layer& l) {
+        return l.Source.Number == number;
+    });
+    if (layer != m_layers.cend() && layer->Source.SourceKind == TileSource::Kind::Folder) {
+        const QString path =
+            QUrl(clsTileFetcher::TileAddress(layer->Source.Address, z, x, y)).toLocalFile();
+        QFile file(path);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        answer(QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension)
+                   .name()
+                   .toLatin1(),
+               bytes);
         return;
     }
     const auto fetcher = m_fetchers.find(number);

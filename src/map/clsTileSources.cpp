@@ -87,6 +87,8 @@ TileSource clsTileSources::Parse(int number, const QString& address, const QStri
         source.Path = FilePath(address.mid(colon + 1), programFolder);
     } else if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
         source.SourceKind = TileSource::Kind::Online;
+    } else if (scheme == QLatin1String("file")) {
+        source.SourceKind = TileSource::Kind::Folder; // a {z}/{x}/{y} template of files
     }
     return source;
 }

@@ -25,7 +25,8 @@ public:
     void ChooseLayer(int number);
 
     // The source of an address: "mbtiles:" or "pmtiles:" followed by a path ("///" and
-    // an absolute path, or a path relative to programFolder), or an http(s) template.
+    // an absolute path, or a path relative to programFolder), an http(s) template, or a
+    // file:/// template of a folder of tiles.
     static TileSource Parse(int number, const QString& address, const QString& attribution,
                             const QString& programFolder);
 

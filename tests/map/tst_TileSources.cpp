@@ -239,6 +239,9 @@ private slots:
                                .arg(clsTileSources::DefaultAddress),
                            "2 pmtiles HOME/maps/c.pmtiles "}
             << 0;
+        QTest::newRow("a folder of tiles")
+            << QByteArray("[Map]\nTileUrl=file:///srv/tiles/{z}/{x}/{y}.png\n")
+            << QStringList{"1 folder file:///srv/tiles/{z}/{x}/{y}.png "} << 1;
         QTest::newRow("stored layer names no source")
             << QByteArray("[Map]\nTileUrl=ftp://x\nLayer=7\n") << QStringList{"1 unknown ftp://x "}
             << 1;
@@ -251,7 +254,7 @@ private slots:
         QVERIFY(WriteFile(dir.filePath("vendrel.ini"), settings));
         clsTileSources list(dir.path());
         QStringList read;
-        const char* kinds[] = {"online", "mbtiles", "pmtiles", "unknown"};
+        const char* kinds[] = {"online", "mbtiles", "pmtiles", "folder", "unknown"};
         for (const TileSource& s : list.Sources()) {
             read << QStringLiteral("%1 %2 %3 %4")
                         .arg(s.Number)
