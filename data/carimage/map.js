@@ -986,6 +986,7 @@
             return at ? [at.lat, at.lng] : null;
         },
         track: function () { return trackLayer; },
+        tiles: function () { return activeTiles; },
         trackPixel: function (index) {
             var track = trackLayer._track;
             return map.latLngToContainerPoint([track.lat[index], track.lng[index]]);
