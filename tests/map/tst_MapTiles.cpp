@@ -94,6 +94,22 @@ private slots:
         QCOMPARE(page.LayerNames(), QStringList({"Coastline"}));
     }
 
+    // The main window tells a missing map file once, without waiting, at the first drawing
+    // that opens the page; later drawings tell it no more.
+    void windowTellsAMissingFileOnce() {
+        MapWindow s;
+        QVERIFY(s.Start("[Map]\nTileUrl=mbtiles:///nowhere/area.mbtiles\n"));
+        s.Click("cmdQuery");
+        QVERIFY(s.Send(Sentence(25.0335, 121.56, 93, "120000")) && s.Watch->WaitForNewest());
+        QVERIFY(s.Send(Sentence(25.0336, 121.561, 93, "120001")) && s.Watch->WaitForNewest());
+        QTRY_COMPARE(s.Platform.Messages.size(), 1);
+        QVERIFY2(s.Platform.Messages[0].Text.contains("/nowhere/area.mbtiles"),
+                 qPrintable(s.Platform.Messages[0].Text));
+        QVERIFY(!s.Platform.Messages[0].Waits);
+        QVERIFY(s.Send(Sentence(25.0337, 121.562, 93, "120002")) && s.Watch->WaitForNewest());
+        QCOMPARE(s.Platform.Messages.size(), 1);
+    }
+
     // Online tiles through the cache: shown and kept; with the server stopped still shown,
     // and where none is kept the offline note instead of the source's credit; the server
     // back with changed tiles, they are picked up once the kept ones are stale. The server
