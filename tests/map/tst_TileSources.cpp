@@ -23,7 +23,9 @@ QByteArray TileBytes(int z, int x, int y) {
 std::optional<clsTileCache::Entry> Fetch(clsTileFetcher& fetcher, int z, int x, int y) {
     std::optional<std::optional<clsTileCache::Entry>> answer;
     fetcher.Request(z, x, y, [&](const std::optional<clsTileCache::Entry>& t) { answer = t; });
-    QTest::qWaitFor([&] { return answer.has_value(); }, 15000);
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 15000)) {
+        return std::nullopt;
+    }
     return answer.value_or(std::nullopt);
 }
 
