@@ -49,7 +49,8 @@ clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObje
     // straight from a server.
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    m_view->page()->profile()->installUrlSchemeHandler(clsTileService::Scheme, m_tiles);
+    m_profile = m_view->page()->profile();
+    m_profile->installUrlSchemeHandler(clsTileService::Scheme, m_tiles);
     // A right click marks a point in the page; the browser's own menu would reload or
     // navigate away from the map.
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
@@ -66,8 +67,11 @@ clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObje
 }
 
 clsMapView::~clsMapView() {
-    // The profile outlives the view; another map view of this run installs its own.
-    m_view->page()->profile()->removeUrlSchemeHandler(m_tiles);
+    // The profile outlives the view (which may be gone already); another map view of this
+    // run installs its own handler.
+    if (m_profile) {
+        m_profile->removeUrlSchemeHandler(m_tiles);
+    }
 }
 
 void clsMapView::TellProblems() {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 class QEventLoop;
 class QWebChannel;
+class QWebEngineProfile;
 class QWebEngineView;
 class clsMapBridge;
 class clsTileSchemeHandler;
@@ -50,6 +52,7 @@ private:
     clsMapBridge* m_bridge;
     QWebChannel* m_channel;
     clsTileSchemeHandler* m_tiles;
+    QPointer<QWebEngineProfile> m_profile; // where m_tiles is installed
     QUrl m_url;
     bool m_loading = false;
     bool m_loaded = false;

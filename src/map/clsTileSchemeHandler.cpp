@@ -11,8 +11,8 @@
 void clsTileSchemeHandler::RegisterScheme() {
     QWebEngineUrlScheme scheme(clsTileService::Scheme);
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed |
-                    QWebEngineUrlScheme::CorsEnabled);
+    // Local like the page's own files, which may load it; no page from the network may.
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
@@ -43,6 +43,7 @@ void clsTileSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
                           }
                           auto* body = new QBuffer(waiting.data());
                           body->setData(bytes);
+                          body->open(QIODevice::ReadOnly);
                           waiting->reply(mimeType.isEmpty() ? QByteArray("image/png") : mimeType,
                                          body);
                       });

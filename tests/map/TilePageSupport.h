@@ -142,14 +142,16 @@ struct TilePage {
                               .arg(name));
     }
 
-    // The tiles in view that nothing covers, as "z/x/y" with the colour seen at their middle.
+    // The tiles in view whose middle nothing covers (marker, popup, control), as "z/x/y"
+    // with the colour seen there.
     QMap<QString, QColor> TilesSeen() const {
         const QVariantList tiles =
             RunJs(View.get(),
                   "[...document.querySelectorAll('img.leaflet-tile-loaded')].map(t => {"
                   "  const r = t.getBoundingClientRect(), x = r.left + r.width / 2,"
                   "        y = r.top + r.height / 2;"
-                  "  return document.elementFromPoint(x, y) === t &&"
+                  // Tiles take no pointer: nothing else there means the map itself.
+                  "  return document.elementFromPoint(x, y) === stationMap.map.getContainer() &&"
                   "         getComputedStyle(t).opacity === '1' && r.width === 256"
                   "      ? [t.src, x, y] : null; }).filter(t => t)")
                 .toList();
@@ -165,7 +167,7 @@ struct TilePage {
     }
     // Whether at least count tiles are seen, each in the colour that tells its place.
     bool ShowsTiles(int count, int shade = 0) const {
-        return WaitUntil([&] {
+        const bool shown = WaitUntil([&] {
             const QMap<QString, QColor> seen = TilesSeen();
             for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
                 const QStringList zxy = it.key().split('/');
@@ -175,5 +177,19 @@ struct TilePage {
             }
             return seen.size() >= count;
         });
+        if (!shown) {
+            // What was seen instead, for the failure's report.
+            const QMap<QString, QColor> seen = TilesSeen();
+            for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+                const QStringList zxy = it.key().split('/');
+                qWarning("tile %s seen %s, its own colour %s", qPrintable(it.key()),
+                         qPrintable(it.value().name()),
+                         qPrintable(TileColour(zxy[1].toInt(), zxy[2].toInt(), shade).name()));
+            }
+            qWarning("%d tiles seen, %d loaded", int(seen.size()),
+                     RunJs(View.get(), "document.querySelectorAll('img.leaflet-tile-loaded')"
+                                       ".length").toInt());
+        }
+        return shown;
     }
 };

@@ -43,7 +43,7 @@ private slots:
                                                          {"attribution", credit}})
                                                          .toJson())));
         }
-        QVERIFY(page.Open(Settings({scheme + "://" + path})));
+        QVERIFY(page.Open(Settings({"TileUrl=" + scheme + "://" + path})));
         QVERIFY(page.ShowsTiles(TilesInView));
         const QJsonObject state = page.State();
         QCOMPARE(state["layer"].toInt(), 1);
