@@ -581,15 +581,19 @@
         coastline.number = 0;
         listed(texts.coastline, coastline);
         L.control.layers(bases, null, { position: 'topright' }).addTo(map);
+        var first = byNumber[shown] || coastline;
+        var picked = false; // by the operator; the list tells of the first layer too
         map.on('baselayerchange', function (event) {
             activate(event.layer);
-            if (bridge) {
+            // Only the operator's pick is kept, so that a source shown in place of a
+            // missing one is not stored as chosen.
+            if (bridge && picked) {
                 bridge.chooseLayer(event.layer.number);
             }
         });
-        var first = byNumber[shown] || coastline;
         first.addTo(map);
         activate(first);
+        picked = true;
     }
 
     // ---- track positions on one canvas ------------------------------------------------
