@@ -5,9 +5,9 @@
 
 #include "map/MapPageSupport.h"
 #include "map/TileFileMaker.h"
-#include "map/clsMapAndPorts.h"
 #include "map/clsMapBridge.h"
 #include "map/clsMapDrawing.h"
+#include "map/clsMapTemplate.h"
 #include "map/clsPmtilesReader.h"
 #include "shell/modPrivate.h"
 
@@ -109,8 +109,8 @@ struct TilePage {
         if (!QTest::qWaitForWindowExposed(View.get())) {
             return false;
         }
-        clsMapAndPorts prepared;
-        prepared.PrepareMapAndPorts(Dir.path(), modPrivate::LoadSettings(Dir.path()));
+        clsMapTemplate prepared;
+        prepared.Load(Dir.path());
         clsMapDrawing drawing(Dir.path());
         drawing.WriteCurrentPosition(
             MakeFix("2009/02/18 12:00:00", TileLatitude, "N", TileLongitude, "E", 0, 0),

@@ -4,10 +4,10 @@
 #include "map/clsTileSchemeHandler.h"
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
-#include "shell/frmLogo.h"
 #include "shell/modApplication.h"
 #include "shell/modPrivate.h"
-#include "tracking/frmTrack.h"
+#include "station/frmLogo.h"
+#include "station/frmTrack.h"
 
 #include <QApplication>
 #include <memory>
