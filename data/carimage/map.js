@@ -580,7 +580,8 @@
         var coastline = L.layerGroup();
         coastline.number = 0;
         listed(texts.coastline, coastline);
-        L.control.layers(bases, null, { position: 'topright' }).addTo(map);
+        // Top left: the station's zoom pictures lie over the map's top right corner.
+        L.control.layers(bases, null, { position: 'topleft' }).addTo(map);
         var first = byNumber[shown] || coastline;
         var picked = false; // by the operator; the list tells of the first layer too
         map.on('baselayerchange', function (event) {
