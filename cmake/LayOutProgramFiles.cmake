@@ -21,7 +21,7 @@ endforeach()
 set(lib_files
     leaflet/dist/leaflet.js leaflet/dist/leaflet.css leaflet/LICENSE
     topojson-client/dist/topojson-client.min.js topojson-client/LICENSE
-    world-atlas/countries-50m.json world-atlas/LICENSE)
+    world-atlas/land-10m.json world-atlas/LICENSE)
 file(GLOB leaflet_images RELATIVE "${NODE_MODULES}" "${NODE_MODULES}/leaflet/dist/images/*")
 list(APPEND lib_files ${leaflet_images})
 set(program_files ${data_files})

@@ -1,7 +1,8 @@
 // The station's map page. map.htm carries the centre, the zoom and the marker file's name;
 // the marker file holds one marker a line: latitude|longitude|icon|popup. The page draws
-// them on a Leaflet map and, when the station asks, reads both files again in place
-// instead of reloading. Points marked with a right click go to the station through the
+// them on a Leaflet map over the station's map sources (a layer list, tiles through the
+// station's tile scheme) and the shipped coastline, and, when the station asks, reads both
+// files again in place instead of reloading. Points marked with a right click go to the station through the
 // web channel's "station" object, which also hears of zooms made inside the page.
 (function () {
     'use strict';
@@ -10,7 +11,7 @@
     var MAX_ZOOM = 18;
     var OSM_URL = 'https://tile.openstreetmap.org/{z}/{x}/{y}.png';
     var OSM_ATTRIBUTION = '\u00a9 OpenStreetMap contributors';
-    var LAND_FILE = 'lib/world-atlas/countries-50m.json';
+    var LAND_FILE = 'lib/world-atlas/land-10m.json';
     var CELL = 3;         // pixels: a track position whose cell is drawn already is skipped
     var PICK_RADIUS = 12; // pixels around a click within which a track position is found
     var TRACK_SPRITE = 20;
@@ -20,7 +21,10 @@
     var texts = {
         name: 'Name of the new point:',
         add: 'Add',
-        taken: 'The point becomes a point of interest within 20 seconds.'
+        taken: 'The point becomes a point of interest within 20 seconds.',
+        coastline: 'Coastline',
+        offline: 'Offline: no map tile could be loaded, only the coastline is shown. See ' +
+            '"Offline maps" in the README for maps that work without internet.'
     };
     var decoder = new TextDecoder('utf-8');
     var bridge = null;
@@ -265,6 +269,7 @@
         worldCopyJump: true
     });
     var credits = L.control.attribution({ prefix: 'Leaflet' }).addTo(map);
+    L.control.scale({ imperial: false, position: 'bottomleft' }).addTo(map);
     var programmatic = false; // the view is being set from the files
     function setView(lat, lng, zoom) {
         programmatic = true;
@@ -383,9 +388,8 @@
     function loadLand() {
         readBytes(LAND_FILE).then(function (bytes) {
             var topology = JSON.parse(decoder.decode(bytes));
-            var countries = topology.objects.countries;
             var areas = [];
-            topojson.feature(topology, countries).features.forEach(function (feature) {
+            topojson.feature(topology, topology.objects.land).features.forEach(function (feature) {
                 var g = feature.geometry;
                 if (!g) {
                     return;
@@ -393,15 +397,7 @@
                 var polygons = g.type === 'Polygon' ? [g.coordinates] : g.coordinates;
                 polygons.forEach(function (polygon) { areas.push(projectedRings(polygon)); });
             });
-            // Borders in short pieces, so that a tile traces only the pieces near it.
-            var pieces = [];
-            topojson.mesh(topology, countries, function (a, b) { return a !== b; })
-                .coordinates.forEach(function (line) {
-                    for (var from = 0; from < line.length - 1; from += 32) {
-                        pieces.push(projectedRings([line.slice(from, from + 33)]));
-                    }
-                });
-            land = { areas: areas, borders: pieces };
+            land = { areas: areas };
             landLayer.redraw();
         }).catch(function (error) { console.error('world atlas: ' + error.message); });
     }
@@ -460,18 +456,12 @@
         });
         ctx.fillStyle = '#f2efe9';
         ctx.fill('evenodd');
-        ctx.beginPath();
-        land.borders.forEach(function (line) {
-            if (meets(line.box)) {
-                trace(line.rings[0], false);
-            }
-        });
-        ctx.strokeStyle = '#9e8fb0';
-        ctx.lineWidth = scale > 256 ? 2 : 1;
+        ctx.strokeStyle = '#9fb6c0'; // the coastline
+        ctx.lineWidth = 1;
         ctx.stroke();
     }
 
-    // ---- online tiles over the base ---------------------------------------------------
+    // ---- map sources over the base ---------------------------------------------------
 
     function escaped(text) {
         var node = document.createElement('span');
@@ -479,25 +469,132 @@
         return node.innerHTML;
     }
 
-    // Tiles come after the page has loaded: a tile server that does not answer (no
-    // network) would otherwise hold up the end of loading, and the station's first
-    // drawings wait for that.
-    function addTiles(url, attribution) {
-        if (document.readyState !== 'complete') {
-            window.addEventListener('load', function () { addTiles(url, attribution); });
+    // A source's credit as text: markup in it (links) is shown as its words, never run or
+    // followed, so that a click on the credit line cannot lead the map away.
+    function plainText(html) {
+        var body = new DOMParser().parseFromString(html || '', 'text/html').body;
+        return (body.textContent || '').replace(/\s+/g, ' ').trim();
+    }
+
+    var activeTiles = null; // the tile layer shown, null for the coastline alone
+    var creditShown = '';
+    var offlineNote = L.control({ position: 'bottomleft' });
+    offlineNote.onAdd = function () {
+        var note = L.DomUtil.create('div', 'station-offline');
+        note.textContent = texts.offline;
+        L.DomEvent.disableClickPropagation(note);
+        return note;
+    };
+    var noteShown = false;
+
+    function showCredit(credit) {
+        if (credit === creditShown) {
             return;
         }
-        var address = url || OSM_URL;
-        var credit = attribution || (address === OSM_URL ? OSM_ATTRIBUTION : '');
-        L.tileLayer(address, {
-            minZoom: MIN_ZOOM,
+        if (creditShown) {
+            credits.removeAttribution(creditShown);
+        }
+        creditShown = credit;
+        if (credit) {
+            credits.addAttribution(credit);
+        }
+    }
+
+    function loadedTiles(tiles) {
+        var container = tiles.getContainer();
+        return container ? container.querySelectorAll('img.leaflet-tile-loaded').length : 0;
+    }
+
+    // The credit names the source only while its tiles are in view; when the view asked
+    // for tiles and none came, the note tells that the map is offline.
+    function settle() {
+        var tiles = activeTiles;
+        var shown = tiles !== null && loadedTiles(tiles) > 0;
+        showCredit(shown ? tiles.credit : '');
+        var offline = tiles !== null && !shown && !tiles.isLoading() &&
+            Object.keys(tiles._tiles).length > 0;
+        if (offline !== noteShown) {
+            noteShown = offline;
+            if (offline) {
+                offlineNote.addTo(map);
+            } else {
+                offlineNote.remove();
+            }
+        }
+    }
+
+    function tileLayerOf(layer) {
+        var options = {
+            minZoom: Math.max(MIN_ZOOM, layer.minZoom | 0),
             maxZoom: MAX_ZOOM,
-            attribution: escaped(credit),
+            // Beyond the source's deepest level its tiles are shown enlarged.
+            maxNativeZoom: Math.max(MIN_ZOOM, Math.min(MAX_ZOOM, layer.maxZoom | 0)),
             zIndex: 1
-        }).on('tileerror', function (event) {
+        };
+        if (layer.bounds) {
+            options.bounds = L.latLngBounds([layer.bounds[0], layer.bounds[1]],
+                                            [layer.bounds[2], layer.bounds[3]]);
+        }
+        var tiles = L.tileLayer(layer.url, options);
+        tiles.number = layer.number;
+        tiles.credit = escaped(plainText(layer.attribution));
+        tiles.on('tileerror', function (event) {
             // A tile that cannot be had leaves the base layer beneath it in view.
             event.tile.style.visibility = 'hidden';
-        }).addTo(map);
+        });
+        tiles.on('tileload tileerror load', function () {
+            if (tiles === activeTiles) {
+                settle();
+            }
+        });
+        return tiles;
+    }
+
+    function activate(layer) {
+        activeTiles = layer.number > 0 ? layer : null;
+        settle();
+    }
+
+    // The sources as a layer list, the coastline last; the one to show first is added.
+    // Sources come after the page has loaded, so that the first drawings never wait on tiles.
+    function addLayers(layers, shown) {
+        if (document.readyState !== 'complete') {
+            window.addEventListener('load', function () { addLayers(layers, shown); });
+            return;
+        }
+        var bases = {};
+        var byNumber = {};
+        function listed(name, layer) {
+            var label = escaped(name), n = 2;
+            while (bases.hasOwnProperty(label)) {
+                label = escaped(name + ' (' + n++ + ')');
+            }
+            bases[label] = layer;
+            byNumber[layer.number] = layer;
+        }
+        layers.forEach(function (layer) {
+            if (layer.usable) {
+                listed(layer.name, tileLayerOf(layer));
+            }
+        });
+        var coastline = L.layerGroup();
+        coastline.number = 0;
+        listed(texts.coastline, coastline);
+        // Top left: the station's zoom pictures lie over the map's top right corner.
+        L.control.layers(bases, null, { position: 'topleft' }).addTo(map);
+        var first = byNumber[shown] || coastline;
+        var picked = false; // by the operator; the list tells of the first layer too
+        map.on('baselayerchange', function (event) {
+            activate(event.layer);
+            // Only the operator's pick is kept, so that a source shown in place of a
+            // missing one is not stored as chosen.
+            if (bridge && picked) {
+                bridge.chooseLayer(event.layer.number);
+            }
+        });
+        first.addTo(map);
+        activate(first);
+        picked = true;
     }
 
     // ---- track positions on one canvas ------------------------------------------------
@@ -882,7 +979,11 @@
                 track: trackLayer._track.n,
                 trackDrawn: trackLayer._drawn,
                 land: land !== null,
-                sprites: sprites !== null
+                sprites: sprites !== null,
+                layer: activeTiles ? activeTiles.number : 0,
+                credit: credits.getContainer().textContent,
+                offline: noteShown,
+                tilesShown: activeTiles ? loadedTiles(activeTiles) : 0
             };
         },
         vehicle: function () {
@@ -890,6 +991,7 @@
             return at ? [at.lat, at.lng] : null;
         },
         track: function () { return trackLayer; },
+        tiles: function () { return activeTiles; },
         trackPixel: function (index) {
             var track = trackLayer._track;
             return map.latLngToContainerPoint([track.lat[index], track.lng[index]]);
@@ -906,14 +1008,16 @@
                     texts[key] = bridge.texts[key];
                 }
             });
-            addTiles(bridge.tileUrl, bridge.tileAttribution);
+            addLayers(bridge.layers || [], bridge.layer);
             if (unreported) {
                 unreported = false;
                 bridge.drawn(handled);
             }
         });
     } else {
-        addTiles('', '');
+        // Opened outside the station: the public map, straight from its server.
+        addLayers([{ number: 1, name: 'OpenStreetMap', url: OSM_URL, usable: true,
+                     attribution: OSM_ATTRIBUTION, minZoom: 0, maxZoom: 19 }], 1);
     }
     loadSprites();
     cycle(initial);

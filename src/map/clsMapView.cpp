@@ -1,6 +1,7 @@
 #include "map/clsMapView.h"
 
 #include "map/clsMapBridge.h"
+#include "map/clsTileSchemeHandler.h"
 
 #include <QEventLoop>
 #include <QQuickWindow>
@@ -8,6 +9,7 @@
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -39,12 +41,16 @@ void PrepareBrowserEngine() {
 
 clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent)
     : QObject(parent), m_view(view), m_bridge(new clsMapBridge(programFolder, this)),
-      m_channel(new QWebChannel(this)) {
+      m_channel(new QWebChannel(this)),
+      m_tiles(new clsTileSchemeHandler(m_bridge->Tiles(), this)) {
     PrepareBrowserEngine();
     QWebEngineSettings* settings = m_view->page()->settings();
-    // The page reads its files beside it and the tiles from the tile server.
+    // The page reads its files beside it; its tiles come through the tile scheme, never
+    // straight from a server.
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    m_profile = m_view->page()->profile();
+    m_profile->installUrlSchemeHandler(clsTileService::Scheme, m_tiles);
     // A right click marks a point in the page; the browser's own menu would reload or
     // navigate away from the map.
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
@@ -57,6 +63,21 @@ clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObje
         emit Drawn(request);
     });
     connect(m_bridge, &clsMapBridge::ZoomChosen, this, &clsMapView::ZoomChosen);
+    connect(m_bridge, &clsMapBridge::Drawn, this, &clsMapView::TellProblems);
+}
+
+clsMapView::~clsMapView() {
+    // The profile outlives the view (which may be gone already); another map view of this
+    // run installs its own handler.
+    if (m_profile) {
+        m_profile->removeUrlSchemeHandler(m_tiles);
+    }
+}
+
+void clsMapView::TellProblems() {
+    for (const QString& problem : m_bridge->Tiles().TakeProblems()) {
+        emit SourceProblem(problem);
+    }
 }
 
 int clsMapView::Navigate(const QString& pagePath) {
@@ -80,6 +101,7 @@ void clsMapView::LoadFinished(bool ok) {
     if (!ok && m_wait != nullptr) {
         m_wait->quit();
     }
+    TellProblems();
     if (ok) {
         // Files written while the page loaded are read again, and the drawing is reported.
         m_view->page()->runJavaScript(

@@ -1,22 +1,26 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 class QEventLoop;
 class QWebChannel;
+class QWebEngineProfile;
 class QWebEngineView;
 class clsMapBridge;
+class clsTileSchemeHandler;
 
 // Shows the map page in the main window's browser. The first Navigate loads the page; a
 // Navigate to the page that is shown already has the page re-read its files in place, so
 // that the map does not blank and reload at every drawing. The page reaches the program
-// through the bridge on a web channel.
+// through the bridge on a web channel, and asks for its tiles through the tile scheme.
 class clsMapView : public QObject {
     Q_OBJECT
 
 public:
     clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent = nullptr);
+    ~clsMapView() override;
 
     // Shows the page at pagePath (a full path). Returns the drawing's request number, which
     // Drawn reports once the page shows what was written before this call.
@@ -35,15 +39,20 @@ signals:
     void Drawn(int request);
     // The operator zoomed inside the page.
     void ZoomChosen(int level);
+    // A map source cannot be used (a missing or damaged file); each message comes once.
+    void SourceProblem(const QString& message);
 
 private:
     void LoadFinished(bool ok);
     void Refresh();
+    void TellProblems();
     bool Showing() const;
 
     QWebEngineView* m_view;
     clsMapBridge* m_bridge;
     QWebChannel* m_channel;
+    clsTileSchemeHandler* m_tiles;
+    QPointer<QWebEngineProfile> m_profile; // where m_tiles is installed
     QUrl m_url;
     bool m_loading = false;
     bool m_loaded = false;

@@ -43,6 +43,13 @@ inline constexpr SettingKey SearchText{QLatin1String("Search"), QLatin1String("V
 // when no other is given (both defaults are the page's own, carimage/map.js).
 inline constexpr SettingKey TileUrl{QLatin1String("Map"), QLatin1String("TileUrl")};
 inline constexpr SettingKey TileAttribution{QLatin1String("Map"), QLatin1String("TileAttribution")};
+// Further map sources: TileUrl2, TileAttribution2, TileUrl3, ... (the key names plus n).
+inline constexpr int MaxTileSources = 9;
+// The layer shown: the number n of TileUrl<n> (1 for TileUrl), 0 for the coastline alone.
+inline constexpr SettingKey MapLayer{QLatin1String("Map"), QLatin1String("Layer")};
+// Megabytes the tiles kept for offline use may take on disk.
+inline constexpr SettingKey TileCacheMegabytes{QLatin1String("Map"), QLatin1String("TileCacheMB")};
+inline constexpr int DefaultTileCacheMegabytes = 500;
 } // namespace Setting
 
 // Values of the window's design that are no key's default.
@@ -143,6 +150,25 @@ inline constexpr LanguageCode MarkTaken =
 inline constexpr LanguageCode MarkNeedsName = code("0028", "Please enter a name for the point.");
 inline constexpr LanguageCode MarkUnwritable = code("0029", "The point cannot be kept: %1");
 inline constexpr LanguageCode MarkNoCoordinate = code("0030", "The point has no valid coordinate.");
+// Map sources; %1 the file, %2 the engine's or the system's description.
+inline constexpr LanguageCode TileFileMissing = code("0031", "The map file %1 does not exist.");
+inline constexpr LanguageCode TileFileNotMbtiles =
+    code("0032", "The map file %1 is not an MBTiles file: %2");
+inline constexpr LanguageCode TileFileNotPmtiles =
+    code("0033", "The map file %1 is not a PMTiles file of version 3: %2");
+inline constexpr LanguageCode TileFileVector =
+    code("0034", "The map file %1 holds vector tiles; the map shows picture (raster) tiles only.");
+inline constexpr LanguageCode TileFileUnreadable = code("0035", "The map file %1 cannot be read: %2");
+// %1 the setting's text.
+inline constexpr LanguageCode TileSourceUnknown =
+    code("0036", "The map source %1 is neither a tile server address (http:// or https://) nor "
+                 "an mbtiles:/// or pmtiles:/// file.");
+// %1 what the map shows instead (a source's name or the coastline).
+inline constexpr LanguageCode TileSourceFallback = code("0037", "The map shows %1 instead.");
+inline constexpr LanguageCode CoastlineLayer = code("0038", "Coastline");
+inline constexpr LanguageCode MapOffline =
+    code("0039", "Offline: no map tile could be loaded, only the coastline is shown. See "
+                 "\"Offline maps\" in the README for maps that work without internet.");
 // %1 port ("COM1"), %2 its device, %3 the platform's description.
 inline constexpr LanguageCode ReceiverLost =
     code("0010", "The receiver on %1 (%2) was lost: %3. The port has been closed.");

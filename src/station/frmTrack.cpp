@@ -88,6 +88,9 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
             ShowZoom();
         }
     });
+    connect(m_mapView, &clsMapView::SourceProblem, this, [this](const QString& message) {
+        IPlatform::Current().ShowNotice(this, message, m_title, IPlatform::Icon::Exclamation);
+    });
 }
 
 frmTrack::~frmTrack() = default;

@@ -2,6 +2,7 @@
 // when the station is installed, the main window with all of its set-up, the splash over it
 // for two seconds, then the main window in front.
 
+#include "map/clsTileSchemeHandler.h"
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
 #include "shell/clsStationError.h"
@@ -33,6 +34,7 @@ std::unique_ptr<frmLogo> ShowMainWindow(frmTrack& track, const QString& programF
 int main(int argc, char* argv[]) {
     // The map browser shares its drawing context with the rest of the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    clsTileSchemeHandler::RegisterScheme();
     QApplication application(argc, argv);
     const QString programFolder = modApplication::ProgramFolder();
 

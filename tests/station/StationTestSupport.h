@@ -1,5 +1,6 @@
 #pragma once
 
+#include "map/clsTileSchemeHandler.h"
 #include "poi/clsDBLib.h"
 #include "shell/RecordingPlatform.h"
 #include "shell/TestFiles.h"
@@ -70,12 +71,13 @@ inline void AddBoolRows(const char* column, const char* whenFalse, const char* w
 }
 
 // What the map browser needs before the application object exists: the shared drawing
-// context, and no sandbox when run as root (as on the build machines), where it cannot start.
+// context, the tile scheme, and no sandbox when run as root (as on the build machines), where it cannot start.
 inline void PrepareBrowser() {
     if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    clsTileSchemeHandler::RegisterScheme();
 }
 
 // Widget tests with the map browser, which QTEST_MAIN does not prepare.
