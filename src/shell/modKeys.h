@@ -93,7 +93,7 @@ inline constexpr LanguageCode DeleteTitle = code("0013");
 
 // Messages the station gives beyond the original texts, in section "Messages" of both
 // language files. Codes 0001-0019 shell and live tracking, 0020-0039 map, 0040-0059
-// track history, 0060-0079 points of interest.
+// track history, 0060-0079 points of interest, 0080-0099 ports and receivers.
 namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
@@ -134,6 +134,41 @@ inline constexpr LanguageCode HistoryLogNotOpened =
     code("0014", "The history log %1 cannot be opened: %2. Positions are not logged.");
 inline constexpr LanguageCode HistoryLogNotWritten =
     code("0015", "The history log %1 cannot be written: %2. Positions are not logged.");
+// Ports: opening, losing and following a receiver (0016-0019, 0080-0099). %1 the port
+// ("COM1"), %2 its device or address, %3 the platform's description.
+inline constexpr LanguageCode PortNotChosen =
+    code("0016", "Choose a port in the list first, then connect.");
+inline constexpr LanguageCode DeviceMissing =
+    code("0017", "%1 is assigned to %2, but there is no such device. Check that the receiver is "
+                 "plugged in and its cable, or assign %1 another device in \"Ports...\".");
+inline constexpr LanguageCode DeviceInUse =
+    code("0018", "%1 (%2) is in use by another program, or this user may not open it. Close the "
+                 "other program (on Linux, make the user a member of group dialout) and connect "
+                 "again.");
+inline constexpr LanguageCode PortNotOpened =
+    code("0019", "%1 (%2) cannot be opened: %3. Check the assignment in \"Ports...\".");
+inline constexpr LanguageCode LineSettingInvalid =
+    code("0080", "The line setting \"%1\" is not valid: write the baud rate, parity, data bits "
+                 "and stop bits, as in 4800,n,8,1.");
+// %1 the port, %2 the text of its entry.
+inline constexpr LanguageCode AddressInvalid =
+    code("0081", "%1 is assigned to \"%2\", which is not an address the station can use. "
+                 "Write tcp://host:port, udp://:port or gpsd://host[:port][/device] in "
+                 "\"Ports...\".");
+// Why a network source was lost (the description of ReceiverLost).
+inline constexpr LanguageCode ConnectionRefused =
+    code("0082", "nothing accepts connections at that address (connection refused); check the "
+                 "address in \"Ports...\" and that the sending program runs");
+// %1 seconds.
+inline constexpr LanguageCode NoAnswer =
+    code("0083", "no answer within %1 seconds; check the address and the network");
+inline constexpr LanguageCode ConnectionClosed = code("0084", "the other end closed the connection");
+inline constexpr LanguageCode NotGpsd =
+    code("0085", "the address does not answer as gpsd does; check the address and its port");
+// %1 gpsd's own text.
+inline constexpr LanguageCode GpsdError = code("0086", "gpsd answers: %1");
+// %1 the platform's description.
+inline constexpr LanguageCode NetworkError = code("0087", "the network reports: %1");
 // Track history.
 inline constexpr LanguageCode HistoryUnreadable =
     code("0040", "The history log %1 cannot be read: %2");

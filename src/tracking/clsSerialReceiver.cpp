@@ -1,12 +1,13 @@
 #include "tracking/clsSerialReceiver.h"
 
 #include "shell/modPrivate.h"
+#include "tracking/clsReceiverPort.h"
 #include "tracking/clsSerialPort.h"
 
 #include <QScopeGuard>
 
 clsSerialReceiver::clsSerialReceiver(const QString& programFolder, QObject* parent)
-    : clsSerialReceiver(programFolder, std::make_unique<clsSerialPort>(programFolder), parent) {}
+    : clsSerialReceiver(programFolder, std::make_unique<clsReceiverPort>(programFolder), parent) {}
 
 clsSerialReceiver::clsSerialReceiver(const QString& programFolder,
                                      std::unique_ptr<ISerialPort> port, QObject* parent)

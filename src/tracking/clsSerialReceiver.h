@@ -15,7 +15,7 @@ class clsSerialReceiver : public QObject {
     Q_OBJECT
 
 public:
-    // Receives through the platform's serial port.
+    // Receives through the serial device or network source that the settings file names.
     explicit clsSerialReceiver(const QString& programFolder, QObject* parent = nullptr);
     // Receives through the given port.
     clsSerialReceiver(const QString& programFolder, std::unique_ptr<ISerialPort> port,
