@@ -69,7 +69,9 @@ void clsMapAndPorts::PrepareMapAndPorts(const QString& programFolder,
 
     m_zoom = StartZoom;
 
-    m_lineSettings = {QStringLiteral("4800,n,8,1"), QStringLiteral("9600,n,8,1")};
+    m_lineSettings = {QStringLiteral("4800,n,8,1"),   QStringLiteral("9600,n,8,1"),
+                      QStringLiteral("19200,n,8,1"),  QStringLiteral("38400,n,8,1"),
+                      QStringLiteral("57600,n,8,1"),  QStringLiteral("115200,n,8,1")};
     const auto setting = StoredNumber(settings, modKeys::Setting::LineSetting);
     m_settingIndex = setting && *setting >= 0 && *setting < m_lineSettings.size()
                          ? static_cast<int>(*setting)

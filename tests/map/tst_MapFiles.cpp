@@ -64,8 +64,10 @@ private slots:
         QTest::newRow("nothing stored") << QByteArray() << QList<int>{-1, 0, 15};
         QTest::newRow("last port, second setting, zoom not kept")
             << QByteArray("CommPort=15\nSetting=1\nZoom=18\n") << QList<int>{14, 1, 15};
+        QTest::newRow("fastest line setting")
+            << QByteArray("CommPort=3\nSetting=5\n") << QList<int>{2, 5, 15};
         QTest::newRow("hand-edited beyond the lists")
-            << QByteArray("CommPort=16\nSetting=2\n") << QList<int>{-1, 0, 15};
+            << QByteArray("CommPort=16\nSetting=6\n") << QList<int>{-1, 0, 15};
         QTest::newRow("port 0") << QByteArray("CommPort=0\n") << QList<int>{-1, 0, 15};
     }
     // A stored choice outside the lists selects none, not a crash.
