@@ -25,6 +25,8 @@ namespace Setting {
 inline constexpr QLatin1String Ports{"Ports"}; // section: "COMn" = device
 inline constexpr SettingKey CommPort{QLatin1String("Settings"), QLatin1String("CommPort")};
 inline constexpr SettingKey LineSetting{QLatin1String("Settings"), QLatin1String("Setting")};
+// "1": a lost port or connection is tried again (off unless set).
+inline constexpr SettingKey AutoReconnect{QLatin1String("Settings"), QLatin1String("AutoReconnect")};
 inline constexpr SettingKey Zoom{QLatin1String("Settings"), QLatin1String("Zoom")};
 inline constexpr SettingKey TrackPosition{QLatin1String("Position"), QLatin1String("Track")};
 inline constexpr SettingKey ExportFileName{QLatin1String("Export"), QLatin1String("FileName")};
@@ -65,6 +67,28 @@ inline constexpr LanguageCode StopButton = code("0026");
 inline constexpr LanguageCode WholeTrackCheck = code("0027");
 inline constexpr LanguageCode WaitingMessage = code("0028");
 } // namespace Track
+
+// The ports dialog and the connect frame's controls for it.
+namespace Ports {
+constexpr LanguageCode code(const char* c, const char* english) {
+    return {QLatin1String("Ports"), QLatin1String(c), english};
+}
+inline constexpr LanguageCode Title = code("0001", "Ports...");
+inline constexpr LanguageCode DeviceHeader = code("0002", "Device");
+inline constexpr LanguageCode DescriptionHeader = code("0003", "Description");
+inline constexpr LanguageCode VendorHeader = code("0004", "USB vendor");
+inline constexpr LanguageCode ProductHeader = code("0005", "USB product");
+inline constexpr LanguageCode EntryLabel = code("0006", "Entry:");
+inline constexpr LanguageCode TargetLabel = code("0007", "Device or address:");
+inline constexpr LanguageCode AssignButton = code("0008", "Assign");
+inline constexpr LanguageCode CloseButton = code("0009", "Close");
+inline constexpr LanguageCode AddressHint =
+    code("0010", "Network sources: tcp://host:port, udp://:port, gpsd://host[:port][/device]. "
+                 "Empty: the platform's own device.");
+inline constexpr LanguageCode AutoReconnect = code("0011", "Reconnect when lost");
+// %1 the port, %2 what it opens now.
+inline constexpr LanguageCode Assigned = code("0012", "%1 now opens %2.");
+} // namespace Ports
 
 namespace Private {
 constexpr LanguageCode code(const char* c) {
@@ -169,6 +193,25 @@ inline constexpr LanguageCode NotGpsd =
 inline constexpr LanguageCode GpsdError = code("0086", "gpsd answers: %1");
 // %1 the platform's description.
 inline constexpr LanguageCode NetworkError = code("0087", "the network reports: %1");
+// %1 the port, %2 the settings file.
+inline constexpr LanguageCode AssignmentNotWritten =
+    code("0088", "The assignment of %1 cannot be written to %2.");
+// The receiver's state, in its panel of the status bar. %1 seconds.
+inline constexpr LanguageCode Retrying = code("0089", "Receiver lost, trying again in %1 s");
+inline constexpr LanguageCode NoDataYet = code("0090", "No data yet");
+inline constexpr LanguageCode NoCompleteSentence =
+    code("0091", "Data, but no complete sentence: most often the wrong line setting");
+inline constexpr LanguageCode NoPositionSentence =
+    code("0092", "Sentences, but no position (RMC) sentence");
+inline constexpr LanguageCode NoFix = code("0093", "No fix: the receiver reports a warning (V)");
+// %1 seconds, %2 the talker ("GP", "GN").
+inline constexpr LanguageCode FixAgo = code("0094", "Fix %1 s ago (%2)");
+// The counts since the port opened.
+inline constexpr LanguageCode ReceiverCounts =
+    code("0095", "Since the port opened: %1 lines, %2 RMC taken, %3 bad checksums, %4 void fixes "
+                 "(V), %5 RMC of other talkers ignored");
+inline constexpr LanguageCode WaitingForFix =
+    code("0096", "Waiting for a fix from the receiver...");
 // Track history.
 inline constexpr LanguageCode HistoryUnreadable =
     code("0040", "The history log %1 cannot be read: %2");

@@ -120,18 +120,29 @@ private slots:
         QTest::addColumn<int>("portIndex");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("message");
-        QTest::newRow("port 0") << -1 << Line << "Invalid port number";
-        QTest::newRow("missing device") << 4 << Line << "No such file or directory";
+        QTest::newRow("port 0") << -1 << Line << "Choose a port in the list first";
+        QTest::newRow("missing device")
+            << 4 << Line << "COM5 is assigned to /nonexistent/ttyGPS, but there is no such device";
+        QTest::newRow("in use") << PortIndex << Line << ") is in use by another program";
+        QTest::newRow("not a serial device") << 5 << Line << "COM6 (";
         QTest::newRow("bad line settings") << PortIndex << "4800,x,8,1"
-                                           << "Invalid line settings";
+                                           << "The line setting \"4800,x,8,1\" is not valid";
     }
 
+    // What the operator reads names the entry, its device and what to do; nothing changed.
     void failedOpenChangesNothing() {
         QFETCH(int, portIndex);
         QFETCH(QString, line);
         QFETCH(QString, message);
+        const QString notSerial = m_folder->filePath("plain-file");
+        QVERIFY(WriteFile(notSerial, "not a device"));
         QVERIFY(mapPort(PortIndex + 1, m_terminal->SlavePath(),
-                        "COM5=/nonexistent/ttyGPS\r\n[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
+                        "COM5=/nonexistent/ttyGPS\r\nCOM6=" + QFile::encodeName(notSerial) +
+                            "\r\n[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
+        clsSerialReceiver holder(m_folder->path());
+        if (QString(QTest::currentDataTag()) == "in use") {
+            holder.Open(PortIndex, 0, Line);
+        }
         const QByteArray before = ReadFile(m_folder->filePath("vendrel.ini"));
         const QString error = ErrorOf([&] { m_receiver->Toggle(portIndex, 1, line); });
         QVERIFY2(error.contains(message), qPrintable(error));

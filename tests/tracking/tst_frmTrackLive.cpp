@@ -126,7 +126,8 @@ private slots:
         QCOMPARE(message.Title, s.Window->windowTitle());
         QCOMPARE(message.Waits, !lost);
         const QString part =
-            lost ? "COM2 (" + s.Receiver.SlavePath() + ") was lost" : "No such file";
+            lost ? "COM2 (" + s.Receiver.SlavePath() + ") was lost"
+                                    : "COM2 is assigned to " + s.Device + ", but there is no such";
         QVERIFY2(message.Text.contains(part), qPrintable(message.Text));
         QVERIFY(!lost || message.Text.endsWith("The port has been closed."));
         QCOMPARE(s.Caption(), "Connect");
