@@ -15,6 +15,7 @@
 #include "shell/modPrivate.h"
 #include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
+#include "tracking/frmPorts.h"
 #include "tracking/clsUniformTableView.h"
 
 #include <QCheckBox>
@@ -126,6 +127,7 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
     connect(m_receiver, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
     connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
     connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
+    connect(cmdPorts, &QPushButton::clicked, this, &frmTrack::cmdPorts_Click);
     connect(CmdPOI, &QPushButton::clicked, this, &frmTrack::CmdPOI_Click);
     connect(cmdGET, &QPushButton::clicked, this, &frmTrack::cmdGET_Click);
     connect(cmdPlay, &QPushButton::clicked, this, &frmTrack::cmdPlay_Click);
@@ -184,7 +186,9 @@ void frmTrack::BuildPortFrame() {
     Label1 = named<QLabel>(fraTrackQuery, "Label1");
     cmdSetting = named<QComboBox>(fraTrackQuery, "cmdSetting");
     cmdQuery = named<QPushButton>(fraTrackQuery, "cmdQuery");
-    gridIn(fraTrackQuery, {{labComPort, cmdCommport}, {Label1, cmdSetting}, {cmdQuery, cmdQuery}})
+    cmdPorts = named<QPushButton>(fraTrackQuery, "cmdPorts");
+    gridIn(fraTrackQuery,
+           {{labComPort, cmdCommport}, {Label1, cmdSetting}, {cmdPorts, nullptr}, {cmdQuery, cmdQuery}})
         ->setColumnStretch(1, 1);
 }
 
@@ -337,6 +341,18 @@ void frmTrack::FillPortLists(const clsProfileText& settings) {
     cmdSetting->setCurrentIndex(m_mapAndPorts.SettingIndex());
 }
 
+// The dialog writes the settings file; the list's tooltips follow it.
+void frmTrack::cmdPorts_Click() {
+    frmPorts dialog(m_programFolder, cmdCommport->currentIndex(), this);
+    connect(&dialog, &frmPorts::Assigned, this, [this](int portNumber) {
+        cmdCommport->setItemData(portNumber - 1,
+                                 clsSerialPort::DeviceForPort(m_programFolder, portNumber),
+                                 Qt::ToolTipRole);
+        ShowPortDevice();
+    });
+    dialog.exec();
+}
+
 void frmTrack::ShowPortDevice() {
     const int port = cmdCommport->currentIndex() + 1;
     cmdCommport->setToolTip(port > 0 ? clsSerialPort::DeviceForPort(m_programFolder, port)
@@ -351,6 +367,7 @@ void frmTrack::SetCaptions(const clsProfileText& language) {
     frmRecords->setTitle(text(modKeys::Track::RecordsFrame));
     cmdQuery->setText(text(modKeys::Track::Connect));
     labComPort->setText(text(modKeys::Track::PortLabel));
+    cmdPorts->setText(text(modKeys::Ports::Title));
     Label1->setText(text(modKeys::Track::LineLabel));
     lblFromTime->setText(text(modKeys::Track::DateLabel));
     Label7->setText(text(modKeys::Track::FromLabel));
@@ -582,14 +599,14 @@ bool frmTrack::CloseIfAsked() {
 // rows under it: play waits until the port is closed again.
 void frmTrack::ShowPortOpened() {
     cmdQuery->setText(Text(modKeys::Track::Disconnect));
-    setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI, Check1, cmdPlay}, false);
+    setAllEnabled({cmdCommport, cmdSetting, cmdPorts, cmdGET, CmdPOI, Check1, cmdPlay}, false);
     m_recorder.ResetForOpening();
     m_rows.Reset();
 }
 
 void frmTrack::ShowPortClosed() {
     cmdQuery->setText(Text(modKeys::Track::Connect));
-    setAllEnabled({cmdCommport, cmdSetting, cmdGET, CmdPOI}, true);
+    setAllEnabled({cmdCommport, cmdSetting, cmdPorts, cmdGET, CmdPOI}, true);
     Check1->setEnabled(m_recorder.RecordCount() > 0);
     cmdPlay->setEnabled(cmdExport->isEnabled());
 }

@@ -92,6 +92,7 @@ private:
     void AddColumns(const clsProfileText& language);
     void FillTimeLists();
     void ShowPortDevice();
+    void cmdPorts_Click();
 
     void cmdQuery_Click();
     void CmdPOI_Click();
@@ -157,6 +158,7 @@ private:
     QLabel* Label1;
     QComboBox* cmdSetting;
     QPushButton* cmdQuery;
+    QPushButton* cmdPorts;
 
     QPushButton* CmdPOI;
 

@@ -24,7 +24,7 @@ struct LiveWindow : MapWindow {
     QString Caption() const { return Control<QPushButton>("cmdQuery")->text(); }
     // Those of the controls that an open port disables which are disabled now.
     QString DisabledPortControls() const {
-        QStringList names{"cmdCommport", "cmdSetting", "cmdGET", "CmdPOI", "Check1"};
+        QStringList names{"cmdCommport", "cmdSetting", "cmdPorts", "cmdGET", "CmdPOI", "Check1"};
         names.removeIf([this](const QString& name) { return Control(name)->isEnabled(); });
         return names.join(QLatin1Char(' '));
     }
@@ -73,7 +73,7 @@ private slots:
                 });
         s.Click("cmdQuery");
         QCOMPARE(s.Caption(), "Disconnect");
-        QCOMPARE(s.DisabledPortControls(), "cmdCommport cmdSetting cmdGET CmdPOI Check1");
+        QCOMPARE(s.DisabledPortControls(), "cmdCommport cmdSetting cmdPorts cmdGET CmdPOI Check1");
         QVERIFY(s.Receiver.Write(First.left(4)));
         QTest::qWait(50);
         QVERIFY(s.Receiver.Write(First.mid(4) + First + Second + Third));
