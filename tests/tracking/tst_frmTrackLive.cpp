@@ -1,6 +1,10 @@
 #include "map/MapPageSupport.h"
 #include "tracking/clsHistoryLog.h"
 #include "tracking/clsSerialReceiver.h"
+#include "tracking/frmPorts.h"
+
+#include <QApplication>
+#include <QComboBox>
 
 #include <QLabel>
 #include <QPushButton>
@@ -134,6 +138,43 @@ private slots:
         QCOMPARE(s.DisabledPortControls(), "Check1");
         QTest::qWait(300);
         QCOMPARE(s.Platform.Messages.size(), 1);
+    }
+
+    // The ports dialog shows the entry's assignment, writes a device or an address as the
+    // port reads it, refuses a malformed address with a message, and the list's tooltip
+    // follows. What the operator sees of it is looked at in the window itself.
+    void portsDialogAssigns() {
+        LiveWindow s;
+        QVERIFY(s.Start());
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<frmPorts*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* entry = dialog->findChild<QComboBox*>("cboEntry");
+            auto* target = dialog->findChild<QComboBox*>("cboTarget");
+            seen << entry->currentText() << target->currentText();
+            const auto assign = [&](int index, const QString& text) {
+                entry->setCurrentIndex(index);
+                target->setEditText(text);
+                QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAssign"), Qt::LeftButton);
+            };
+            assign(3, " tcp://127.0.0.1:10110 ");
+            assign(4, "gpsd://");
+            assign(1, "udp://:10110");
+            entry->setCurrentIndex(3);
+            seen << target->currentText() << dialog->findChild<QLabel*>("lblOutcome")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+        });
+        s.Click("cmdPorts");
+        QCOMPARE(seen, QStringList({"COM2", QString(s.Device), "tcp://127.0.0.1:10110", ""}));
+        QCOMPARE(s.Platform.Messages.size(), 1);
+        QVERIFY2(s.Platform.Messages[0].Text.startsWith("COM5 is assigned to \"gpsd://\""),
+                 qPrintable(s.Platform.Messages[0].Text));
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), "Ports", "COM4"), "tcp://127.0.0.1:10110");
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), "Ports", "COM5"), "");
+        auto* ports = s.Control<QComboBox>("cmdCommport");
+        QCOMPARE(ports->itemData(3, Qt::ToolTipRole).toString(), "tcp://127.0.0.1:10110");
+        QCOMPARE(ports->toolTip(), "udp://:10110"); // COM2, the chosen entry
     }
 
     // The list lays out only its scroll range for appended rows and repaints at most once an
