@@ -1,5 +1,6 @@
 #include "tracking/clsSerialReceiver.h"
 
+#include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 #include "tracking/clsReceiverPort.h"
 #include "tracking/clsSerialPort.h"
@@ -14,10 +15,12 @@ clsSerialReceiver::clsSerialReceiver(const QString& programFolder,
     : QObject(parent), m_programFolder(programFolder), m_port(std::move(port)) {
     connect(m_port.get(), &ISerialPort::DataArrived, this, &clsSerialReceiver::HandleDataArrived);
     connect(m_port.get(), &ISerialPort::DeviceLost, this, &clsSerialReceiver::HandleDeviceLost);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &clsSerialReceiver::Retry);
 }
 
 void clsSerialReceiver::Toggle(int portIndex, int settingIndex, const QString& settingText) {
-    if (m_port->IsOpen()) {
+    if (IsOpen()) {
         Close();
     } else {
         Open(portIndex, settingIndex, settingText);
@@ -26,6 +29,9 @@ void clsSerialReceiver::Toggle(int portIndex, int settingIndex, const QString& s
 
 void clsSerialReceiver::Open(int portIndex, int settingIndex, const QString& settingText) {
     m_port->Open(portIndex + 1, settingText);
+    m_openedNumber = portIndex + 1;
+    m_openedSettings = settingText;
+    m_retryDelay = 0;
     m_openedPort = QStringLiteral("COM%1").arg(portIndex + 1);
     m_openedDevice = clsSerialPort::DeviceForPort(m_programFolder, portIndex + 1);
     modPrivate::WriteSetting(m_programFolder, modKeys::Setting::CommPort,
@@ -35,11 +41,20 @@ void clsSerialReceiver::Open(int portIndex, int settingIndex, const QString& set
 }
 
 void clsSerialReceiver::Close() {
+    m_retryTimer.stop();
     m_port->Close();
 }
 
 bool clsSerialReceiver::IsOpen() const {
-    return m_port->IsOpen();
+    return m_port->IsOpen() || IsRetrying();
+}
+
+int clsSerialReceiver::NextRetryDelay(int previous) {
+    return previous <= 0 ? 1 : qMin(previous * 2, MaxRetryDelay);
+}
+
+int clsSerialReceiver::SecondsToRetry() const {
+    return IsRetrying() ? (m_retryTimer.remainingTime() + 999) / 1000 : 0;
 }
 
 // A handler that lets events run (a message box) lets more input arrive meanwhile. The
@@ -53,6 +68,7 @@ void clsSerialReceiver::HandleDataArrived() {
     m_handingOn = true;
     const auto done = qScopeGuard([this] { m_handingOn = false; });
     for (QString input; m_port->IsOpen() && !(input = m_port->ReadAll()).isEmpty();) {
+        m_retryDelay = 0; // the source works again: a later loss starts from the first delay
         m_framer.Append(input, [this](QStringView sentence) {
             if (m_port->IsOpen()) {
                 emit SentenceReceived(sentence.toString());
@@ -63,6 +79,27 @@ void clsSerialReceiver::HandleDataArrived() {
 
 void clsSerialReceiver::HandleDeviceLost(const QString& description) {
     m_port->Close();
+    if (m_autoReconnect) {
+        ScheduleRetry();
+        return;
+    }
     emit PortLost(modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::ReceiverLost)
                       .arg(m_openedPort, m_openedDevice, description));
+}
+
+void clsSerialReceiver::ScheduleRetry() {
+    m_retryDelay = NextRetryDelay(m_retryDelay);
+    m_retryTimer.start(m_retryDelay * 1000);
+    emit Retrying(m_retryDelay);
+}
+
+// A retry is not a new opening: nothing is stored, and the receiver's framing goes on.
+void clsSerialReceiver::Retry() {
+    try {
+        m_port->Open(m_openedNumber, m_openedSettings);
+    } catch (const clsStationError&) {
+        ScheduleRetry();
+        return;
+    }
+    emit Reconnected();
 }

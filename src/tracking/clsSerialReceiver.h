@@ -4,6 +4,7 @@
 #include "tracking/clsSentenceFramer.h"
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 // Live reception of the main window: the connect button's open and close of the
@@ -30,9 +31,23 @@ public:
     // the settings list. Only after success are both choices stored in the settings
     // file. A failure throws clsStationError with the description, and nothing changed.
     void Open(int portIndex, int settingIndex, const QString& settingText);
-    // Closes the port; sentences received and not yet handed on are dropped.
+    // Closes the port, and stops the retries of a lost one; sentences received and not yet
+    // handed on are dropped.
     void Close();
+    // Open, or lost and being tried again.
     bool IsOpen() const;
+
+    // Whether a lost port is tried again (off by default): then the loss is not reported
+    // by PortLost but by Retrying, and the port is opened again with the same entry and
+    // line setting after 1, 2, 4, ... up to MaxRetryDelay seconds, without storing them
+    // again, until it opens or Close is called.
+    void SetAutoReconnect(bool enabled) { m_autoReconnect = enabled; }
+    static constexpr int MaxRetryDelay = 30; // seconds
+    // The delay after previous seconds (0 for the first retry of a loss).
+    static int NextRetryDelay(int previous);
+    bool IsRetrying() const { return m_retryTimer.isActive(); }
+    // Whole seconds, rounded up, until the next retry; 0 when none is due.
+    int SecondsToRetry() const;
 
     // Characters received after the last carriage return.
     const QString& ReceiveBuffer() const { return m_framer.ReceiveBuffer(); }
@@ -42,10 +57,16 @@ signals:
     // The device went away; the port is already closed. Once per opening; message names
     // the port and its device, for the operator.
     void PortLost(const QString& message);
+    // The port was lost (or a retry failed) and is tried again in seconds.
+    void Retrying(int seconds);
+    // A retry opened the port again.
+    void Reconnected();
 
 private:
     void HandleDataArrived();
     void HandleDeviceLost(const QString& description);
+    void ScheduleRetry();
+    void Retry();
 
     QString m_programFolder;
     std::unique_ptr<ISerialPort> m_port;
@@ -53,4 +74,9 @@ private:
     bool m_handingOn = false;
     QString m_openedPort;   // "COMn" opened last
     QString m_openedDevice; // and its device
+    int m_openedNumber = 0;
+    QString m_openedSettings;
+    bool m_autoReconnect = false;
+    QTimer m_retryTimer;
+    int m_retryDelay = 0; // seconds of the last retry since data last arrived
 };

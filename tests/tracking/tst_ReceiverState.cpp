@@ -81,7 +81,7 @@ private slots:
                 state.CountLine(line, event.startsWith("ok:"));
             }
         }
-        const clsProfileText english{QString()};
+        const clsProfileText english;
         QCOMPARE(int(state.CurrentStage()), stage);
         QCOMPARE(state.PanelText(english, start.addSecs(3)), panel);
         QCOMPARE(QList<qint64>({state.Lines(), state.Taken(), state.BadChecksums(),
@@ -96,10 +96,10 @@ private slots:
         state.CountLine(Rmc("GL", "A"), true);
         state.CountTaken(Rmc("GL", "A"), "GL", QDateTime(QDate(2026, 1, 1), QTime(12, 0)));
         state.SetIgnored(7);
-        QCOMPARE(state.CountsText(clsProfileText{QString()}),
+        QCOMPARE(state.CountsText(clsProfileText()),
                  "Since the port opened: 1 lines, 1 RMC taken, 0 bad checksums, 0 void fixes (V), "
                  "7 RMC of other talkers ignored");
-        const clsProfileText chinese(QStringLiteral("[Messages]\n0094=%1 秒前定位（%2）\n"));
+        const clsProfileText chinese(QByteArray("[Messages]\n0094=%1 秒前定位（%2）\n"));
         QCOMPARE(state.PanelText(chinese, QDateTime(QDate(2026, 1, 1), QTime(12, 1))),
                  "60 秒前定位（GL）");
     }

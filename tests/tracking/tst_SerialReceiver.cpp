@@ -3,11 +3,13 @@
 
 #include "shell/TestFiles.h"
 #include "shell/modPrivate.h"
+#include "tracking/TestGpsd.h"
 #include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -186,6 +188,101 @@ private slots:
         QVERIFY(simulator.waitForFinished(5000));
         QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
         QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void retryDelays_data() {
+        QTest::addColumn<int>("previous");
+        QTest::addColumn<int>("next");
+        for (const auto& [previous, next] :
+             QList<QPair<int, int>>{{0, 1}, {1, 2}, {2, 4}, {8, 16}, {16, 30}, {30, 30}}) {
+            QTest::addRow("%d s", previous) << previous << next;
+        }
+    }
+
+    void retryDelays() {
+        QFETCH(int, previous);
+        QFETCH(int, next);
+        QCOMPARE(clsSerialReceiver::NextRetryDelay(previous), next);
+    }
+
+    // A receiver replugged: the simulator and its link go and come back. The loss is not
+    // reported, the port is opened again without storing anything, and each connection
+    // hands on the capture's sentences from its start in order: nothing lost, nothing twice.
+    void lostReceiverIsTriedAgain() {
+        const QString capture = STATION_SOURCE_DIR "/data/demo/demo-drive.nmea";
+        Bytes all;
+        for (const QByteArray& line : ReadFile(capture).split('\n')) {
+            if (line.startsWith("$GPRMC")) {
+                all.append(line.trimmed());
+            }
+        }
+        const QString link = m_folder->filePath("gps");
+        QVERIFY(mapPort(1, link, "[Settings]\r\nCommPort=1\r\nSetting=0\r\n"));
+        QList<int> delays;
+        QStringList lost;
+        int reconnected = 0;
+        connect(m_receiver.get(), &clsSerialReceiver::Retrying, this,
+                [&](int seconds) { delays.append(seconds); });
+        connect(m_receiver.get(), &clsSerialReceiver::Reconnected, this, [&] { ++reconnected; });
+        connect(m_receiver.get(), &clsSerialReceiver::PortLost, this,
+                [&](const QString& message) { lost.append(message); });
+        m_receiver->SetAutoReconnect(true);
+        auto first = std::make_unique<TestSimulator>();
+        QVERIFY(first->Start(capture, link, 20));
+        m_receiver->Open(0, 1, Line);
+        const QByteArray stored = ReadFile(m_folder->filePath("vendrel.ini"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_sentences.size() >= 5, 5000);
+        first.reset(); // unplugged
+        QTRY_COMPARE(delays, QList<int>{1});
+        const qsizetype before = m_sentences.size();
+        QVERIFY(m_receiver->IsOpen() && m_receiver->IsRetrying());
+        QTRY_COMPARE_WITH_TIMEOUT(delays, QList<int>({1, 2}), 3000); // the link is still gone
+        TestSimulator second;
+        QVERIFY(second.Start(capture, link, 20));
+        QTRY_COMPARE_WITH_TIMEOUT(reconnected, 1, 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_sentences.size() >= before + 5, 5000);
+        m_receiver->Close();
+        QCOMPARE(m_sentences.mid(0, before), all.mid(0, before));
+        QCOMPARE(m_sentences.mid(before), all.mid(0, m_sentences.size() - before));
+        QCOMPARE(lost, QStringList());
+        QCOMPARE(ReadFile(m_folder->filePath("vendrel.ini")), stored);
+    }
+
+    // A TCP source that restarts, and a stop pressed while the retries run.
+    void restartedServerIsTriedAgain() {
+        const quint16 port = FreeTcpPort();
+        QVERIFY(mapPort(1, QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
+        QList<int> delays;
+        connect(m_receiver.get(), &clsSerialReceiver::Retrying, this,
+                [&](int seconds) { delays.append(seconds); });
+        m_receiver->SetAutoReconnect(true);
+        const auto serve = [port](QTcpServer& server, const QByteArray& sentence) {
+            if (!server.listen(QHostAddress::LocalHost, port)) {
+                return false;
+            }
+            QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, sentence] {
+                QTcpSocket* peer = server.nextPendingConnection();
+                peer->write(sentence + "\r\n");
+                peer->disconnectFromHost();
+            });
+            return true;
+        };
+        auto server = std::make_unique<QTcpServer>();
+        QVERIFY(serve(*server, First));
+        m_receiver->Open(0, 0, Line);
+        QTRY_COMPARE(m_sentences, Bytes{First});
+        QTRY_COMPARE(delays, QList<int>{1}); // the server closed the connection
+        server.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(delays, QList<int>({1, 2}), 3000); // refused
+        server = std::make_unique<QTcpServer>();
+        QVERIFY(serve(*server, Second));
+        QTRY_COMPARE_WITH_TIMEOUT(m_sentences, Bytes({First, Second}), 4000);
+        QTRY_COMPARE(delays, QList<int>({1, 2, 1})); // data came: the delays start again
+        m_receiver->Close();
+        QVERIFY(!m_receiver->IsOpen());
+        QTest::qWait(1500);
+        QCOMPARE(delays, QList<int>({1, 2, 1}));
+        QCOMPARE(m_sentences, Bytes({First, Second}));
     }
 };
 
