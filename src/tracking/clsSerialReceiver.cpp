@@ -3,16 +3,20 @@
 #include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 #include "tracking/clsReceiverPort.h"
+#include "tracking/modNmeaDecoder.h"
 #include "tracking/clsSerialPort.h"
 
 #include <QScopeGuard>
 
-clsSerialReceiver::clsSerialReceiver(const QString& programFolder, QObject* parent)
-    : clsSerialReceiver(programFolder, std::make_unique<clsReceiverPort>(programFolder), parent) {}
+clsSerialReceiver::clsSerialReceiver(const QString& programFolder, QObject* parent, Clock clock)
+    : clsSerialReceiver(programFolder, std::make_unique<clsReceiverPort>(programFolder), parent,
+                        std::move(clock)) {}
 
 clsSerialReceiver::clsSerialReceiver(const QString& programFolder,
-                                     std::unique_ptr<ISerialPort> port, QObject* parent)
-    : QObject(parent), m_programFolder(programFolder), m_port(std::move(port)) {
+                                     std::unique_ptr<ISerialPort> port, QObject* parent,
+                                     Clock clock)
+    : QObject(parent), m_programFolder(programFolder), m_port(std::move(port)),
+      m_clock(std::move(clock)) {
     connect(m_port.get(), &ISerialPort::DataArrived, this, &clsSerialReceiver::HandleDataArrived);
     connect(m_port.get(), &ISerialPort::DeviceLost, this, &clsSerialReceiver::HandleDeviceLost);
     m_retryTimer.setSingleShot(true);
@@ -32,6 +36,8 @@ void clsSerialReceiver::Open(int portIndex, int settingIndex, const QString& set
     m_openedNumber = portIndex + 1;
     m_openedSettings = settingText;
     m_retryDelay = 0;
+    m_talkerLock.Reset();
+    m_state.Reset();
     m_openedPort = QStringLiteral("COM%1").arg(portIndex + 1);
     m_openedDevice = clsSerialPort::DeviceForPort(m_programFolder, portIndex + 1);
     modPrivate::WriteSetting(m_programFolder, modKeys::Setting::CommPort,
@@ -69,17 +75,34 @@ void clsSerialReceiver::HandleDataArrived() {
     const auto done = qScopeGuard([this] { m_handingOn = false; });
     for (QString input; m_port->IsOpen() && !(input = m_port->ReadAll()).isEmpty();) {
         m_retryDelay = 0; // the source works again: a later loss starts from the first delay
-        m_framer.Append(input, [this](QStringView sentence) {
-            if (m_port->IsOpen()) {
-                emit SentenceReceived(sentence.toString());
-            }
-        });
+        m_state.CountData();
+        m_framer.Append(input, [this](QStringView line) { HandleLine(line); });
     }
+}
+
+// Every RMC of the talker followed reaches the decoder, which itself passes over one with a
+// wrong checksum; the state counts only those it will take.
+void clsSerialReceiver::HandleLine(QStringView line) {
+    if (!m_port->IsOpen()) {
+        return;
+    }
+    m_state.CountLine(line, modNmeaDecoder::ChecksumAgrees(line));
+    for (const clsTalkerLock::Arrival& arrival : m_talkerLock.Offer(line, m_clock())) {
+        if (!m_port->IsOpen()) {
+            return;
+        }
+        if (modNmeaDecoder::ChecksumAgrees(arrival.Sentence)) {
+            m_state.CountTaken(arrival.Sentence, m_talkerLock.Talker(), arrival.Arrived);
+        }
+        emit SentenceReceived(arrival.Sentence, arrival.Arrived);
+    }
+    m_state.SetIgnored(m_talkerLock.IgnoredCount());
 }
 
 void clsSerialReceiver::HandleDeviceLost(const QString& description) {
     m_port->Close();
     if (m_autoReconnect) {
+        m_framer.DropPartialLine(); // what comes after the gap does not continue it
         ScheduleRetry();
         return;
     }
