@@ -37,6 +37,8 @@ public:
     qint64 BadChecksums() const { return m_badChecksums; }
     qint64 VoidFixes() const { return m_voidFixes; }
     qint64 Ignored() const { return m_ignored; }
+    // Whether an RMC with a fix was taken since the opening.
+    bool FixSeen() const { return m_lastFix.isValid(); }
     // The talker of the last RMC taken, or empty.
     const QString& Talker() const { return m_talker; }
 

@@ -87,6 +87,9 @@ void clsSerialReceiver::HandleLine(QStringView line) {
         return;
     }
     m_state.CountLine(line, modNmeaDecoder::ChecksumAgrees(line));
+    if (!clsTalkerLock::IsRmc(line)) {
+        return;
+    }
     for (const clsTalkerLock::Arrival& arrival : m_talkerLock.Offer(line, m_clock())) {
         if (!m_port->IsOpen()) {
             return;

@@ -14,9 +14,12 @@ bool IsUpperLetter(QChar c) {
 } // namespace
 
 QString clsTalkerLock::RmcTalker(QStringView line) {
-    const bool rmc = line.size() >= 6 && line[0] == u'$' && IsUpperLetter(line[1]) &&
-                     IsUpperLetter(line[2]) && line.sliced(3, 3) == u"RMC" && line.contains(u'*');
-    return rmc ? line.sliced(1, 2).toString() : QString();
+    return IsRmc(line) ? line.sliced(1, 2).toString() : QString();
+}
+
+bool clsTalkerLock::IsRmc(QStringView line) {
+    return line.size() >= 6 && line[0] == u'$' && IsUpperLetter(line[1]) &&
+           IsUpperLetter(line[2]) && line.sliced(3, 3) == u"RMC" && line.contains(u'*');
 }
 
 bool clsTalkerLock::IsOtherSystem(QStringView talker) {

@@ -27,6 +27,8 @@ public:
     // The talker of an RMC sentence ("GP", "GN", ...): a line that starts with "$", two
     // upper-case letters and "RMC" and holds a "*"; the empty text for any other line.
     static QString RmcTalker(QStringView line);
+    // Whether line is an RMC sentence of any talker, as RmcTalker tells, without the text.
+    static bool IsRmc(QStringView line);
 
     // Offers one line that arrived at arrived (local time). Returns the sentences to
     // decode now, in order: none (not an RMC, held back or of another talker), the

@@ -96,6 +96,12 @@ void setAllVisible(std::initializer_list<QWidget*> controls, bool visible) {
     }
 }
 
+// The receiver and the recorder read one clock, also when it keeps state of its own.
+clsTrackRecorder::Clock OneClock(clsTrackRecorder::Clock clock) {
+    auto shared = std::make_shared<clsTrackRecorder::Clock>(std::move(clock));
+    return [shared] { return (*shared)(); };
+}
+
 QStringList twoDigitNumbers(int first, int last, int step) {
     QStringList entries;
     for (int n = first; n <= last; n += step) {
@@ -109,10 +115,11 @@ QStringList twoDigitNumbers(int first, int last, int step) {
 frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
                    clsTrackRecorder::Clock clock)
     : QWidget(parent), m_programFolder(programFolder), m_db(db),
-      m_recorder(programFolder, std::move(clock)), m_rows(m_recorder.TrackRecords()),
+      m_clock(OneClock(std::move(clock))), m_recorder(programFolder, m_clock),
+      m_rows(m_recorder.TrackRecords()),
       m_mapDrawing(programFolder), m_pickup(programFolder),
       m_player(m_recorder.TrackRecords(), PlaybackSteps()), m_export(programFolder),
-      m_receiver(new clsSerialReceiver(programFolder, this)) {
+      m_receiver(new clsSerialReceiver(programFolder, this, m_clock)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildMapFrame();
     BuildPortFrame();
@@ -126,6 +133,10 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
 
     connect(m_receiver, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
     connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
+    connect(m_receiver, &clsSerialReceiver::Retrying, this, &frmTrack::ShowReceiverState);
+    connect(m_receiver, &clsSerialReceiver::Reconnected, this, &frmTrack::ShowReceiverState);
+    connect(tmrReceiver, &QTimer::timeout, this, &frmTrack::ShowReceiverState);
+    connect(chkReconnect, &QCheckBox::toggled, this, &frmTrack::chkReconnect_Click);
     connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
     connect(cmdPorts, &QPushButton::clicked, this, &frmTrack::cmdPorts_Click);
     connect(CmdPOI, &QPushButton::clicked, this, &frmTrack::CmdPOI_Click);
@@ -177,6 +188,13 @@ void frmTrack::BuildMapFrame() {
     // right-aligned, so that its text ends where the designed label ends.
     PlaceTwips(labXY, {0, 0, LabXYWidth, 250});
     labXY->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblWaitingFix = named<QLabel>(fraMap, "lblWaitingFix");
+    lblWaitingFix->setAlignment(Qt::AlignCenter);
+    lblWaitingFix->setWordWrap(true);
+    lblWaitingFix->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(255, 255, 255, 220); border: 1px solid #888; "
+        "border-radius: 6px; padding: 8px; font-weight: bold; }"));
+    lblWaitingFix->setVisible(false);
 }
 
 void frmTrack::BuildPortFrame() {
@@ -187,8 +205,11 @@ void frmTrack::BuildPortFrame() {
     cmdSetting = named<QComboBox>(fraTrackQuery, "cmdSetting");
     cmdQuery = named<QPushButton>(fraTrackQuery, "cmdQuery");
     cmdPorts = named<QPushButton>(fraTrackQuery, "cmdPorts");
-    gridIn(fraTrackQuery,
-           {{labComPort, cmdCommport}, {Label1, cmdSetting}, {cmdPorts, nullptr}, {cmdQuery, cmdQuery}})
+    chkReconnect = named<QCheckBox>(fraTrackQuery, "chkReconnect");
+    gridIn(fraTrackQuery, {{labComPort, cmdCommport},
+                           {Label1, cmdSetting},
+                           {cmdPorts, chkReconnect},
+                           {cmdQuery, cmdQuery}})
         ->setColumnStretch(1, 1);
 }
 
@@ -262,14 +283,18 @@ void frmTrack::BuildStatusBar() {
     stbStatusBar = named<QStatusBar>(this, "stbStatusBar");
     stbPanel1 = named<QLabel>(stbStatusBar, "Panel1");
     stbPanel2 = named<QLabel>(stbStatusBar, "Panel2");
+    stbPanel3 = named<QLabel>(stbStatusBar, "Panel3");
     stbStatusBar->addWidget(stbPanel1, 1);
     stbStatusBar->addWidget(stbPanel2, 1);
+    stbStatusBar->addWidget(stbPanel3, 2);
 }
 
 void frmTrack::BuildTimers() {
     MapTimer = named<QTimer>(this, "MapTimer");
     MapTimer->setInterval(20000);
     MapTimer->start();
+    tmrReceiver = named<QTimer>(this, "tmrReceiver"); // the receiver's state, while open
+    tmrReceiver->setInterval(1000);
     Timer3 = named<QTimer>(this, "Timer3");
     Timer3->setInterval(50);
     Timer3->setSingleShot(true);
@@ -297,6 +322,12 @@ bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& langua
         return Fail(error.Message());
     }
     FillPortLists(settings);
+    {
+        const QSignalBlocker quiet(chkReconnect);
+        chkReconnect->setChecked(
+            modPrivate::ReadSetting(settings, modKeys::Setting::AutoReconnect) == QLatin1String("1"));
+    }
+    m_receiver->SetAutoReconnect(chkReconnect->isChecked());
 
     fraTrackQuery->setTitle(QString());
     SetCaptions(language);
@@ -368,6 +399,8 @@ void frmTrack::SetCaptions(const clsProfileText& language) {
     cmdQuery->setText(text(modKeys::Track::Connect));
     labComPort->setText(text(modKeys::Track::PortLabel));
     cmdPorts->setText(text(modKeys::Ports::Title));
+    chkReconnect->setText(text(modKeys::Ports::AutoReconnect));
+    lblWaitingFix->setText(text(modKeys::Messages::WaitingForFix));
     Label1->setText(text(modKeys::Track::LineLabel));
     lblFromTime->setText(text(modKeys::Track::DateLabel));
     Label7->setText(text(modKeys::Track::FromLabel));
@@ -602,6 +635,8 @@ void frmTrack::ShowPortOpened() {
     setAllEnabled({cmdCommport, cmdSetting, cmdPorts, cmdGET, CmdPOI, Check1, cmdPlay}, false);
     m_recorder.ResetForOpening();
     m_rows.Reset();
+    tmrReceiver->start();
+    ShowReceiverState();
 }
 
 void frmTrack::ShowPortClosed() {
@@ -609,6 +644,36 @@ void frmTrack::ShowPortClosed() {
     setAllEnabled({cmdCommport, cmdSetting, cmdPorts, cmdGET, CmdPOI}, true);
     Check1->setEnabled(m_recorder.RecordCount() > 0);
     cmdPlay->setEnabled(cmdExport->isEnabled());
+    tmrReceiver->stop();
+    ShowReceiverState();
+}
+
+// The state panel and the label over the map follow the receiver while the port is open;
+// the label is a control of the window, so no map file is written for it.
+void frmTrack::ShowReceiverState() {
+    const bool open = m_receiver->IsOpen();
+    const clsReceiverState& state = m_receiver->State();
+    const clsProfileText language = modPrivate::LoadLanguage(m_programFolder);
+    if (!open) {
+        stbPanel3->clear();
+        stbPanel3->setToolTip(QString());
+    } else if (m_receiver->IsRetrying()) {
+        stbPanel3->setText(modPrivate::ReadLanguage(language, modKeys::Messages::Retrying)
+                               .arg(m_receiver->SecondsToRetry()));
+    } else {
+        stbPanel3->setText(state.PanelText(language, m_clock()));
+    }
+    if (open) {
+        stbPanel3->setToolTip(state.CountsText(language));
+    }
+    lblWaitingFix->setVisible(open && !state.FixSeen());
+    lblWaitingFix->raise();
+}
+
+void frmTrack::chkReconnect_Click(bool checked) {
+    m_receiver->SetAutoReconnect(checked);
+    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::AutoReconnect,
+                             checked ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 // The device went away: the receiver has closed the port already. The message does not
@@ -618,8 +683,11 @@ void frmTrack::HandlePortLost(const QString& message) {
     ShowPortClosed();
 }
 
-void frmTrack::ProcessSentence(const QString& sentence) {
-    const clsTrackRecorder::Result result = m_recorder.ProcessSentence(sentence);
+void frmTrack::ProcessSentence(const QString& sentence, const QDateTime& arrived) {
+    const clsTrackRecorder::Result result = m_recorder.ProcessSentence(sentence, arrived);
+    if (lblWaitingFix->isVisible() && m_receiver->State().FixSeen()) {
+        ShowReceiverState();
+    }
     ShowHistoryOutcome(result);
     if (!result.Recorded) {
         return;
@@ -862,6 +930,10 @@ void frmTrack::Layout() {
         modFormPosition::TwipsY(this, stbStatusBar->height()));
     PlaceTwips(fraMap, p.fraMap);
     PlaceTwips(WBMaps, p.WBMaps);
+    const QRect map = WBMaps->geometry();
+    const QSize waiting(qMin(map.width() - 20, 360), 60);
+    lblWaitingFix->setGeometry(QRect(map.center() - QPoint(waiting.width() / 2, waiting.height() / 2),
+                                     waiting));
     PlaceTwips(fraTrackQuery, p.fraTrackQuery);
     PlaceTwips(CmdPOI, p.CmdPOI);
     PlaceTwips(frmRecords, p.frmRecords);

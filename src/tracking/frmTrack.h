@@ -49,8 +49,9 @@ public:
     // The same, reading the two files now.
     bool Load();
 
-    // One framed "$GPRMC" sentence of the live path.
-    void ProcessSentence(const QString& sentence);
+    // One RMC sentence of the live path, of the talker the link follows, stamped with the
+    // local time at which it arrived.
+    void ProcessSentence(const QString& sentence, const QDateTime& arrived);
     // Lists the fixes appended to the track since the last listing, selects the last row
     // and scrolls it into view.
     void ShowAppendedRows();
@@ -93,6 +94,8 @@ private:
     void FillTimeLists();
     void ShowPortDevice();
     void cmdPorts_Click();
+    void chkReconnect_Click(bool checked);
+    void ShowReceiverState();
 
     void cmdQuery_Click();
     void CmdPOI_Click();
@@ -127,6 +130,7 @@ private:
 
     QString m_programFolder;
     clsDBLib& m_db;
+    clsTrackRecorder::Clock m_clock;
     clsTrackRecorder m_recorder;
     clsMapAndPorts m_mapAndPorts;
     clsMapDrawing m_mapDrawing;
@@ -151,6 +155,7 @@ private:
     QLabel* imgZoomIn;
     QLabel* imgZoomOut;
     QLabel* lblZoom;
+    QLabel* lblWaitingFix;
 
     QGroupBox* fraTrackQuery;
     QLabel* labComPort;
@@ -159,6 +164,7 @@ private:
     QComboBox* cmdSetting;
     QPushButton* cmdQuery;
     QPushButton* cmdPorts;
+    QCheckBox* chkReconnect;
 
     QPushButton* CmdPOI;
 
@@ -190,8 +196,10 @@ private:
     QStatusBar* stbStatusBar;
     QLabel* stbPanel1;
     QLabel* stbPanel2;
+    QLabel* stbPanel3; // the receiver's state
 
     QTimer* MapTimer;
     QTimer* Timer3;
+    QTimer* tmrReceiver;
     QTimer* Timer4;
 };
