@@ -157,7 +157,9 @@ private slots:
             QCOMPARE(fromGp, gpOnly.HandedOn);
             QCOMPARE(played.Talker, "GP");
             QVERIFY(played.Log.endsWith(gpOnly.Log.mid(gpOnly.Log.indexOf('\n') + 1)));
-        } else if (talkers.size() == 1 && !played.HandedOn.isEmpty()) {
+        } else if (talkers.size() == 1 && pieces.size() >= clsTalkerLock::RunToLock &&
+                   QStringList({"GN", "GA", "GB", "BD", "GL", "GQ", "GI"})
+                       .contains(pieces.first().first)) {
             // One other talker: every one of its RMC sentences, once, in order.
             QStringList all;
             for (const auto& piece : pieces) {
