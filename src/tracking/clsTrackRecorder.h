@@ -10,8 +10,8 @@
 #include <QStringView>
 #include <limits>
 
-// Decodes $GPRMC sentences into the current fix and, whenever the position moves,
-// records the fix: it becomes the next element of the track and a record of the
+// Takes every $GPRMC sentence (decoded by modNmeaDecoder) into the current fix and,
+// whenever the position moves, records the fix: it becomes the next element of the track and a record of the
 // monthly history log.
 class clsTrackRecorder {
 public:
@@ -46,7 +46,6 @@ public:
     qsizetype RecordCount() const { return m_trackRecords.Count(); }
 
 private:
-    void DecodeFields(QStringView sentence);
     const QString& TimeText(const QDateTime& when);
 
     Clock m_clock;
