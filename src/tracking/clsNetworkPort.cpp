@@ -5,7 +5,9 @@
 #include "tracking/clsGpsdReply.h"
 #include "tracking/clsSerialPort.h"
 
+#include <QHostAddress>
 #include <QNetworkDatagram>
+#include <utility>
 
 namespace {
 
