@@ -1,9 +1,11 @@
 #include "map/MapPageSupport.h"
+#include "tracking/TestSentences.h"
 #include "tracking/clsHistoryLog.h"
 #include "tracking/clsSerialReceiver.h"
 #include "tracking/frmPorts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 
 #include <QLabel>
@@ -68,7 +70,7 @@ private slots:
         QVERIFY(s.Start());
         bool nested = false;
         connect(s.Window->findChild<clsSerialReceiver*>(), &clsSerialReceiver::SentenceReceived,
-                this, [&](const QString& line) {
+                this, [&](const QString& line, const QDateTime&) {
                     if (!nested && line.contains(",V,")) {
                         nested = true;
                         QVERIFY(s.Receiver.Write(Moving(3) + Moving(4)));
@@ -138,6 +140,76 @@ private slots:
         QCOMPARE(s.DisabledPortControls(), "Check1");
         QTest::qWait(300);
         QCOMPARE(s.Platform.Messages.size(), 1);
+    }
+
+    // The receiver's panel from no data to a fix of a GN receiver, with the label over the
+    // map until the first fix and the counts in its tooltip.
+    void receiverStateIsShown() {
+        LiveWindow s;
+        QDateTime now(QDate(2009, 2, 18), QTime(12, 0));
+        s.Clock = [&now] { return now; };
+        QVERIFY(s.Start());
+        auto* panel = s.Control<QLabel>("Panel3");
+        auto* waiting = s.Control<QLabel>("lblWaitingFix");
+        QVERIFY(!waiting->isVisible());
+        s.Click("cmdQuery");
+        QCOMPARE(panel->text(), "No data yet");
+        QVERIFY(waiting->isVisible());
+        QCOMPARE(waiting->text(), "Waiting for a fix from the receiver...");
+        // The sentences as a receiver of talker GN sends them.
+        const auto gn = [](const QByteArray& gp) {
+            const QString body = QString::fromLatin1(gp).mid(3).section('*', 0, 0);
+            return Checksummed("GN" + body).toLatin1() + "\r\n";
+        };
+        const QList<QPair<QByteArray, QString>> steps = {
+            {"\x13\x7f\xe0$GPGSV*00\r\x01\r",
+             "Data, but no complete sentence: most often the wrong line setting"},
+            {Checksummed("GPGGA,1").toLatin1() + "\r\n", "Sentences, but no position (RMC) sentence"},
+            {gn(Second), "No fix: the receiver reports a warning (V)"}, // held back
+            {gn(First), "No fix: the receiver reports a warning (V)"},
+        };
+        for (const auto& [bytes, text] : steps) {
+            QVERIFY(s.Receiver.Write(bytes));
+            QTRY_COMPARE(panel->text(), text);
+        }
+        QVERIFY(waiting->isVisible());
+        QVERIFY(s.Receiver.Write(gn(First))); // the third: the link follows GN
+        QTRY_VERIFY(!waiting->isVisible());
+        now = now.addSecs(1);
+        QTRY_COMPARE(panel->text(), "Fix 1 s ago (GN)");
+        QCOMPARE(panel->toolTip(), "Since the port opened: 6 lines, 3 RMC taken, 1 bad checksums, "
+                                   "1 void fixes (V), 0 RMC of other talkers ignored");
+        QCOMPARE(s.Window->Rows().rowCount(), 2); // the void fix and the GN position
+        s.Click("cmdQuery");
+        QCOMPARE(panel->text(), "");
+    }
+
+    // With the check box a lost receiver is tried again: no notice, the connect button keeps
+    // its caption, the panel counts down; the button stops the retries.
+    void lostReceiverIsRetriedFromTheWindow() {
+        LiveWindow s;
+        QVERIFY(s.Start());
+        s.Control<QCheckBox>("chkReconnect")->click();
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), "Settings", "AutoReconnect"), "1");
+        s.Click("cmdQuery");
+        QVERIFY(s.Receiver.Write(First));
+        QTRY_COMPARE(s.Window->Rows().rowCount(), 1);
+        s.Receiver.CloseMaster();
+        auto* panel = s.Control<QLabel>("Panel3");
+        QTRY_COMPARE(panel->text(), "Receiver lost, trying again in 1 s");
+        QCOMPARE(s.Caption(), "Disconnect");
+        QCOMPARE(s.Platform.Messages.size(), 0);
+        QCOMPARE(s.Window->Rows().rowCount(), 1);
+        s.Click("cmdQuery");
+        QCOMPARE(s.Caption(), "Connect");
+        QCOMPARE(panel->text(), "");
+        QTest::qWait(2500);
+        QCOMPARE(s.Caption(), "Connect");
+        QCOMPARE(s.Platform.Messages.size(), 0);
+        // The next start keeps the choice.
+        StationWindow again;
+        QVERIFY(again.Start(ReadFile(s.Dir.filePath("vendrel.ini"))));
+        QVERIFY(again.Control<QCheckBox>("chkReconnect")->isChecked());
     }
 
     // The ports dialog shows the entry's assignment, writes a device or an address as the
