@@ -685,7 +685,7 @@ void frmTrack::HandlePortLost(const QString& message) {
 
 void frmTrack::ProcessSentence(const QString& sentence, const QDateTime& arrived) {
     const clsTrackRecorder::Result result = m_recorder.ProcessSentence(sentence, arrived);
-    if (lblWaitingFix->isVisible() && m_receiver->State().FixSeen()) {
+    if (!lblWaitingFix->isHidden() && m_receiver->State().FixSeen()) {
         ShowReceiverState();
     }
     ShowHistoryOutcome(result);
