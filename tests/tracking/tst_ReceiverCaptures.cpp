@@ -68,12 +68,16 @@ Played PlayGpOnly(const QByteArray& bytes) {
     return played;
 }
 
-// The capture without its comment lines, as the receiver would send it.
+// The capture as the receiver simulator sends it: without its comment lines, every line
+// ended by CR LF.
 QByteArray ReceiverBytes(const QString& path) {
     QByteArray bytes;
-    for (const QByteArray& line : ReadFile(path).split('\n')) {
-        if (!line.startsWith('#')) {
-            bytes += line + '\n';
+    for (QByteArray line : ReadFile(path).split('\n')) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        if (!line.isEmpty() && !line.startsWith('#')) {
+            bytes += line + "\r\n";
         }
     }
     return bytes;
