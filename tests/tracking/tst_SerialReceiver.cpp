@@ -110,8 +110,8 @@ private slots:
         QVERIFY(m_terminal->Write(First.sliced(30) + "\r\n"));
         QTRY_COMPARE(m_sentences, Bytes{First});
         QCOMPARE(clsSerialPort::DeviceForPort(folder, 15), "/dev/ttyS14"); // not mapped
-        // Both entries of the list of line settings; a malformed one is refused below.
-        for (const int baud : {4800, 9600}) {
+        // Every entry of the list of line settings; a malformed one is refused below.
+        for (const int baud : {4800, 9600, 19200, 38400, 57600, 115200}) {
             const auto parsed = clsSerialPort::ParseSettings(QString("%1,n,8,1").arg(baud));
             QVERIFY(parsed);
             QCOMPARE(
