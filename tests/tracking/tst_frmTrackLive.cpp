@@ -1,4 +1,5 @@
 #include "map/MapPageSupport.h"
+#include "shell/modPrivate.h"
 #include "tracking/TestSentences.h"
 #include "tracking/clsHistoryLog.h"
 #include "tracking/clsSerialReceiver.h"
