@@ -20,11 +20,11 @@
 #include "BenchFigures.h"
 #include "map/MapPageSupport.h"
 #include "map/MapTestSupport.h"
-#include "map/clsMapAndPorts.h"
 #include "map/clsMapDrawing.h"
+#include "map/clsMapTemplate.h"
 #include "map/clsMapView.h"
-#include "shell/StationTestSupport.h"
 #include "shell/modPrivate.h"
+#include "station/StationTestSupport.h"
 #include "tracking/TestGpsd.h"
 #include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsHistoryLog.h"
@@ -110,7 +110,7 @@ struct TrackBench {
     QWebEngineView View;
     std::optional<clsMapView> Map;
     std::optional<DrawnWatch> Watch;
-    clsMapAndPorts Prepared;
+    clsMapTemplate Prepared;
     std::optional<clsMapDrawing> Drawing;
     clsTrackRecords Records;
 
@@ -133,7 +133,7 @@ struct TrackBench {
         View.resize(1000, 700);
         View.show();
         Watch.emplace(*Map);
-        Prepared.PrepareMapAndPorts(Dir.path(), modPrivate::LoadSettings(Dir.path()));
+        Prepared.Load(Dir.path());
         Drawing.emplace(Dir.path());
         return QTest::qWaitForWindowExposed(&View);
     }

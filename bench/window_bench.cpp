@@ -26,9 +26,9 @@
 #include "BenchSentences.h"
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
-#include "shell/StationTestSupport.h"
+#include "station/StationTestSupport.h"
+#include "station/frmTrack.h"
 #include "tracking/clsHistoryLog.h"
-#include "tracking/frmTrack.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>

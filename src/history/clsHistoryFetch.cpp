@@ -1,11 +1,11 @@
 #include "history/clsHistoryFetch.h"
 
+#include "history/clsHistoryReader.h"
 #include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 #include "shell/modKeys.h"
 #include "shell/modPrivate.h"
 #include "tracking/clsHistoryLog.h"
-#include "tracking/clsHistoryReader.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tracking/clsHistoryReader.h"
+#include "history/clsHistoryReader.h"
 
 #include <QDate>
 #include <QString>

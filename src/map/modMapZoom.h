@@ -9,6 +9,8 @@ namespace modMapZoom {
 
 inline constexpr int Farthest = 4;
 inline constexpr int Nearest = 18;
+// The level every start begins with; the stored level is not read back.
+inline constexpr int StartZoom = 15;
 
 // The level after one click on a zoom picture (step +1 in, -1 out) from the caption's
 // level, or nothing at the end of the range.

@@ -1,11 +1,10 @@
-// Fetching a day's track from history logs in the station's record format, playing a
-// track back, exporting it (the two navigation formats byte for byte against files
-// written by hand, GPX checked by the schema and read back by GPSBabel), and the main
-// window's layout.
+// Reading history logs line by line, fetching a day's track from them in the station's
+// record format, playing a track back, exporting it (the two navigation formats byte for
+// byte against files written by hand, GPX checked by the schema and read back by GPSBabel).
 
 #include "history/clsHistoryFetch.h"
+#include "history/clsHistoryReader.h"
 #include "history/clsTrackExport.h"
-#include "history/clsTrackLayout.h"
 #include "history/clsTrackPlayer.h"
 #include "shell/TestFiles.h"
 #include "shell/modApplication.h"
@@ -149,6 +148,30 @@ class tst_History : public QObject {
 
 private slots:
     void initTestCase() { qputenv("TZ", "Europe/Berlin"); }
+
+    // Lines that cross the ends of the reader's reads, line ends split between two
+    // reads, lines too long for the buffer, and a last line that no CR ends.
+    void readerFindsTheSameLinesWhateverItsBufferSize() {
+        QTemporaryDir s;
+        const QByteArray log = "first\r\r\nsecond\rthird\r\n\r\nline\nfeed inside\r" +
+                               QByteArray(40, 'x') + "\r\ntorn\n";
+        QVERIFY(WriteFile(s.filePath("log"), log));
+        const QList<QByteArray> all = {
+            "first", "", "second", "third", "", "line\nfeed inside", QByteArray(40, 'x')};
+        for (qsizetype size = 1; size <= 48; ++size) {
+            QList<QByteArray> expected;
+            std::copy_if(all.begin(), all.end(), std::back_inserter(expected),
+                         [&](const QByteArray& line) { return line.size() < size; });
+            clsHistoryReader reader(size);
+            QVERIFY(reader.Open(s.filePath("log")));
+            QList<QByteArray> lines;
+            for (QByteArrayView line; reader.NextLine(line);) {
+                lines.append(line.toByteArray());
+            }
+            QCOMPARE(lines, expected);
+            QCOMPARE(reader.BytesRead(), log.size());
+        }
+    }
 
     void fetchKeepsTheRecordsOfTheQuery_data() {
         QTest::addColumn<Query>("query");
@@ -320,45 +343,6 @@ private slots:
         QCOMPARE(Entries(dir), QStringList({"file", "folder"}));
         QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
         QCOMPARE(ReadFile(dir.filePath("file")), "earlier track\r\n");
-    }
-
-    // W and H, then where each control goes when given. The status bar is 300 twips high.
-    void layout_data() {
-        QTest::addColumn<double>("width");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("ordinary") << 12000.0 << 9000.0 << "12000 8580";
-        QTest::newRow("narrow and low") << 3000.0 << 2000.0 << "6000 4500";
-        // The least height, 4500 + 120 + status bar: map 3337.5 and list 1112.5 high; a
-        // narrow window lays out as one 6000 wide.
-        QTest::newRow("least size")
-            << 5000.0 << 4920.0
-            << "6000 4500 fraMap 50,50,1845,3337.5 WBMaps 50,300,1795,2687.5 fraTrackQuery "
-               "1995,50,3855,2295 CmdPOI 3195,2445,1555,615 frmRecords 1995,3210,3855,1240 "
-               "lblSpeed -155,3087.5 labXY -2655,3087.5 DateView 0,3497.5,1845,1112.5 imgZoomIn "
-               "1405,260,390,390 imgZoomOut 1405,2947.5,390,390";
-        QTest::newRow("clamped") << 60000.0 << qInf() << "32767 32767";
-    }
-
-    void layout() {
-        QFETCH(double, width);
-        QFETCH(double, height);
-        QFETCH(QString, expected);
-        const clsTrackLayout::Placements p = clsTrackLayout::Arrange(width, height, 300);
-        const auto n = [](double v) { return QString::number(v, 'g', 10); };
-        const auto at = [&](const auto& r) { return n(r.Left) + ',' + n(r.Top); };
-        const auto rect = [&](const auto& r) {
-            return at(r) + ',' + n(r.Width) + ',' + n(r.Height);
-        };
-        QStringList placed;
-        placed << n(clsTrackLayout::LayoutWidth(width))
-               << n(clsTrackLayout::LayoutHeight(height, 300)) << "fraMap" << rect(p.fraMap)
-               << "WBMaps" << rect(p.WBMaps) << "fraTrackQuery" << rect(p.fraTrackQuery) << "CmdPOI"
-               << rect(p.CmdPOI) << "frmRecords" << rect(p.frmRecords) << "lblSpeed"
-               << at(p.lblSpeed) << "labXY" << at(p.labXY) << "DateView" << rect(p.DateView)
-               << "imgZoomIn" << rect(p.imgZoomIn) << "imgZoomOut" << rect(p.imgZoomOut);
-        const QStringList wanted = expected.split(' ');
-        QCOMPARE(placed.mid(0, wanted.size()), wanted);
     }
 
     void plays_data() {

@@ -4,7 +4,7 @@
 
 #include "map/MapTestSupport.h"
 #include "map/clsMapView.h"
-#include "shell/StationTestSupport.h"
+#include "station/StationTestSupport.h"
 #include "tracking/TestPseudoTerminal.h"
 #include "tracking/TestSentences.h"
 

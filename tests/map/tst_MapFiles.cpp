@@ -1,11 +1,10 @@
-// The map's files in a temporary program folder: the map template and the port lists as
-// start-up reads them, the marker file and the map page against golden files, and the
-// pick-up file of marked points taken into a real SQLCipher file. Registered GERMAN as
-// well: every number keeps its "." under a comma locale.
+// The map's files in a temporary program folder: the map template as start-up reads it, the marker
+// file and the map page against golden files, and the pick-up file of marked points taken into a
+// real SQLCipher file. Registered GERMAN as well: every number keeps its "." under a comma locale.
 
 #include "map/MapTestSupport.h"
-#include "map/clsMapAndPorts.h"
 #include "map/clsMapDrawing.h"
+#include "map/clsMapTemplate.h"
 #include "map/clsPoiPickup.h"
 #include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
@@ -58,28 +57,12 @@ private slots:
     }
     void cleanup() { m_db.reset(); }
 
-    void portsAndTemplate_data() {
-        QTest::addColumn<QByteArray>("stored");   // lines of section "Settings"
-        QTest::addColumn<QList<int>>("selected"); // port index, setting index, zoom level
-        QTest::newRow("nothing stored") << QByteArray() << QList<int>{-1, 0, 15};
-        QTest::newRow("last port, second setting, zoom not kept")
-            << QByteArray("CommPort=15\nSetting=1\nZoom=18\n") << QList<int>{14, 1, 15};
-        QTest::newRow("fastest line setting")
-            << QByteArray("CommPort=3\nSetting=5\n") << QList<int>{2, 5, 15};
-        QTest::newRow("hand-edited beyond the lists")
-            << QByteArray("CommPort=16\nSetting=6\n") << QList<int>{-1, 0, 15};
-        QTest::newRow("port 0") << QByteArray("CommPort=0\n") << QList<int>{-1, 0, 15};
-    }
-    // A stored choice outside the lists selects none, not a crash.
-    void portsAndTemplate() {
-        QFETCH(QByteArray, stored);
-        QFETCH(QList<int>, selected);
-        QVERIFY(WriteFile(Path("vendrel.ini"), "[Settings]\n" + stored) &&
-                WriteFile(Path("carimage/STANDARDS.TXT"), "1\r\n<p>車站</p>\r\nlast"));
-        clsMapAndPorts p;
-        p.PrepareMapAndPorts(Folder(), modPrivate::LoadSettings(Folder()));
-        QCOMPARE(QList<int>({p.CommPortIndex(), p.SettingIndex(), p.Zoom()}), selected);
-        QCOMPARE(p.MapTemplate(), QStringList({"1", "<p>車站</p>", "last", ""}));
+    // The template's lines as the file holds them, in UTF-8, whatever their line ends.
+    void mapTemplate() {
+        QVERIFY(WriteFile(Path("carimage/STANDARDS.TXT"), "1\r\n<p>車站</p>\r\nlast"));
+        clsMapTemplate t;
+        t.Load(Folder());
+        QCOMPARE(t.MapTemplate(), QStringList({"1", "<p>車站</p>", "last", ""}));
     }
 
     // Points of every kind: a known one, none, "|" and markup in the text, Chinese. Into a

@@ -166,8 +166,8 @@ private slots:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         DrawnWatch watch(map);
-        clsMapAndPorts prepared;
-        prepared.PrepareMapAndPorts(dir.path(), modPrivate::LoadSettings(dir.path()));
+        clsMapTemplate prepared;
+        prepared.Load(dir.path());
         clsMapDrawing drawing(dir.path());
         drawing.WriteTrack(records, 0, prepared.MapTemplate(), 13);
         map.Navigate(drawing.PagePath());

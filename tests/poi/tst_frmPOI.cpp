@@ -3,8 +3,8 @@
 #include "poi/PoiTestSupport.h"
 #include "poi/frmPOI.h"
 #include "poi/frmSearch.h"
-#include "shell/StationTestSupport.h"
 #include "shell/modPrivate.h"
+#include "station/StationTestSupport.h"
 
 #include <QAction>
 #include <QLabel>

@@ -5,7 +5,6 @@
 #include "tracking/TestCaptures.h"
 #include "tracking/TestSentences.h"
 #include "tracking/clsDateViewModel.h"
-#include "tracking/clsHistoryReader.h"
 #include "tracking/clsTrackRecorder.h"
 
 #include <QCryptographicHash>
@@ -249,30 +248,6 @@ private slots:
         QVERIFY2(result.HistoryProblem.contains("export"), qPrintable(result.HistoryProblem));
         QVERIFY(result.Recorded);
         QCOMPARE(s.recorder.RecordCount(), 1);
-    }
-
-    // Lines that cross the ends of the reader's reads, line ends split between two
-    // reads, lines too long for the buffer, and a last line that no CR ends.
-    void readerFindsTheSameLinesWhateverItsBufferSize() {
-        Station s;
-        const QByteArray log = "first\r\r\nsecond\rthird\r\n\r\nline\nfeed inside\r" +
-                               QByteArray(40, 'x') + "\r\ntorn\n";
-        QVERIFY(WriteFile(s.Path("log"), log));
-        const QList<QByteArray> all = {
-            "first", "", "second", "third", "", "line\nfeed inside", QByteArray(40, 'x')};
-        for (qsizetype size = 1; size <= 48; ++size) {
-            QList<QByteArray> expected;
-            std::copy_if(all.begin(), all.end(), std::back_inserter(expected),
-                         [&](const QByteArray& line) { return line.size() < size; });
-            clsHistoryReader reader(size);
-            QVERIFY(reader.Open(s.Path("log")));
-            QList<QByteArray> lines;
-            for (QByteArrayView line; reader.NextLine(line);) {
-                lines.append(line.toByteArray());
-            }
-            QCOMPARE(lines, expected);
-            QCOMPARE(reader.BytesRead(), log.size());
-        }
     }
 
     // What a power cut or a full disk can leave after the whole records: the writer cuts

@@ -1,4 +1,4 @@
-#include "tracking/clsHistoryReader.h"
+#include "history/clsHistoryReader.h"
 
 #include "shell/modPrivate.h"
 

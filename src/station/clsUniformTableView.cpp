@@ -1,4 +1,4 @@
-#include "tracking/clsUniformTableView.h"
+#include "station/clsUniformTableView.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

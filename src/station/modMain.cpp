@@ -3,10 +3,10 @@
 
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
-#include "shell/frmLogo.h"
 #include "shell/modApplication.h"
 #include "shell/modPrivate.h"
-#include "tracking/frmTrack.h"
+#include "station/frmLogo.h"
+#include "station/frmTrack.h"
 
 #include <QApplication>
 #include <memory>

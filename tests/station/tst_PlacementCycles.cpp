@@ -1,8 +1,8 @@
 // The real program started and closed again and again under a real window manager on a
 // display of its own: the stored placement must come back as it was stored.
 
-#include "shell/StationTestSupport.h"
 #include "shell/clsProfileFile.h"
+#include "station/StationTestSupport.h"
 
 #include <QProcess>
 #include <QScopeGuard>

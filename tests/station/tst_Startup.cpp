@@ -1,8 +1,8 @@
-#include "shell/StationTestSupport.h"
 #include "shell/TestFiles.h"
-#include "shell/frmLogo.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
+#include "station/StationTestSupport.h"
+#include "station/frmLogo.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -98,6 +98,13 @@ private slots:
         QCOMPARE(ports->toolTip(), "/dev/edited-by-hand");
         ports->setCurrentIndex(1);
         QCOMPARE(ports->toolTip(), "/dev/from-file");
+    }
+
+    // The map starts at its own level: the level the last run stored is not taken up.
+    void startZoomIsNotTheStoredOne() {
+        StationWindow s;
+        QVERIFY(s.Start("[Settings]\nZoom=18\n"));
+        QCOMPARE(s.Control<QLabel>("lblZoom")->text(), "15");
     }
 
     // A start-up step that fails shows its message, naming the file, as a critical message

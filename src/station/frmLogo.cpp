@@ -1,4 +1,4 @@
-#include "shell/frmLogo.h"
+#include "station/frmLogo.h"
 
 #include "shell/modApplication.h"
 #include "shell/modPrivate.h"

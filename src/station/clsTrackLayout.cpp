@@ -1,4 +1,4 @@
-#include "history/clsTrackLayout.h"
+#include "station/clsTrackLayout.h"
 
 #include "shell/modPrivate.h"
 

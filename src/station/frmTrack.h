@@ -1,13 +1,14 @@
 #pragma once
 
 #include "history/clsTrackExport.h"
-#include "history/clsTrackLayout.h"
 #include "history/clsTrackPlayer.h"
-#include "map/clsMapAndPorts.h"
 #include "map/clsMapDrawing.h"
+#include "map/clsMapTemplate.h"
 #include "map/clsPoiPickup.h"
 #include "shell/modKeys.h"
+#include "station/clsTrackLayout.h"
 #include "tracking/clsDateViewModel.h"
+#include "tracking/clsPortChoices.h"
 #include "tracking/clsTrackRecorder.h"
 
 #include <QWidget>
@@ -88,6 +89,7 @@ private:
     void BuildTimers();
 
     bool Fail(const QString& message);
+    void PrepareMapAndPorts(const clsProfileText& settings);
     void FillPortLists(const clsProfileText& settings);
     void SetCaptions(const clsProfileText& language);
     void AddColumns(const clsProfileText& language);
@@ -132,7 +134,8 @@ private:
     clsDBLib& m_db;
     clsTrackRecorder::Clock m_clock;
     clsTrackRecorder m_recorder;
-    clsMapAndPorts m_mapAndPorts;
+    clsMapTemplate m_mapTemplate;
+    clsPortChoices m_ports;
     clsMapDrawing m_mapDrawing;
     clsPoiPickup m_pickup;
     clsDateViewModel m_rows;

@@ -1,7 +1,6 @@
-#include "tracking/frmTrack.h"
+#include "station/frmTrack.h"
 
 #include "history/clsHistoryFetch.h"
-#include "history/clsTrackLayout.h"
 #include "map/clsMapView.h"
 #include "map/modMapZoom.h"
 #include "notices/frmShow.h"
@@ -13,10 +12,11 @@
 #include "shell/modApplication.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
+#include "station/clsTrackLayout.h"
+#include "station/clsUniformTableView.h"
 #include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 #include "tracking/frmPorts.h"
-#include "tracking/clsUniformTableView.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -317,7 +317,7 @@ bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& langua
     setWindowTitle(m_title);
 
     try {
-        m_mapAndPorts.PrepareMapAndPorts(m_programFolder, settings);
+        PrepareMapAndPorts(settings);
     } catch (const clsStationError& error) {
         return Fail(error.Message());
     }
@@ -356,20 +356,27 @@ bool frmTrack::Fail(const QString& message) {
     return false;
 }
 
+// The map template first: without it the station cannot draw and stops; the stored port
+// and line setting never stop it.
+void frmTrack::PrepareMapAndPorts(const clsProfileText& settings) {
+    m_mapTemplate.Load(m_programFolder);
+    m_ports.Load(settings);
+}
+
 void frmTrack::FillPortLists(const clsProfileText& settings) {
     // The tooltips come from the text read at start-up, not from the file again.
     const QSignalBlocker quiet(cmdCommport);
     cmdCommport->clear();
-    cmdCommport->addItems(m_mapAndPorts.CommPorts());
+    cmdCommport->addItems(m_ports.CommPorts());
     for (int i = 0; i < cmdCommport->count(); ++i) {
         cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(settings, i + 1), Qt::ToolTipRole);
     }
-    cmdCommport->setCurrentIndex(m_mapAndPorts.CommPortIndex());
+    cmdCommport->setCurrentIndex(m_ports.CommPortIndex());
     cmdCommport->setToolTip(cmdCommport->currentData(Qt::ToolTipRole).toString());
-    lblZoom->setText(QString::number(m_mapAndPorts.Zoom()));
+    lblZoom->setText(QString::number(modMapZoom::StartZoom));
     cmdSetting->clear();
-    cmdSetting->addItems(m_mapAndPorts.LineSettings());
-    cmdSetting->setCurrentIndex(m_mapAndPorts.SettingIndex());
+    cmdSetting->addItems(m_ports.LineSettings());
+    cmdSetting->setCurrentIndex(m_ports.SettingIndex());
 }
 
 // The dialog writes the settings file; the list's tooltips follow it.
@@ -742,7 +749,7 @@ void frmTrack::DrawCurrentPosition() {
     setAllVisible({lblSpeed, labXY, imgZoomIn, imgZoomOut}, true);
     WBMaps->setVisible(true);
     try {
-        m_mapDrawing.WriteCurrentPosition(fix, m_mapAndPorts.MapTemplate(), ZoomLevel());
+        m_mapDrawing.WriteCurrentPosition(fix, m_mapTemplate.MapTemplate(), ZoomLevel());
     } catch (const clsStationError& error) {
         ShowDrawingError(error.Message());
         return;
@@ -765,7 +772,7 @@ void frmTrack::DrawTrack() {
         Check1->setEnabled(checkEnabled);
     });
     m_mapDrawing.WriteTrack(m_recorder.TrackRecords(), SelectedRecord(),
-                            m_mapAndPorts.MapTemplate(), ZoomLevel());
+                            m_mapTemplate.MapTemplate(), ZoomLevel());
     m_mapView->Navigate(m_mapDrawing.PagePath());
 }
 

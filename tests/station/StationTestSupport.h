@@ -3,7 +3,7 @@
 #include "poi/clsDBLib.h"
 #include "shell/RecordingPlatform.h"
 #include "shell/TestFiles.h"
-#include "tracking/frmTrack.h"
+#include "station/frmTrack.h"
 
 #include <QApplication>
 #include <QDirIterator>
