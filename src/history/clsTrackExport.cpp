@@ -8,8 +8,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QSaveFile>
+#include <QStringList>
 #include <QTimeZone>
 
+#include <array>
 #include <cmath>
 #include <optional>
 #include <set>
@@ -30,7 +32,7 @@ QString Degrees(double magnitude, const QString& hemisphere, int decimals, bool 
     return (negative ? QStringLiteral("-") : plus ? QStringLiteral("+") : QString()) + digits;
 }
 
-QByteArray PaPaGOText(const clsTrackRecords& records) {
+QByteArray PaPaGOText(const clsTrackRecords& records, const QString& /*programFolder*/) {
     QByteArray text = "Datum,WGS84,WGS84,0,0,0,0,0" + LineEnd;
     for (qsizetype i = 0; i < records.Count(); ++i) {
         const PositionFix fix = records.At(i);
@@ -44,7 +46,7 @@ QByteArray PaPaGOText(const clsTrackRecords& records) {
     return text;
 }
 
-QByteArray MapSourceText(const clsTrackRecords& records) {
+QByteArray MapSourceText(const clsTrackRecords& records, const QString& /*programFolder*/) {
     static const QByteArray Header =
         "H  LATITUDE    LONGITUDE    DATE      TIME     ALT    ;track" + LineEnd;
     QByteArray text;
@@ -128,7 +130,8 @@ QByteArray GpxPoint(const PositionFix& fix, const QDateTime& local, const QTimeZ
 }
 
 // One track segment per local day, so that a track of several days falls apart by day.
-QByteArray GpxText(const clsTrackRecords& records, const QString& creator) {
+QByteArray GpxText(const clsTrackRecords& records, const QString& programFolder) {
+    const QString creator = modApplication::ApplicationTitle(programFolder);
     QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<gpx version=\"1.1\" creator=\"" +
                       creator.toHtmlEscaped().toUtf8() +
@@ -158,31 +161,51 @@ QByteArray GpxText(const clsTrackRecords& records, const QString& creator) {
     return text + "</gpx>\n";
 }
 
+// A file dialog's filter entry and the text of the file it stands for.
+struct ExportFormat {
+    clsTrackExport::Format Number; // the filter entry, counted from 1
+    const char* Text;              // shown in the file dialog
+    const char* Suffix;            // of the file's name, without the point
+    QByteArray (*Write)(const clsTrackRecords& records, const QString& programFolder);
+};
+
+// In the order of the file dialog's filter.
+constexpr std::array Formats = {
+    ExportFormat{clsTrackExport::PaPaGO, "PaPaGO!", "txt", PaPaGOText},
+    ExportFormat{clsTrackExport::MapSource, "MapSource 6.5", "trk", MapSourceText},
+    ExportFormat{clsTrackExport::Gpx, "GPX 1.1", "gpx", GpxText},
+};
+
+constexpr bool NumberedByPosition() {
+    for (std::size_t i = 0; i < Formats.size(); ++i) {
+        if (Formats[i].Number != static_cast<int>(i + 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(NumberedByPosition(), "a format's number is its place in the filter");
+
 } // namespace
 
 QString clsTrackExport::Filter() {
-    return QStringLiteral(
-        "PaPaGO! (*.txt)|*.txt|MapSource 6.5 (*.trk)|*.trk|GPX 1.1 (*.gpx)|*.gpx");
+    QStringList entries;
+    for (const ExportFormat& format : Formats) {
+        const QString pattern = QStringLiteral("*.") + QLatin1String(format.Suffix);
+        entries << QLatin1String(format.Text) + QStringLiteral(" (") + pattern +
+                       QLatin1Char(')') << pattern;
+    }
+    return entries.join(QLatin1Char('|'));
 }
 
 clsTrackExport::clsTrackExport(const QString& programFolder) : m_programFolder(programFolder) {}
 
 void clsTrackExport::ExportTrack(const QString& path, int format,
                                  const clsTrackRecords& records) const {
-    QByteArray text;
-    switch (format) {
-    case PaPaGO:
-        text = PaPaGOText(records);
-        break;
-    case MapSource:
-        text = MapSourceText(records);
-        break;
-    case Gpx:
-        text = GpxText(records, modApplication::ApplicationTitle(m_programFolder));
-        break;
-    default:
-        break;
-    }
+    const bool known = format >= 1 && format <= static_cast<int>(Formats.size());
+    const QByteArray text =
+        known ? Formats[static_cast<std::size_t>(format - 1)].Write(records, m_programFolder)
+              : QByteArray();
     QSaveFile file(path);
     // Unbuffered: Qt 6.4 commits a save file whose buffered bytes failed to reach the
     // disk when it is closed, which would put a cut file under the chosen name.

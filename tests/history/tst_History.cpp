@@ -191,6 +191,12 @@ private slots:
             Log({R("18 10:00:00", "11.9"), R("18 10:00:01", "12"), R("18 10:00:02", "20"),
                  R("18 10:00:03", "20.1")}),
             {R("18 10:00:01", "12"), R("18 10:00:02", "20")}, "00|00|24|00|12abc| 20 knots");
+        // Speeds are stored as 32-bit floats, in which 0.7 lies below the 64-bit 0.7 and
+        // 12.3 above the 64-bit 12.3: a bound typed as a stored speed is that very speed.
+        row("bounds typed as stored speeds",
+            Log({R("18 10:00:00", "0.69"), R("18 10:00:01", "0.7"), R("18 10:00:02", "12.3"),
+                 R("18 10:00:03", "12.31")}),
+            {R("18 10:00:01", "0.7"), R("18 10:00:02", "12.3")}, "00|00|24|00|0.7|12.3");
         row("empty highest speed keeps standing still",
             Log({R("18 10:00:00", "0"), R("18 10:00:01", "0.1")}), {R("18 10:00:00", "0")},
             "00|00|24|00||");
@@ -266,6 +272,7 @@ private slots:
         }
         QTest::newRow("two days, MapSource") << "two-days" << 2 << "two-days.trk";
         QTest::newRow("no such format") << "one-day" << 0 << "empty.trk";
+        QTest::newRow("format past the last entry") << "one-day" << 4 << "empty.trk";
     }
 
     void exportWritesTheNavigationFormats() {

@@ -178,6 +178,9 @@ private slots:
         const QStringList moving = moved + QStringList{"10.5", "123.4"};
         QTest::newRow("star without checksum") << star << moving << true;
         QTest::newRow("checksum mismatch") << star + "6B" << QStringList(7, Keep) << false;
+        QTest::newRow("checksum in lower case") << star + "4a" << moving << true;
+        QTest::newRow("checksum mismatch in lower case")
+            << star + "6b" << QStringList(7, Keep) << false;
     }
 
     void decodesEdgeCases() {
@@ -250,26 +253,32 @@ private slots:
         QCOMPARE(s.recorder.RecordCount(), 1);
     }
 
-    // What a power cut or a full disk can leave after the whole records: the writer cuts
-    // a fragment that no CR ends off before the next record. The folder exists as
-    // "Export": the writer must use the same file.
+    // What a power cut or a full disk can leave after the whole records, or as the first
+    // line of a month: the writer cuts a fragment that no CR ends off before the next
+    // record. The folder exists as "Export": the writer must use the same file.
     void cutsATornRecordOff_data() {
+        QTest::addColumn<QByteArray>("records");
         QTest::addColumn<QByteArray>("tail");
         QTest::addColumn<QByteArray>("kept");
+        const QByteArray records = "2009/02/18 13:45:08|N|1|E|2|A|0.5|1\r\r\n";
         const QByteArray whole = "2009/02/18 13:45:11|N|121.5|E|25|A|0.5|294.1";
-        QTest::newRow("cut inside the last field") << whole.chopped(2) << QByteArray();
-        QTest::newRow("ended by a line feed alone") << whole + "\n" << QByteArray();
-        QTest::newRow("cut after the record's own CR") << whole + "\r" << whole + "\r";
-        QTest::newRow("a long line the station did not write")
-            << QByteArray(70000, 'x') << QByteArray(70000, 'x') + "\r\n";
+        const QByteArray alien(70000, 'x');
+        const auto row = [&](const char* name, const QByteArray& tail, const QByteArray& kept) {
+            QTest::addRow("%s", name) << records << tail << kept;
+            QTest::addRow("%s, the month's first line", name) << QByteArray() << tail << kept;
+        };
+        row("cut inside the last field", whole.chopped(2), QByteArray());
+        row("ended by a line feed alone", whole + "\n", QByteArray());
+        row("cut after the record's own CR", whole + "\r", whole + "\r");
+        row("a long line the station did not write", alien, alien + "\r\n");
     }
 
     void cutsATornRecordOff() {
+        QFETCH(QByteArray, records);
         QFETCH(QByteArray, tail);
         QFETCH(QByteArray, kept);
         Station s;
         const QString log = s.Path("Export/History-2009-02.log");
-        const QByteArray records = "2009/02/18 13:45:08|N|1|E|2|A|0.5|1\r\r\n";
         QVERIFY(WriteFile(log, records + tail));
         QCOMPARE(s.recorder.ProcessSentence(Moving).HistoryProblem, QString());
         QCOMPARE(ReadFile(log), records + kept + Example);
