@@ -25,8 +25,9 @@ even; speed and course are the field's decimal number rounded to the nearest 32-
 float, or kept when the field is not one number. A sentence whose "*" is followed by
 two hex digits that disagree with the XOR of its characters changes nothing.
 
---gpsdecode also decodes every valid sentence (status A) with gpsd's gpsdecode and
-prints how far the two decodings lie apart; the tables are not affected by it.
+--gpsdecode also decodes the valid sentences (status A, at least four decimals of
+minutes) with gpsd's gpsdecode, one capture at a time, and prints how far the two
+decodings lie apart at most; the tables are not affected by it.
 """
 
 import hashlib
@@ -215,7 +216,8 @@ def gpsdecode(sentences):
 
 
 def compare_with_gpsdecode(decoded):
-    """decoded: (capture, sentence, fix) triples. Prints the largest differences."""
+    """decoded: (capture, sentence, fix) triples. Prints the largest differences
+    (degrees, m/s, degrees)."""
     knot = Fraction(1852, 3600)  # m/s
     worst = {"lat": 0.0, "lon": 0.0, "speed": 0.0, "course": 0.0}
     columns = {"lat": ("lat", 3), "lon": ("lon", 5), "speed": ("speed", 7),
@@ -246,7 +248,6 @@ def compare_with_gpsdecode(decoded):
                     worst[name] = max(worst[name], abs(ours[name] - report[key]))
     print(f"gpsdecode: {compared} sentences compared; largest differences: " +
           ", ".join(f"{k} {v:.3g}" for k, v in worst.items()))
-    return worst
 
 
 def main(argv):

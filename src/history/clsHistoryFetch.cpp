@@ -2,7 +2,6 @@
 
 #include "history/clsHistoryReader.h"
 #include "shell/clsStationError.h"
-#include "shell/modApplication.h"
 #include "shell/modKeys.h"
 #include "shell/modPrivate.h"
 #include "tracking/clsHistoryLog.h"
@@ -55,8 +54,8 @@ clsHistoryFetch::clsHistoryFetch(const QString& programFolder, const clsHistoryQ
     : m_programFolder(programFolder), m_query(query) {}
 
 void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
-                          int sliceMilliseconds) const {
-    modApplication::FetchContinue = true;
+                          int sliceMilliseconds) {
+    m_fetchContinue = true;
     records.Clear();
     const QString path = clsHistoryLog::PathForMonth(m_programFolder, m_query.Day());
     if (!QFileInfo::exists(path)) {
@@ -107,7 +106,7 @@ void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
             fail();
         }
         afterSlice(reader.BytesRead(), reader.Size());
-        if (!modApplication::FetchContinue) {
+        if (!m_fetchContinue) {
             break;
         }
     }

@@ -19,15 +19,20 @@ public:
 
     clsHistoryFetch(const QString& programFolder, const clsHistoryQuery& query);
 
-    // Sets modApplication::FetchContinue, empties records and appends every kept record
-    // to them. Ends at the end of the log, or after the slice in which FetchContinue was
-    // cleared; what was gathered stays. A month without a log gives no records. Throws
-    // clsStationError when the log exists but cannot be read; the records read before
-    // stay.
+    // Empties records and appends every kept record to them. Ends at the end of the log,
+    // or after the slice in which Stop was called; what was gathered stays. A stop asked
+    // before Run does not count: Run starts with FetchContinue set. A month without a log
+    // gives no records. Throws clsStationError when the log exists but cannot be read; the
+    // records read before stay.
     void Run(clsTrackRecords& records, const SliceDone& afterSlice,
-             int sliceMilliseconds = DefaultSliceMilliseconds) const;
+             int sliceMilliseconds = DefaultSliceMilliseconds);
+    // Asks the running fetch to end after its current slice (from afterSlice, or from an
+    // event that a slice lets run).
+    void Stop() { m_fetchContinue = false; }
+    bool FetchContinue() const { return m_fetchContinue; }
 
 private:
     QString m_programFolder;
     clsHistoryQuery m_query;
+    bool m_fetchContinue = false;
 };

@@ -13,7 +13,27 @@ float SpeedBound(const QString& text) {
     return static_cast<float>(modPrivate::Val(text));
 }
 
+QStringList TwoDigitNumbers(int first, int last, int step) {
+    QStringList entries;
+    for (int n = first; n <= last; n += step) {
+        entries << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    }
+    return entries;
+}
+
 } // namespace
+
+QStringList clsHistoryQuery::StartHours() {
+    return TwoDigitNumbers(0, 23, 1);
+}
+
+QStringList clsHistoryQuery::EndHours() {
+    return TwoDigitNumbers(0, 24, 1);
+}
+
+QStringList clsHistoryQuery::Minutes() {
+    return TwoDigitNumbers(0, 50, 10);
+}
 
 clsHistoryQuery::clsHistoryQuery(const QDate& day, const QString& startHour,
                                  const QString& startMinute, const QString& endHour,

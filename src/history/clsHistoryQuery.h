@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <string>
 #include <string_view>
@@ -18,6 +19,14 @@ public:
     clsHistoryQuery(const QDate& day, const QString& startHour, const QString& startMinute,
                     const QString& endHour, const QString& endMinute, const QString& lowestSpeed,
                     const QString& highestSpeed);
+
+    // The entries of the query's time lists: "00" to "23" for the start hour, the same and
+    // "24" for the end hour, "00" to "50" by ten for the minutes. At first the lists show
+    // the whole day: the first start hour and minute, the last end hour ("24") and the
+    // first end minute.
+    static QStringList StartHours();
+    static QStringList EndHours();
+    static QStringList Minutes();
 
     const QDate& Day() const { return m_day; }
     bool Keeps(const clsHistoryReader::Record& record) const;

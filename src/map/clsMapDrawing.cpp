@@ -69,13 +69,20 @@ QString clsMapDrawing::PagePath() const {
     return modPrivate::ProgramPath(m_programFolder, PagePathInFolder);
 }
 
-qsizetype clsMapDrawing::RecordOfItem(const QString& itemText, qsizetype count) const {
-    const double k = modPrivate::Val(itemText) - 1;
-    if (!(k >= 0 && k <= static_cast<double>(count))) {
-        throw clsStationError(
-            modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::RowShowsNoRecord));
+bool clsMapDrawing::StepZoom(int step) {
+    if (!(step > 0 ? m_zoom < Nearest : m_zoom > Farthest)) {
+        return false;
     }
-    return static_cast<qsizetype>(modPrivate::RoundHalfEven(k));
+    m_zoom += step;
+    return true;
+}
+
+bool clsMapDrawing::ChooseZoom(int level) {
+    if (level < Farthest || level > Nearest || level == m_zoom) {
+        return false;
+    }
+    m_zoom = level;
+    return true;
 }
 
 bool clsMapDrawing::HasPosition(const PositionFix& fix) {

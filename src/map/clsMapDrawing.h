@@ -2,6 +2,7 @@
 
 #include "map/clsMarkerText.h"
 #include "poi/CoordinateRecord.h"
+#include "shell/modKeys.h"
 #include "tracking/PositionFix.h"
 
 #include <QByteArray>
@@ -17,10 +18,24 @@ class clsTrackRecords;
 // one-line map page map.htm assembled from the map template. Every drawing writes both
 // whole, the marker file first, each to a temporary name renamed over the old file, so
 // that the page never reads half a file. Also keeps MapPoints, the points of interest that
-// every drawing adds.
+// every drawing adds, and the zoom level the window's drawings use.
 class clsMapDrawing {
 public:
+    // The zoom levels the pictures and the page step through.
+    static constexpr int Farthest = 4;
+    static constexpr int Nearest = 18;
+
     explicit clsMapDrawing(const QString& programFolder);
+
+    // The window's zoom level, Farthest to Nearest; modKeys::Design::StartZoom at first,
+    // whatever level the last run stored.
+    int Zoom() const { return m_zoom; }
+    // One click on a zoom picture: step +1 zooms in, -1 out. False, and the level stays,
+    // at the end of the range.
+    bool StepZoom(int step);
+    // The level the operator zoomed to inside the page. False, and the level stays, when
+    // it is the level already or outside the range.
+    bool ChooseZoom(int level);
 
     // Every point of interest, in the order the database delivers them.
     const QList<CoordinateRecord>& MapPoints() const { return m_mapPoints; }
@@ -41,9 +56,6 @@ public:
 
     // Full path of the map page.
     QString PagePath() const;
-    // The index of the record that a list row shows: its item text k gives k - 1. Throws
-    // clsStationError unless that is a record of a track of count records or the spare.
-    qsizetype RecordOfItem(const QString& itemText, qsizetype count) const;
 
     // Whether fix has a position to draw: a coordinate of exactly 0 counts as none.
     static bool HasPosition(const PositionFix& fix);
@@ -70,4 +82,5 @@ private:
     QList<CoordinateRecord> m_mapPoints;
     QByteArray m_pointLines; // the marker lines of MapPoints
     std::optional<clsMarkerText> m_text;
+    int m_zoom = modKeys::Design::StartZoom;
 };

@@ -1,6 +1,5 @@
 #include "notices/frmShow.h"
 
-#include "shell/modApplication.h"
 #include "shell/modPrivate.h"
 
 #include <QHBoxLayout>
@@ -30,7 +29,6 @@ frmShow::frmShow(const QString& programFolder, QWidget* owner)
     layout->addLayout(row);
     layout->addWidget(Command1, 0, Qt::AlignHCenter);
 
-    connect(Command1, &QPushButton::clicked, this, [] { modApplication::FetchContinue = false; });
     Timer1->setInterval(TickMilliseconds);
     connect(Timer1, &QTimer::timeout, this, &frmShow::Tick);
     Timer1->start();

@@ -7,8 +7,9 @@ class QPushButton;
 class QTimer;
 
 // Shown, without blocking, while the whole track is drawn: types the stop text out one
-// letter per tick and starts over every sixteen ticks. Its button clears
-// modApplication::FetchContinue; the job that showed the window closes it.
+// letter per tick and starts over every sixteen ticks. The job that showed the window
+// closes it. Its stop button is there as designed, but stops nothing: the drawing lets no
+// event run while the window shows, so neither a click nor a tick reaches it then.
 class frmShow : public QWidget {
     Q_OBJECT
 

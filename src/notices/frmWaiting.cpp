@@ -1,6 +1,5 @@
 #include "notices/frmWaiting.h"
 
-#include "shell/modApplication.h"
 #include "shell/modPrivate.h"
 
 #include <QHBoxLayout>
@@ -41,7 +40,7 @@ frmWaiting::frmWaiting(const QString& programFolder, QWidget* owner)
 
     Label1->setText(modPrivate::ReadLanguage(programFolder, modKeys::Track::WaitingMessage));
     Command1->setText(modPrivate::ReadLanguage(programFolder, modKeys::Track::StopButton));
-    connect(Command1, &QPushButton::clicked, this, [] { modApplication::FetchContinue = false; });
+    connect(Command1, &QPushButton::clicked, this, &frmWaiting::StopClicked);
 }
 
 void frmWaiting::ShowProgress(qint64 bytesRead, qint64 fileSize) {

@@ -6,8 +6,9 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// Shown, without blocking, while a long job reads; its button asks the job to stop by
-// clearing modApplication::FetchContinue. The job closes the window, never the window itself.
+// Shown, without blocking, while a long job reads; its button asks the job to stop
+// (StopClicked), and the window stays open. The job closes the window, never the window
+// itself.
 class frmWaiting : public QWidget {
     Q_OBJECT
 
@@ -16,6 +17,10 @@ public:
 
     // How far the job has read: bytes of a file's size.
     void ShowProgress(qint64 bytesRead, qint64 fileSize);
+
+signals:
+    // The stop button was clicked.
+    void StopClicked();
 
 private:
     QLabel* Label1;

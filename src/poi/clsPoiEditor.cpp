@@ -53,7 +53,7 @@ clsPoiEditor::clsPoiEditor(const QString& programFolder, clsDBLib& db)
     : m_programFolder(programFolder), m_db(db) {}
 
 std::optional<clsPoiEditor::Notice> clsPoiEditor::Load() {
-    modApplication::ResultFlag = 0;
+    m_resultFlag = false;
     m_mode = EditMode::Browsing;
     m_currentIndex = 0;
     return Reload();
@@ -209,7 +209,7 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::SaveRecord() {
     } catch (const clsStationError& error) {
         return Failure(error.Message(), false);
     }
-    modApplication::ResultFlag = 1;
+    m_resultFlag = true;
     m_mode = EditMode::Browsing;
     if (std::optional<Notice> failure = Reload()) {
         return failure;
@@ -239,7 +239,7 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::DeleteRecord(const Prompts& pr
     } catch (const clsStationError& error) {
         return Failure(error.Message(), false);
     }
-    modApplication::ResultFlag = 1;
+    m_resultFlag = true;
     // The record before; a deletion can remove several rows of the same explanation.
     const int before = m_currentIndex - 1;
     if (std::optional<Notice> failure = Reload()) {
@@ -253,23 +253,13 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::DeleteRecord(const Prompts& pr
     return std::nullopt;
 }
 
-// The flag is given back afterwards, so that a change of the table recorded earlier in
-// the editor still reaches the main window.
 std::optional<clsPoiEditor::Notice> clsPoiEditor::Search(const Prompts& prompts) {
-    const int kept = modApplication::ResultFlag;
-    modApplication::ResultFlag = 0;
-    modApplication::SearchText.clear();
-    prompts.ShowSearch();
-    std::optional<Notice> notice;
-    if (modApplication::ResultFlag == 1) {
-        notice = FindRecord();
-    }
-    modApplication::ResultFlag = kept;
-    return notice;
+    const std::optional<QString> searchText = prompts.ShowSearch();
+    return searchText ? FindRecord(*searchText) : std::nullopt;
 }
 
-std::optional<clsPoiEditor::Notice> clsPoiEditor::FindRecord() {
-    const QString needle = modApplication::SearchText.toUpper().trimmed();
+std::optional<clsPoiEditor::Notice> clsPoiEditor::FindRecord(const QString& searchText) {
+    const QString needle = searchText.toUpper().trimmed();
     for (int i = 0; i < m_records.size(); ++i) {
         const QString& explanation = m_records.at(i).Explanation;
         if (!explanation.isEmpty() && explanation.toUpper().contains(needle)) {

@@ -46,10 +46,10 @@ public:
     };
 
     // What a button needs from the operator: the answer to the delete question, and the
-    // search dialog, shown modally (it reports through ResultFlag and SearchText).
+    // search dialog, shown modally, with the text it confirmed (none when cancelled).
     struct Prompts {
         std::function<bool(const QString& text, const QString& title)> ConfirmDelete;
-        std::function<void()> ShowSearch;
+        std::function<std::optional<QString>()> ShowSearch;
     };
 
     // The keys of the toolbar buttons that have one, in toolbar order.
@@ -57,7 +57,7 @@ public:
 
     clsPoiEditor(const QString& programFolder, clsDBLib& db);
 
-    // Window load: ResultFlag 0, the records loaded, the first one current.
+    // Window load: ResultFlag false, the records loaded, the first one current.
     std::optional<Notice> Load();
     // Takes what the window's fields hold now.
     void SetFields(const Fields& fields);
@@ -66,8 +66,12 @@ public:
     std::optional<Notice> ButtonClick(const QString& key, const Prompts& prompts);
     // The state to show; while browsing, the fields show the current record.
     View ShowRecord();
-    // Makes the first record whose explanation contains SearchText (any case) current.
-    std::optional<Notice> FindRecord();
+    // Makes the first record whose explanation contains searchText (trimmed, any case)
+    // current.
+    std::optional<Notice> FindRecord(const QString& searchText);
+    // True when a record was saved or deleted since Load: the window that opened the
+    // editor reloads its copy of the table.
+    bool ResultFlag() const { return m_resultFlag; }
 
     const QList<CoordinateRecord>& Records() const { return m_records; }
     int CurrentIndex() const { return m_currentIndex; }
@@ -91,4 +95,5 @@ private:
     int m_currentIndex = 0;
     EditMode m_mode = EditMode::Browsing;
     Fields m_fields;
+    bool m_resultFlag = false;
 };

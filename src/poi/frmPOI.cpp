@@ -171,7 +171,7 @@ void frmPOI::tbrTool_ButtonClick(QAction* button) {
     m_editor.SetFields(ReadFields());
     const clsPoiEditor::Prompts prompts{
         [this](const QString& text, const QString& title) { return ConfirmDelete(text, title); },
-        [this] { ShowSearch(); }};
+        [this] { return ShowSearch(); }};
     if (Report(m_editor.ButtonClick(key, prompts))) {
         reject();
         return;
@@ -233,7 +233,8 @@ bool frmPOI::ConfirmDelete(const QString& text, const QString& title) {
            IPlatform::Answer::Yes;
 }
 
-void frmPOI::ShowSearch() {
+std::optional<QString> frmPOI::ShowSearch() {
     frmSearch dialog(m_programFolder, this);
     dialog.exec();
+    return dialog.SearchText();
 }

@@ -15,8 +15,8 @@ class QToolBar;
 class clsDBLib;
 
 // The POI editor "MYPOI": browses, adds, amends, deletes and finds points of interest one
-// at a time. It only wires its controls to clsPoiEditor; whether the table changed is
-// reported through ResultFlag when it closes.
+// at a time. It only wires its controls to clsPoiEditor; ResultFlag tells, once it has
+// closed, whether the table changed.
 class frmPOI : public QDialog {
     Q_OBJECT
 
@@ -27,6 +27,8 @@ public:
     // Loads the records and shows the window modally. When they cannot be loaded the
     // message is shown and the window does not open.
     int exec() override;
+    // True when the POI table was changed since the window opened.
+    bool ResultFlag() const { return m_editor.ResultFlag(); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -43,7 +45,7 @@ private:
     // Shows the notice, if any; true when the editor has to close.
     bool Report(const std::optional<clsPoiEditor::Notice>& notice);
     bool ConfirmDelete(const QString& text, const QString& title);
-    void ShowSearch();
+    std::optional<QString> ShowSearch();
 
     QString m_programFolder;
     clsPoiEditor m_editor;

@@ -1,6 +1,5 @@
 #include "poi/frmSearch.h"
 
-#include "shell/modApplication.h"
 #include "shell/modPrivate.h"
 #include "shell/modPrivateWidgets.h"
 
@@ -31,7 +30,6 @@ frmSearch::frmSearch(const QString& programFolder, QWidget* owner)
     grid->setColumnStretch(0, 1);
     setMinimumWidth(340);
 
-    modApplication::ResultFlag = 0;
     txtSearch->setText(modPrivate::ReadSetting(m_programFolder, modKeys::Setting::SearchText));
     txtSearch->installEventFilter(this);
     connect(cmdOK, &QPushButton::clicked, this, &frmSearch::cmdOK_Click);
@@ -46,9 +44,7 @@ bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmSearch::cmdOK_Click() {
-    modApplication::ResultFlag = 1;
-    modApplication::SearchText = txtSearch->text().trimmed();
-    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::SearchText,
-                             modApplication::SearchText);
+    m_searchText = txtSearch->text().trimmed();
+    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::SearchText, *m_searchText);
     accept();
 }

@@ -22,11 +22,13 @@ public:
     virtual void ShowNotice(QWidget* owner, const QString& text, const QString& title,
                             Icon icon) = 0;
     // True when another copy of the program runs from the same program folder; when
-    // none does, this copy keeps the folder to itself until it ends.
+    // none does, this copy keeps the folder to itself until it ends. Makes the folder
+    // when it is missing.
     virtual bool AnotherInstanceRuns(const QString& programFolder) = 0;
     // Ends the process at once, without running any close handler.
     virtual void EndProgram(int exitCode) = 0;
-    // Opens a text file in the platform's text editor; false when it could not start.
+    // Opens a written file for the operator to see: in Notepad on Windows, elsewhere with
+    // the desktop's application for the file's kind. False when it could not start.
     virtual bool OpenInTextEditor(const QString& path) = 0;
     // Asks for the name of a file to write, in a save dialog where a new name can be
     // typed. filter: the entries as "description|pattern", joined by "|"; filterIndex: the

@@ -87,6 +87,9 @@ bool clsQtPlatform::AnotherInstanceRuns(const QString& programFolder) {
     if (m_instanceLock) {
         return false;
     }
+    // A per-user program folder does not exist before the first start; the lock belongs in
+    // it all the same, so that every later start finds the same lock.
+    QDir().mkpath(programFolder);
     auto lock = lockIn(QDir(programFolder).filePath(QStringLiteral(".station.lock")));
     if (lock->error() != QLockFile::NoError && lock->error() != QLockFile::LockFailedError) {
         // A program folder we may not write to: keep the lock in the temporary folder,

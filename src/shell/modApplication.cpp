@@ -1,20 +1,22 @@
 #include "shell/modApplication.h"
 
+#include "shell/clsProgramFolder.h"
 #include "shell/modPrivate.h"
-
-#include <QCoreApplication>
-#include <QDir>
 
 namespace modApplication {
 
-bool FetchContinue = false;
-int ResultFlag = 0;
-QString SearchText;
-
 QString ProgramFolder() {
-    const QString home = qEnvironmentVariable("STATION_HOME");
-    const QString folder = home.isEmpty() ? QCoreApplication::applicationDirPath() : home;
-    return QDir::cleanPath(QDir(folder).absolutePath());
+    return clsProgramFolder::Current().Path();
+}
+
+QString PrepareProgramFolder() {
+    const clsProgramFolder folder = clsProgramFolder::Current();
+    QStringList lines;
+    for (const clsProgramFolder::KeptFile& kept : folder.Prepare()) {
+        lines.append(modPrivate::ReadLanguage(folder.Path(), modKeys::Messages::ProgramFileKept)
+                         .arg(kept.Path, kept.Kept));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString ApplicationTitle(const clsProfileText& language) {

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QLatin1String>
+#include <array>
 
-// Every settings key and every language code the program uses, named once. A code that
-// the original language files did not have carries its English text, used when a
-// translated file lacks the code.
+// Every settings key and every language code the program uses, named once. Beside a key
+// stands what a missing key (or an empty value) means. A code that the original language
+// files did not have carries its English text, used when a translated file lacks the code.
 
 // A key of a section of the settings file.
 struct SettingKey {
@@ -22,18 +23,46 @@ struct LanguageCode {
 namespace modKeys {
 
 namespace Setting {
-inline constexpr QLatin1String Ports{"Ports"}; // section: "COMn" = device
+// Section: "COMn" = device. Missing: the platform's own name of port n.
+inline constexpr QLatin1String Ports{"Ports"};
+// The 1-based port number. Missing, or outside the port list: no port is preselected.
 inline constexpr SettingKey CommPort{QLatin1String("Settings"), QLatin1String("CommPort")};
+inline constexpr int CommPortIndexMissing = -1; // the port list's index then
+// The 0-based entry of the line list. Missing, or outside the list: its first entry.
 inline constexpr SettingKey LineSetting{QLatin1String("Settings"), QLatin1String("Setting")};
+inline constexpr int LineSettingMissing = 0;
 // "1": a lost port or connection is tried again (off unless set).
 inline constexpr SettingKey AutoReconnect{QLatin1String("Settings"), QLatin1String("AutoReconnect")};
+// Written at every zoom step, never read: the map starts at Design::StartZoom.
 inline constexpr SettingKey Zoom{QLatin1String("Settings"), QLatin1String("Zoom")};
+// Missing: the main window keeps its designed bounds.
 inline constexpr SettingKey TrackPosition{QLatin1String("Position"), QLatin1String("Track")};
+// Missing: the export dialog proposes no name.
 inline constexpr SettingKey ExportFileName{QLatin1String("Export"), QLatin1String("FileName")};
+// Missing: the search dialog opens empty.
 inline constexpr SettingKey SearchText{QLatin1String("Search"), QLatin1String("VehicleNumber")};
+// Missing: the map page loads OpenStreetMap's tiles, with OpenStreetMap's attribution
+// when no other is given (both defaults are the page's own, carimage/map.js).
 inline constexpr SettingKey TileUrl{QLatin1String("Map"), QLatin1String("TileUrl")};
 inline constexpr SettingKey TileAttribution{QLatin1String("Map"), QLatin1String("TileAttribution")};
 } // namespace Setting
+
+// Values of the window's design that are no key's default.
+namespace Design {
+// The map's zoom level at every start.
+inline constexpr int StartZoom = 15;
+// The speed range the history query offers at first, in knots.
+inline constexpr QLatin1String LowestSpeed{"0"};
+inline constexpr QLatin1String HighestSpeed{"999"};
+// The playback's step at first: every record.
+inline constexpr QLatin1String PlayStep{"1"};
+// The serial ports offered: "COM1" to "COM15".
+inline constexpr int PortCount = 15;
+// The line settings offered, in list order.
+inline constexpr std::array LineSettings{QLatin1String("4800,n,8,1"),  QLatin1String("9600,n,8,1"),
+                                         QLatin1String("19200,n,8,1"), QLatin1String("38400,n,8,1"),
+                                         QLatin1String("57600,n,8,1"), QLatin1String("115200,n,8,1")};
+} // namespace Design
 
 namespace Track {
 constexpr LanguageCode code(const char* c) {
@@ -222,6 +251,17 @@ inline constexpr LanguageCode EditorNotStarted = code(
 inline constexpr LanguageCode CoordinateNotNumber =
     code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "
                  "before the decimal point.");
+// The program folder (0140-0149). %1 the program file, %2 the name the user's copy now has.
+inline constexpr LanguageCode ProgramFileKept =
+    code("0140", "You had changed %1, and this version of the station brings a new one: the new "
+                 "file is in its place and your copy was kept as %2.");
+// %1 the installed file list, %2 the platform's description.
+inline constexpr LanguageCode ProgramFilesUnreadable =
+    code("0141", "The station's installed files cannot be read (%1: %2). Install the package "
+                 "again.");
+// %1 the file, %2 the platform's description.
+inline constexpr LanguageCode ProgramFileNotCopied =
+    code("0142", "The station's file %1 cannot be written: %2");
 } // namespace Messages
 
 } // namespace modKeys

@@ -2,7 +2,6 @@
 
 #include "history/clsHistoryFetch.h"
 #include "map/clsMapView.h"
-#include "map/modMapZoom.h"
 #include "notices/frmShow.h"
 #include "notices/frmWaiting.h"
 #include "poi/clsDBLib.h"
@@ -12,9 +11,6 @@
 #include "shell/modApplication.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
-#include "station/clsTrackLayout.h"
-#include "station/clsUniformTableView.h"
-#include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 #include "tracking/frmPorts.h"
 
@@ -23,22 +19,17 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDir>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSignalBlocker>
 #include <QSlider>
-#include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 #include <QWebEngineView>
-#include <initializer_list>
 
 namespace {
 
@@ -48,261 +39,64 @@ constexpr int MapWaitLimit = 10000;
 // Designed inner size of the window, in twips (840 x 630 pixels at 96 dots per inch).
 constexpr double DesignedWidth = 12600;
 constexpr double DesignedHeight = 9450;
-// Width of the coordinate label beside the speed as designed, and as it is, in twips.
-constexpr double DesignedLabXYWidth = 2450;
-constexpr double LabXYWidth = 4200;
-
-template <class T, class Parent> T* named(Parent* parent, const char* name) {
-    auto* control = new T(parent);
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
-
-// Lays out a frame's controls row by row: a control named in neighbouring cells of a row
-// spans them, a null cell stays empty. The grid does not force the frame to a minimum size:
-// the window's layout alone decides the frame's bounds, and what does not fit is cut.
-QGridLayout* gridIn(QGroupBox* frame, std::initializer_list<std::initializer_list<QWidget*>> rows) {
-    auto* grid = new QGridLayout(frame);
-    grid->setSizeConstraint(QLayout::SetNoConstraint);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setVerticalSpacing(4);
-    int row = 0;
-    for (const auto& cells : rows) {
-        const QList<QWidget*> line(cells);
-        for (int column = 0; column < line.size();) {
-            int span = 1;
-            while (column + span < line.size() && line[column + span] == line[column]) {
-                ++span;
-            }
-            if (line[column] != nullptr) {
-                grid->addWidget(line[column], row, column, 1, span);
-            }
-            column += span;
-        }
-        ++row;
-    }
-    return grid;
-}
-
-void setAllEnabled(std::initializer_list<QWidget*> controls, bool enabled) {
-    for (QWidget* control : controls) {
-        control->setEnabled(enabled);
-    }
-}
-
-void setAllVisible(std::initializer_list<QWidget*> controls, bool visible) {
-    for (QWidget* control : controls) {
-        control->setVisible(visible);
-    }
-}
-
-// The receiver and the recorder read one clock, also when it keeps state of its own.
-clsTrackRecorder::Clock OneClock(clsTrackRecorder::Clock clock) {
-    auto shared = std::make_shared<clsTrackRecorder::Clock>(std::move(clock));
-    return [shared] { return (*shared)(); };
-}
-
-QStringList twoDigitNumbers(int first, int last, int step) {
-    QStringList entries;
-    for (int n = first; n <= last; n += step) {
-        entries << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-    }
-    return entries;
-}
 
 } // namespace
 
 frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
                    clsTrackRecorder::Clock clock)
     : QWidget(parent), m_programFolder(programFolder), m_db(db),
-      m_clock(OneClock(std::move(clock))), m_recorder(programFolder, m_clock),
-      m_rows(m_recorder.TrackRecords()),
-      m_mapDrawing(programFolder), m_pickup(programFolder),
+      m_clock(clsHistoryLog::SharedClock(std::move(clock))), m_recorder(programFolder, m_clock),
+      m_rows(m_recorder.TrackRecords()), m_mapDrawing(programFolder), m_pickup(programFolder),
       m_player(m_recorder.TrackRecords(), PlaybackSteps()), m_export(programFolder),
       m_receiver(new clsSerialReceiver(programFolder, this, m_clock)) {
     setObjectName(QStringLiteral("frmTrack"));
-    BuildMapFrame();
-    BuildPortFrame();
-    CmdPOI = named<QPushButton>(this, "CmdPOI");
-    BuildRecordsFrame();
-    BuildList();
-    BuildStatusBar();
-    BuildTimers();
+    BuildControls(this, m_programFolder);
+    m_mapView = new clsMapView(WBMaps, m_programFolder, this);
+    imgZoomIn->installEventFilter(this);
+    imgZoomOut->installEventFilter(this);
+    DateView->setModel(&m_rows);
+    ShowState();
     resize(modFormPosition::PixelsX(this, DesignedWidth),
            modFormPosition::PixelsY(this, DesignedHeight));
 
     connect(m_receiver, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
     connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
-    connect(m_receiver, &clsSerialReceiver::Retrying, this, &frmTrack::ShowReceiverState);
-    connect(m_receiver, &clsSerialReceiver::Reconnected, this, &frmTrack::ShowReceiverState);
-    connect(tmrReceiver, &QTimer::timeout, this, &frmTrack::ShowReceiverState);
-    connect(chkReconnect, &QCheckBox::toggled, this, &frmTrack::chkReconnect_Click);
-    connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
+    connect(m_receiver, &clsSerialReceiver::Retrying, this, [this] {
+        m_state.PortRetrying();
+        ShowState();
+    });
+    connect(m_receiver, &clsSerialReceiver::Reconnected, this, [this] {
+        m_state.Reconnected();
+        ShowState();
+    });
+    connect(tmrReceiver, &QTimer::timeout, this,
+            [this] { ShowReceiver(*m_receiver, m_programFolder, m_clock()); });
+    connect(chkReconnect, &QCheckBox::toggled, m_receiver, &clsSerialReceiver::ChooseAutoReconnect);
     connect(cmdPorts, &QPushButton::clicked, this, &frmTrack::cmdPorts_Click);
+    connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
     connect(CmdPOI, &QPushButton::clicked, this, &frmTrack::CmdPOI_Click);
     connect(cmdGET, &QPushButton::clicked, this, &frmTrack::cmdGET_Click);
     connect(cmdPlay, &QPushButton::clicked, this, &frmTrack::cmdPlay_Click);
     connect(cmdStopPlay, &QPushButton::clicked, this, [this] { m_player.Stop(); });
     connect(cmdExport, &QPushButton::clicked, this, &frmTrack::cmdExport_Click);
-    connect(cmdCommport, &QComboBox::currentIndexChanged, this, &frmTrack::ShowPortDevice);
+    connect(cmdCommport, &QComboBox::currentIndexChanged, this,
+            [this](int index) { ShowPortDevice(m_programFolder, index + 1); });
     // A click on a row, not every change of the selection: playback selects rows itself.
     connect(DateView, &QAbstractItemView::clicked, this, [this] {
         Timer3->stop();
         Timer3->start();
     });
     connect(Check1, &QCheckBox::clicked, Timer3, qOverload<>(&QTimer::start));
+    connect(Timer3, &QTimer::timeout, this, &frmTrack::Timer3_Timer);
+    connect(MapTimer, &QTimer::timeout, this, &frmTrack::MapTimer_Timer);
     connect(m_mapView, &clsMapView::ZoomChosen, this, [this](int level) {
-        if (const auto chosen = modMapZoom::Chosen(lblZoom->text(), level)) {
-            SetZoom(*chosen);
+        if (m_mapDrawing.ChooseZoom(level)) {
+            ShowZoom();
         }
     });
 }
 
 frmTrack::~frmTrack() = default;
-
-void frmTrack::BuildMapFrame() {
-    fraMap = named<QGroupBox>(this, "fraMap");
-    fraMap->setVisible(false);
-    WBMaps = named<QWebEngineView>(fraMap, "WBMaps");
-    m_mapView = new clsMapView(WBMaps, m_programFolder, this);
-    lblCaption = named<QLabel>(fraMap, "lblCaption");
-    lblCaption->setVisible(false);
-    lblSpeed = named<QLabel>(fraMap, "lblSpeed");
-    lblSpeed->setVisible(false);
-    labXY = named<QLabel>(fraMap, "labXY");
-    labXY->setVisible(false);
-    imgZoomIn = named<QLabel>(fraMap, "imgZoomIn");
-    imgZoomOut = named<QLabel>(fraMap, "imgZoomOut");
-    lblZoom = named<QLabel>(fraMap, "lblZoom");
-    for (auto [image, file] :
-         {std::pair{imgZoomIn, "images/ZoomIn.png"}, std::pair{imgZoomOut, "images/ZoomOut.png"}}) {
-        image->setScaledContents(true);
-        image->setCursor(Qt::PointingHandCursor);
-        image->installEventFilter(this);
-        image->setPixmap(QPixmap(modPrivate::ProgramPath(m_programFolder, QLatin1String(file))));
-    }
-    PlaceTwips(lblZoom, {100, 30, 600, 250});
-    PlaceTwips(lblCaption, {800, 30, 6000, 250});
-    PlaceTwips(lblSpeed, {0, 0, 1900, 250});
-    // Both coordinates need more room than the designed 2450 twips: the label is wider and
-    // right-aligned, so that its text ends where the designed label ends.
-    PlaceTwips(labXY, {0, 0, LabXYWidth, 250});
-    labXY->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblWaitingFix = named<QLabel>(fraMap, "lblWaitingFix");
-    lblWaitingFix->setAlignment(Qt::AlignCenter);
-    lblWaitingFix->setWordWrap(true);
-    lblWaitingFix->setStyleSheet(QStringLiteral(
-        "QLabel { background: rgba(255, 255, 255, 220); border: 1px solid #888; "
-        "border-radius: 6px; padding: 8px; font-weight: bold; }"));
-    lblWaitingFix->setVisible(false);
-}
-
-void frmTrack::BuildPortFrame() {
-    fraTrackQuery = named<QGroupBox>(this, "fraTrackQuery");
-    labComPort = named<QLabel>(fraTrackQuery, "labComPort");
-    cmdCommport = named<QComboBox>(fraTrackQuery, "cmdCommport");
-    Label1 = named<QLabel>(fraTrackQuery, "Label1");
-    cmdSetting = named<QComboBox>(fraTrackQuery, "cmdSetting");
-    cmdQuery = named<QPushButton>(fraTrackQuery, "cmdQuery");
-    cmdPorts = named<QPushButton>(fraTrackQuery, "cmdPorts");
-    chkReconnect = named<QCheckBox>(fraTrackQuery, "chkReconnect");
-    gridIn(fraTrackQuery, {{labComPort, cmdCommport},
-                           {Label1, cmdSetting},
-                           {cmdPorts, chkReconnect},
-                           {cmdQuery, cmdQuery}})
-        ->setColumnStretch(1, 1);
-}
-
-void frmTrack::BuildRecordsFrame() {
-    frmRecords = named<QGroupBox>(this, "frmRecords");
-    lblFromTime = named<QLabel>(frmRecords, "lblFromTime");
-    dtpFromTime = named<QDateTimeEdit>(frmRecords, "dtpFromTime");
-    dtpFromTime->setCalendarPopup(true);
-    dtpFromTime->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
-    Label7 = named<QLabel>(frmRecords, "Label7");
-    Combo1 = named<QComboBox>(frmRecords, "Combo1");
-    Combo2 = named<QComboBox>(frmRecords, "Combo2");
-    Label10 = named<QLabel>(frmRecords, "Label10");
-    Combo4 = named<QComboBox>(frmRecords, "Combo4");
-    Combo3 = named<QComboBox>(frmRecords, "Combo3");
-    lblFromSpeed = named<QLabel>(frmRecords, "lblFromSpeed");
-    txtFromSpeed = named<QLineEdit>(frmRecords, "txtFromSpeed");
-    txtFromSpeed->setText(QStringLiteral("0"));
-    txtToSpeed = named<QLineEdit>(frmRecords, "txtToSpeed");
-    txtToSpeed->setText(QStringLiteral("999"));
-    cmdGET = named<QPushButton>(frmRecords, "cmdGET");
-    BuildPlayFrame();
-
-    gridIn(frmRecords, {{lblFromTime, dtpFromTime, dtpFromTime},
-                        {Label7, Combo1, Combo2},
-                        {Label10, Combo4, Combo3},
-                        {lblFromSpeed, txtFromSpeed, txtToSpeed},
-                        {nullptr, cmdGET, cmdGET},
-                        {fraPlay, fraPlay, fraPlay}})
-        ->setRowStretch(6, 1);
-}
-
-void frmTrack::BuildPlayFrame() {
-    fraPlay = named<QGroupBox>(frmRecords, "fraPlay");
-    Label5 = named<QLabel>(fraPlay, "Label5");
-    txtInterval = named<QLineEdit>(fraPlay, "txtInterval");
-    txtInterval->setText(QStringLiteral("1"));
-    Label4 = named<QLabel>(fraPlay, "Label4");
-    sldInterval = named<QSlider>(fraPlay, "sldInterval");
-    sldInterval->setOrientation(Qt::Horizontal);
-    sldInterval->setRange(1, 10);
-    sldInterval->setValue(1);
-    sldInterval->setTickPosition(QSlider::TicksBelow);
-    cmdPlay = named<QPushButton>(fraPlay, "cmdPlay");
-    cmdStopPlay = named<QPushButton>(fraPlay, "cmdStopPlay");
-    cmdExport = named<QPushButton>(fraPlay, "cmdExport");
-    Check1 = named<QCheckBox>(fraPlay, "Check1");
-    setAllEnabled({cmdPlay, cmdStopPlay, cmdExport, Check1}, false);
-
-    auto* least = new QLabel(QStringLiteral("1"), fraPlay);
-    least->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    gridIn(fraPlay, {{Label5, txtInterval, Label4},
-                     {least, sldInterval, new QLabel(QStringLiteral("10"), fraPlay)},
-                     {cmdPlay, cmdPlay, cmdStopPlay},
-                     {cmdExport, cmdExport, Check1}});
-}
-
-void frmTrack::BuildList() {
-    DateView = named<clsUniformTableView>(this, "DateView");
-    DateView->setModel(&m_rows);
-    DateView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DateView->setSelectionMode(QAbstractItemView::SingleSelection);
-    DateView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DateView->setShowGrid(false);
-    DateView->setWordWrap(false);
-    DateView->setAlternatingRowColors(true);
-    DateView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-}
-
-void frmTrack::BuildStatusBar() {
-    stbStatusBar = named<QStatusBar>(this, "stbStatusBar");
-    stbPanel1 = named<QLabel>(stbStatusBar, "Panel1");
-    stbPanel2 = named<QLabel>(stbStatusBar, "Panel2");
-    stbPanel3 = named<QLabel>(stbStatusBar, "Panel3");
-    stbStatusBar->addWidget(stbPanel1, 1);
-    stbStatusBar->addWidget(stbPanel2, 1);
-    stbStatusBar->addWidget(stbPanel3, 2);
-}
-
-void frmTrack::BuildTimers() {
-    MapTimer = named<QTimer>(this, "MapTimer");
-    MapTimer->setInterval(20000);
-    MapTimer->start();
-    tmrReceiver = named<QTimer>(this, "tmrReceiver"); // the receiver's state, while open
-    tmrReceiver->setInterval(1000);
-    Timer3 = named<QTimer>(this, "Timer3");
-    Timer3->setInterval(50);
-    Timer3->setSingleShot(true);
-    connect(Timer3, &QTimer::timeout, this, &frmTrack::Timer3_Timer);
-    connect(MapTimer, &QTimer::timeout, this, &frmTrack::MapTimer_Timer);
-    Timer4 = named<QTimer>(this, "Timer4");
-    Timer4->setInterval(1000);
-}
 
 bool frmTrack::Load() {
     return Load(modPrivate::LoadSettings(m_programFolder),
@@ -321,17 +115,14 @@ bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& langua
     } catch (const clsStationError& error) {
         return Fail(error.Message());
     }
-    FillPortLists(settings);
-    {
-        const QSignalBlocker quiet(chkReconnect);
-        chkReconnect->setChecked(
-            modPrivate::ReadSetting(settings, modKeys::Setting::AutoReconnect) == QLatin1String("1"));
-    }
+    FillPortLists(m_ports, settings);
     m_receiver->SetAutoReconnect(chkReconnect->isChecked());
+    lblZoom->setText(QString::number(m_mapDrawing.Zoom()));
 
-    fraTrackQuery->setTitle(QString());
     SetCaptions(language);
-    AddColumns(language);
+    m_rows.AddStationColumns(language);
+    SetColumnWidths(m_rows);
+    m_rows.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
 
     m_recorder.SetCurrentFix(PositionFix{});
     m_recorder.TrackRecords().Clear();
@@ -363,133 +154,46 @@ void frmTrack::PrepareMapAndPorts(const clsProfileText& settings) {
     m_ports.Load(settings);
 }
 
-void frmTrack::FillPortLists(const clsProfileText& settings) {
-    // The tooltips come from the text read at start-up, not from the file again.
-    const QSignalBlocker quiet(cmdCommport);
-    cmdCommport->clear();
-    cmdCommport->addItems(m_ports.CommPorts());
-    for (int i = 0; i < cmdCommport->count(); ++i) {
-        cmdCommport->setItemData(i, clsSerialPort::DeviceForPort(settings, i + 1), Qt::ToolTipRole);
-    }
-    cmdCommport->setCurrentIndex(m_ports.CommPortIndex());
-    cmdCommport->setToolTip(cmdCommport->currentData(Qt::ToolTipRole).toString());
-    lblZoom->setText(QString::number(modMapZoom::StartZoom));
-    cmdSetting->clear();
-    cmdSetting->addItems(m_ports.LineSettings());
-    cmdSetting->setCurrentIndex(m_ports.SettingIndex());
-}
-
 // The dialog writes the settings file; the list's tooltips follow it.
 void frmTrack::cmdPorts_Click() {
     frmPorts dialog(m_programFolder, cmdCommport->currentIndex(), this);
-    connect(&dialog, &frmPorts::Assigned, this, [this](int portNumber) {
-        cmdCommport->setItemData(portNumber - 1,
-                                 clsSerialPort::DeviceForPort(m_programFolder, portNumber),
-                                 Qt::ToolTipRole);
-        ShowPortDevice();
-    });
+    connect(&dialog, &frmPorts::Assigned, this,
+            [this](int portNumber) { ShowPortDevice(m_programFolder, portNumber); });
     dialog.exec();
 }
 
-void frmTrack::ShowPortDevice() {
-    const int port = cmdCommport->currentIndex() + 1;
-    cmdCommport->setToolTip(port > 0 ? clsSerialPort::DeviceForPort(m_programFolder, port)
-                                     : QString());
-}
-
-void frmTrack::SetCaptions(const clsProfileText& language) {
-    const auto text = [&](const LanguageCode& code) {
-        return modPrivate::ReadLanguage(language, code);
-    };
-    CmdPOI->setText(text(modKeys::Track::PoiButton));
-    frmRecords->setTitle(text(modKeys::Track::RecordsFrame));
-    cmdQuery->setText(text(modKeys::Track::Connect));
-    labComPort->setText(text(modKeys::Track::PortLabel));
-    cmdPorts->setText(text(modKeys::Ports::Title));
-    chkReconnect->setText(text(modKeys::Ports::AutoReconnect));
-    lblWaitingFix->setText(text(modKeys::Messages::WaitingForFix));
-    Label1->setText(text(modKeys::Track::LineLabel));
-    lblFromTime->setText(text(modKeys::Track::DateLabel));
-    Label7->setText(text(modKeys::Track::FromLabel));
-    Label10->setText(text(modKeys::Track::ToLabel));
-    lblFromSpeed->setText(text(modKeys::Track::SpeedLabel));
-    cmdGET->setText(text(modKeys::Track::GetButton));
-    fraPlay->setTitle(text(modKeys::Track::PlayFrame));
-    Label5->setText(text(modKeys::Track::StepLabel));
-    Label4->setText(text(modKeys::Track::StepUnitLabel));
-    cmdExport->setText(text(modKeys::Track::ExportButton));
-    cmdPlay->setText(text(modKeys::Track::PlayButton));
-    cmdStopPlay->setText(text(modKeys::Track::StopButton));
-    Check1->setText(text(modKeys::Track::WholeTrackCheck));
-}
-
-void frmTrack::AddColumns(const clsProfileText& language) {
-    const struct {
-        const char* key;
-        LanguageCode header;
-        int width; // twips
-    } columns[] = {{"Index", modKeys::Track::IndexHeader, 800},
-                   {"Date", modKeys::Track::DateHeader, 2700},
-                   {"CheckPoint", modKeys::Track::CheckPointHeader, 2700},
-                   {"Latitude", modKeys::Track::LatitudeHeader, 1800},
-                   {"LONGITUDE", modKeys::Track::LongitudeHeader, 1800},
-                   {"Direction", modKeys::Track::DirectionHeader, 1200},
-                   {"SPEED", modKeys::Track::SpeedHeader, 1200}};
-    for (const auto& column : columns) {
-        m_rows.AddColumn({QLatin1String(column.key),
-                          modPrivate::ReadLanguage(language, column.header), column.width});
-        DateView->setColumnWidth(m_rows.columnCount() - 1,
-                                 modFormPosition::PixelsX(this, column.width));
-    }
-    m_rows.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
-}
-
-void frmTrack::FillTimeLists() {
-    const QStringList hours = twoDigitNumbers(0, 23, 1);
-    const QStringList minutes = twoDigitNumbers(0, 50, 10);
-    Combo1->clear();
-    Combo1->addItems(hours);
-    Combo4->clear();
-    Combo4->addItems(hours);
-    Combo4->addItem(QStringLiteral("24"));
-    Combo2->clear();
-    Combo2->addItems(minutes);
-    Combo3->clear();
-    Combo3->addItems(minutes);
-    Combo4->setCurrentIndex(24);
-    Combo3->setCurrentIndex(0);
-    Combo1->setCurrentIndex(0);
-    Combo2->setCurrentIndex(0);
-}
-
+// Opening the port starts the live record afresh; what closing leaves stays listed until
+// the next opening or fetch. A port that does not open changes nothing but the map frame.
 void frmTrack::cmdQuery_Click() {
-    fraMap->setVisible(true);
+    m_state.MapWanted();
+    ShowState();
     try {
         m_receiver->Toggle(cmdCommport->currentIndex(), cmdSetting->currentIndex(),
                            cmdSetting->currentText());
     } catch (const clsStationError& error) {
-        IPlatform::Current().MessageBox(this, error.Message(), m_title, IPlatform::Icon::Critical);
+        ShowError(error.Message());
         return;
     }
     if (m_receiver->IsOpen()) {
-        ShowPortOpened();
+        m_recorder.ResetForOpening();
+        m_rows.Reset();
+        m_state.Connected();
     } else {
-        ShowPortClosed();
+        m_state.Disconnected(m_recorder.RecordCount());
     }
+    ShowState();
 }
 
 // The editor is modal; when it reports a change of the POI table the map's copy is
 // reloaded, and the map shows it at its next drawing.
 void frmTrack::CmdPOI_Click() {
-    modApplication::ResultFlag = 0;
     frmPOI editor(m_programFolder, m_db, this);
     editor.exec();
-    if (modApplication::ResultFlag == 1) {
+    if (editor.ResultFlag()) {
         try {
             LoadMapPoints();
         } catch (const clsStationError& error) {
-            IPlatform::Current().MessageBox(this, error.Message(), m_title,
-                                            IPlatform::Icon::Critical);
+            ShowError(error.Message());
         }
     }
 }
@@ -501,30 +205,33 @@ void frmTrack::cmdGET_Click() {
     const clsHistoryQuery query(dtpFromTime->date(), Combo1->currentText(), Combo2->currentText(),
                                 Combo4->currentText(), Combo3->currentText(), txtFromSpeed->text(),
                                 txtToSpeed->text());
-    ShowJobRunning(true);
-    setAllEnabled({cmdExport, cmdPlay, Check1}, false);
+    m_state.FetchStarted();
+    ShowState();
+    clsHistoryFetch fetch(m_programFolder, query);
     frmWaiting waiting(m_programFolder, this);
+    connect(&waiting, &frmWaiting::StopClicked, this, [&fetch] { fetch.Stop(); });
     waiting.show();
     m_recorder.TrackRecords().Clear();
     m_rows.Reset();
     QString failure;
+    m_fetch = &fetch;
     try {
-        clsHistoryFetch(m_programFolder, query)
-            .Run(m_recorder.TrackRecords(), [&](qint64 bytesRead, qint64 fileSize) {
-                waiting.ShowProgress(bytesRead, fileSize);
-                ShowAppendedRows();
-                QCoreApplication::processEvents();
-            });
+        fetch.Run(m_recorder.TrackRecords(), [&](qint64 bytesRead, qint64 fileSize) {
+            waiting.ShowProgress(bytesRead, fileSize);
+            ShowAppendedRows();
+            QCoreApplication::processEvents();
+        });
     } catch (const clsStationError& error) {
         failure = error.Message(); // what was read before stays listed
     }
-    ShowJobRunning(false);
+    m_fetch = nullptr;
+    m_state.FetchEnded(m_recorder.RecordCount());
     if (CloseIfAsked()) {
         return;
     }
     ShowFetched();
     waiting.close();
-    SelectRow(0);
+    SelectRow(m_rows, 0);
     DrawCurrentPosition();
     if (!failure.isEmpty()) {
         ShowError(failure);
@@ -541,11 +248,8 @@ void frmTrack::ShowFetched() {
     } else {
         m_rows.AnnounceAppended();
     }
-    const bool found = total > 0;
-    setAllEnabled({cmdExport, cmdPlay, Check1}, found);
-    cmdStopPlay->setEnabled(false);
-    fraMap->setVisible(found);
-    if (found) {
+    ShowState();
+    if (total > 0) {
         Timer3->start();
     } else {
         Timer3->stop();
@@ -554,13 +258,13 @@ void frmTrack::ShowFetched() {
 
 void frmTrack::cmdPlay_Click() {
     const QModelIndexList selected = DateView->selectionModel()->selectedRows();
-    ShowJobRunning(true);
     m_player.Play(selected.isEmpty() ? -1 : selected.first().row(),
                   modPrivate::Val(txtInterval->text()));
     // Pressed again while the stopped playback still pauses, Play returns at once and the
     // running playback takes the new start up.
     if (!m_player.Running()) {
-        ShowJobRunning(false);
+        m_state.PlayEnded();
+        ShowState();
         CloseIfAsked();
     }
 }
@@ -571,21 +275,20 @@ void frmTrack::cmdPlay_Click() {
 // picture stays for the whole pause, however long a large track takes to draw.
 clsTrackPlayer::Callbacks frmTrack::PlaybackSteps() {
     return {[] { QCoreApplication::processEvents(); },
-            [this](qsizetype row) { SelectRow(row); },
+            [this](qsizetype row) { SelectRow(m_rows, row); },
             [this](qsizetype index) { ShowRecord(index); },
             [this] { m_mapView->WaitUntilShown(MapWaitLimit); },
             [this] { return static_cast<double>(sldInterval->value()); },
-            [this](bool playing) { ShowPlaying(playing); },
+            [this](bool playing) {
+                playing ? m_state.PlayStarted() : m_state.PlayStopped();
+                ShowState();
+            },
             [this](const QString& message) { ShowError(message); }};
 }
 
-void frmTrack::ShowPlaying(bool playing) {
-    setAllEnabled({cmdExport, cmdPlay}, !playing);
-    cmdStopPlay->setEnabled(playing);
-}
-
-// Writes the track to a file that the operator names and opens it in the text editor.
-// The name is remembered for the next export once the file is written.
+// Writes the track to a file that the operator names and opens it with the desktop's
+// application for its kind. The name is remembered for the next export once the file is
+// written.
 void frmTrack::cmdExport_Click() {
     int filterIndex = 0;
     const QString path = IPlatform::Current().ChooseFile(
@@ -600,8 +303,8 @@ void frmTrack::cmdExport_Click() {
 }
 
 // Writes the track in the format of the filter entry (clsTrackExport::Format) and opens the
-// file in the text editor; false when the file could not be written. A failure is shown and
-// the station goes on.
+// file with the desktop's application; false when the file could not be written. A
+// failure is shown and the station goes on.
 bool frmTrack::ExportTrack(const QString& path, int format) {
     {
         setCursor(Qt::WaitCursor);
@@ -619,81 +322,60 @@ bool frmTrack::ExportTrack(const QString& path, int format) {
     return true;
 }
 
-// While a fetch or a playback runs, nothing may replace the track under it: connecting and
-// another fetch wait until it has ended.
-void frmTrack::ShowJobRunning(bool running) {
-    m_jobRunning = running;
-    setAllEnabled({cmdQuery, cmdGET}, !running);
-}
-
 // Closes the window when that was asked while the job ran; true when it did.
 bool frmTrack::CloseIfAsked() {
-    if (!m_closeAsked) {
+    if (!m_state.CloseAsked()) {
         return false;
     }
     close();
     return true;
 }
 
-// A playback while fixes come in would have the live path append to the track and select
-// rows under it: play waits until the port is closed again.
-void frmTrack::ShowPortOpened() {
-    cmdQuery->setText(Text(modKeys::Track::Disconnect));
-    setAllEnabled({cmdCommport, cmdSetting, cmdPorts, cmdGET, CmdPOI, Check1, cmdPlay}, false);
-    m_recorder.ResetForOpening();
-    m_rows.Reset();
-    tmrReceiver->start();
-    ShowReceiverState();
-}
-
-void frmTrack::ShowPortClosed() {
-    cmdQuery->setText(Text(modKeys::Track::Connect));
-    setAllEnabled({cmdCommport, cmdSetting, cmdPorts, cmdGET, CmdPOI}, true);
-    Check1->setEnabled(m_recorder.RecordCount() > 0);
-    cmdPlay->setEnabled(cmdExport->isEnabled());
-    tmrReceiver->stop();
-    ShowReceiverState();
-}
-
-// The state panel and the label over the map follow the receiver while the port is open;
-// the label is a control of the window, so no map file is written for it.
-void frmTrack::ShowReceiverState() {
-    const bool open = m_receiver->IsOpen();
-    const clsReceiverState& state = m_receiver->State();
-    const clsProfileText language = modPrivate::LoadLanguage(m_programFolder);
-    if (!open) {
-        stbPanel3->clear();
-        stbPanel3->setToolTip(QString());
-    } else if (m_receiver->IsRetrying()) {
-        stbPanel3->setText(modPrivate::ReadLanguage(language, modKeys::Messages::Retrying)
-                               .arg(m_receiver->SecondsToRetry()));
-    } else {
-        stbPanel3->setText(state.PanelText(language, m_clock()));
+// The one place that shows the state of the window: which controls are enabled, the
+// connect button's caption (read from the language file when it changes), the map frame,
+// the waiting label and the receiver's panel (read while it follows the receiver, and once after).
+void frmTrack::ShowState() {
+    const clsTrackState::View v = m_state.Current();
+    const std::pair<QWidget*, bool> controls[] = {{cmdQuery, v.cmdQuery},
+                                                  {cmdCommport, v.cmdCommport},
+                                                  {cmdSetting, v.cmdSetting},
+                                                  {cmdPorts, v.cmdPorts},
+                                                  {chkReconnect, v.chkReconnect},
+                                                  {cmdGET, v.cmdGET},
+                                                  {CmdPOI, v.CmdPOI},
+                                                  {Check1, v.Check1},
+                                                  {cmdPlay, v.cmdPlay},
+                                                  {cmdStopPlay, v.cmdStopPlay},
+                                                  {cmdExport, v.cmdExport}};
+    for (const auto& [control, enabled] : controls) {
+        control->setEnabled(enabled);
     }
-    if (open) {
-        stbPanel3->setToolTip(state.CountsText(language));
+    if (v.cmdQueryCaption.Code != m_queryCaption) {
+        m_queryCaption = v.cmdQueryCaption.Code;
+        cmdQuery->setText(Text(v.cmdQueryCaption));
     }
-    lblWaitingFix->setVisible(open && !state.FixSeen());
+    fraMap->setVisible(v.fraMap);
+    lblWaitingFix->setVisible(v.lblWaitingFix);
     lblWaitingFix->raise();
-}
-
-void frmTrack::chkReconnect_Click(bool checked) {
-    m_receiver->SetAutoReconnect(checked);
-    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::AutoReconnect,
-                             checked ? QStringLiteral("1") : QStringLiteral("0"));
+    if (v.receiverPanel || tmrReceiver->isActive()) {
+        ShowReceiver(*m_receiver, m_programFolder, m_clock());
+    }
+    v.receiverPanel ? tmrReceiver->start() : tmrReceiver->stop();
 }
 
 // The device went away: the receiver has closed the port already. The message does not
 // wait for a click, so nothing else of the window waits behind it.
 void frmTrack::HandlePortLost(const QString& message) {
     IPlatform::Current().ShowNotice(this, message, m_title, IPlatform::Icon::Critical);
-    ShowPortClosed();
+    m_state.Disconnected(m_recorder.RecordCount());
+    ShowState();
 }
 
 void frmTrack::ProcessSentence(const QString& sentence, const QDateTime& arrived) {
     const clsTrackRecorder::Result result = m_recorder.ProcessSentence(sentence, arrived);
-    if (!lblWaitingFix->isHidden() && m_receiver->State().FixSeen()) {
-        ShowReceiverState();
+    if (m_state.Current().lblWaitingFix && m_receiver->State().FixSeen()) {
+        m_state.FixSeen();
+        ShowState();
     }
     ShowHistoryOutcome(result);
     if (!result.Recorded) {
@@ -707,54 +389,34 @@ void frmTrack::ProcessSentence(const QString& sentence, const QDateTime& arrived
 // told; the warning stays in the status bar until a record is written again.
 void frmTrack::ShowHistoryOutcome(const clsTrackRecorder::Result& result) {
     if (!result.HistoryProblem.isEmpty()) {
-        stbPanel1->setText(result.HistoryProblem);
-        m_historyWarningShown = true;
-    } else if (result.Recorded && m_historyWarningShown) {
+        if (m_historyWarning.Warn(result.HistoryProblem)) {
+            stbPanel1->setText(result.HistoryProblem);
+        }
+    } else if (result.Recorded && m_historyWarning.Clear()) {
         stbPanel1->clear();
-        m_historyWarningShown = false;
     }
 }
 
 void frmTrack::ShowAppendedRows() {
     m_rows.AnnounceAppended();
-    SelectRow(m_rows.rowCount() - 1);
-}
-
-// Selects the row (from 0) and scrolls it into view; a click on the list is what shows a
-// row on the map, not its selection.
-void frmTrack::SelectRow(qsizetype row) {
-    if (row < 0 || row >= m_rows.rowCount()) {
-        return;
-    }
-    const QModelIndex index = m_rows.index(static_cast<int>(row), 0);
-    DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                           QItemSelectionModel::Rows);
-    DateView->scrollTo(index);
+    SelectRow(m_rows, m_rows.rowCount() - 1);
 }
 
 void frmTrack::DrawCurrentPosition() {
-    if (fraMap->isHidden()) {
+    if (!m_state.Current().fraMap) {
         return;
     }
     const PositionFix& fix = m_recorder.CurrentFix();
-    lblCaption->setText(clsMapDrawing::CaptionText(fix));
-    lblCaption->setVisible(true);
-    if (!clsMapDrawing::HasPosition(fix)) {
-        setAllVisible({imgZoomIn, imgZoomOut, lblSpeed}, false);
+    if (!ShowFixLabels(fix, m_mapDrawing.SpeedCaption(fix))) {
         return;
     }
-    lblSpeed->setText(m_mapDrawing.SpeedCaption(fix));
-    labXY->setText(clsMapDrawing::PositionText(fix));
-    // A drawing without a position hid the zoom pictures; one with a position brings them back.
-    setAllVisible({lblSpeed, labXY, imgZoomIn, imgZoomOut}, true);
-    WBMaps->setVisible(true);
     try {
-        m_mapDrawing.WriteCurrentPosition(fix, m_mapTemplate.MapTemplate(), ZoomLevel());
+        m_mapDrawing.WriteCurrentPosition(fix, m_mapTemplate.MapTemplate(), m_mapDrawing.Zoom());
     } catch (const clsStationError& error) {
         ShowDrawingError(error.Message());
         return;
     }
-    m_drawingErrorShown.clear();
+    m_drawingWarning.Clear();
     m_mapView->Navigate(m_mapDrawing.PagePath());
 }
 
@@ -762,17 +424,18 @@ void frmTrack::DrawTrack() {
     if (!Check1->isChecked()) {
         return;
     }
-    // The notice and the check box come back as they were also when the drawing fails.
+    // The notice goes and the check box comes back also when the drawing fails.
     auto notice = std::make_unique<frmShow>(m_programFolder, this);
     notice->show();
-    const bool checkEnabled = Check1->isEnabled();
-    Check1->setEnabled(false);
+    m_state.DrawingStarted();
+    ShowState();
     const auto restore = qScopeGuard([&] {
         notice.reset();
-        Check1->setEnabled(checkEnabled);
+        m_state.DrawingEnded();
+        ShowState();
     });
     m_mapDrawing.WriteTrack(m_recorder.TrackRecords(), SelectedRecord(),
-                            m_mapTemplate.MapTemplate(), ZoomLevel());
+                            m_mapTemplate.MapTemplate(), m_mapDrawing.Zoom());
     m_mapView->Navigate(m_mapDrawing.PagePath());
 }
 
@@ -783,17 +446,16 @@ void frmTrack::LoadMapPoints() {
 // A drawing that fails at every sentence would stack one message box on the other: the
 // same message is shown again only after a drawing succeeded.
 void frmTrack::ShowDrawingError(const QString& message) {
-    if (message == m_drawingErrorShown) {
-        return;
+    if (m_drawingWarning.Warn(message)) {
+        ShowError(message);
     }
-    m_drawingErrorShown = message;
-    IPlatform::Current().MessageBox(this, message, m_title, IPlatform::Icon::Critical);
 }
 
 // Shows the record of the selected row, and the whole track when Check1 is checked.
 void frmTrack::Timer3_Timer() {
     Timer3->stop();
-    fraMap->setVisible(true);
+    m_state.MapWanted();
+    ShowState();
     if (m_rows.rowCount() == 0) {
         return;
     }
@@ -821,8 +483,11 @@ qsizetype frmTrack::SelectedRecord() const {
     if (selected.isEmpty()) {
         throw clsStationError(Text(modKeys::Messages::NoSelectedRow));
     }
-    return m_mapDrawing.RecordOfItem(m_rows.ItemText(selected.first().row()),
-                                     m_recorder.RecordCount());
+    const std::optional<qsizetype> record = m_rows.RecordOfRow(selected.first().row());
+    if (!record) {
+        throw clsStationError(Text(modKeys::Messages::RowShowsNoRecord));
+    }
+    return *record;
 }
 
 // Takes the points marked on the map into the POI database and draws them. The whole
@@ -840,10 +505,10 @@ void frmTrack::MapTimer_Timer() {
             problem = error.Message();
         }
     }
+    // One notice until a take succeeds, whatever the next takes report.
     if (problem.isEmpty()) {
-        m_pickupErrorShown = false;
-    } else if (!m_pickupErrorShown) {
-        m_pickupErrorShown = true;
+        m_pickupWarning.Clear();
+    } else if (m_pickupWarning.Warn(modKeys::Messages::PickupFailed.Code)) {
         IPlatform::Current().ShowNotice(
             this,
             Text(modKeys::Messages::PickupFailed)
@@ -860,41 +525,35 @@ void frmTrack::MapTimer_Timer() {
     }
 }
 
-void frmTrack::StepZoom(int step) {
-    if (const auto level = modMapZoom::Stepped(lblZoom->text(), step)) {
-        SetZoom(*level);
-    }
-}
-
 // The new level shows at the next drawing: through Timer3 when the list holds rows,
 // otherwise with the next sentence.
-void frmTrack::SetZoom(int level) {
-    lblZoom->setText(QString::number(level));
-    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::Zoom, lblZoom->text());
+void frmTrack::ShowZoom() {
+    const QString level = QString::number(m_mapDrawing.Zoom());
+    lblZoom->setText(level);
+    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::Zoom, level);
     Timer3->start();
-}
-
-double frmTrack::ZoomLevel() const {
-    return modPrivate::Val(lblZoom->text());
 }
 
 bool frmTrack::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == imgZoomIn || watched == imgZoomOut) &&
         event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        StepZoom(watched == imgZoomIn ? 1 : -1);
+        if (m_mapDrawing.StepZoom(watched == imgZoomIn ? 1 : -1)) {
+            ShowZoom();
+        }
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void frmTrack::closeEvent(QCloseEvent* event) {
-    if (m_jobRunning) {
+    if (!m_state.AskClose()) {
         // The fetch or playback that lets this event run ends first, and closes the
         // window once it has; the closing steps must not pull the database and the track
         // from under it.
-        m_closeAsked = true;
-        modApplication::FetchContinue = false;
+        if (m_fetch != nullptr) {
+            m_fetch->Stop();
+        }
         m_player.Abort();
         m_mapView->StopWaiting();
         event->ignore();
@@ -911,8 +570,7 @@ void frmTrack::closeEvent(QCloseEvent* event) {
 
 void frmTrack::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int barHeight = stbStatusBar->sizeHint().height();
-    stbStatusBar->setGeometry(0, height() - barHeight, width(), barHeight);
+    PlaceStatusBar();
     Layout();
 }
 
@@ -932,32 +590,8 @@ void frmTrack::Layout() {
     if (!isVisible() || isMinimized()) {
         return;
     }
-    const clsTrackLayout::Placements p = clsTrackLayout::Arrange(
-        modFormPosition::TwipsX(this, width()), modFormPosition::TwipsY(this, height()),
-        modFormPosition::TwipsY(this, stbStatusBar->height()));
-    PlaceTwips(fraMap, p.fraMap);
-    PlaceTwips(WBMaps, p.WBMaps);
-    const QRect map = WBMaps->geometry();
-    const QSize waiting(qMin(map.width() - 20, 360), 60);
-    lblWaitingFix->setGeometry(QRect(map.center() - QPoint(waiting.width() / 2, waiting.height() / 2),
-                                     waiting));
-    PlaceTwips(fraTrackQuery, p.fraTrackQuery);
-    PlaceTwips(CmdPOI, p.CmdPOI);
-    PlaceTwips(frmRecords, p.frmRecords);
-    lblSpeed->move(modFormPosition::PixelsX(this, p.lblSpeed.Left),
-                   modFormPosition::PixelsY(this, p.lblSpeed.Top));
-    labXY->move(modFormPosition::PixelsX(this, p.labXY.Left + DesignedLabXYWidth - LabXYWidth),
-                modFormPosition::PixelsY(this, p.labXY.Top));
-    PlaceTwips(DateView, p.DateView);
-    PlaceTwips(imgZoomIn, p.imgZoomIn);
-    PlaceTwips(imgZoomOut, p.imgZoomOut);
+    PlaceControls();
     DrawCurrentPosition();
-}
-
-void frmTrack::PlaceTwips(QWidget* control, const clsTrackLayout::Rect& twips) {
-    control->setGeometry(
-        modFormPosition::PixelsX(this, twips.Left), modFormPosition::PixelsY(this, twips.Top),
-        modFormPosition::PixelsX(this, twips.Width), modFormPosition::PixelsY(this, twips.Height));
 }
 
 QString frmTrack::Text(const LanguageCode& code) const {

@@ -5,35 +5,28 @@
 #include "map/clsMapDrawing.h"
 #include "map/clsMapTemplate.h"
 #include "map/clsPoiPickup.h"
+#include "shell/clsWarnOnce.h"
 #include "shell/modKeys.h"
-#include "station/clsTrackLayout.h"
+#include "station/clsTrackControls.h"
+#include "station/clsTrackState.h"
 #include "tracking/clsDateViewModel.h"
 #include "tracking/clsPortChoices.h"
 #include "tracking/clsTrackRecorder.h"
 
 #include <QWidget>
 
-class QCheckBox;
-class QComboBox;
-class QDateTimeEdit;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QSlider;
-class QStatusBar;
-class QTableView;
-class QTimer;
-class QWebEngineView;
 class clsDBLib;
+class clsHistoryFetch;
 class clsMapView;
 class clsProfileText;
 class clsSerialReceiver;
 
 // The main window: the serial port and its connect button, the live list of positions,
-// the history query and playback controls, and the map frame. It owns the current fix,
-// the recorded track and the serial reception; closing it ends the program.
-class frmTrack : public QWidget {
+// the history query and playback controls, and the map frame. It owns the recorded track
+// through its recorder (which keeps the current fix), the serial reception and the
+// feature objects, wires its controls to them and shows their results; its modes and what
+// the controls show in them are clsTrackState's. Closing it ends the program.
+class frmTrack : public QWidget, private clsTrackControls {
     Q_OBJECT
 
 public:
@@ -56,8 +49,8 @@ public:
     // Lists the fixes appended to the track since the last listing, selects the last row
     // and scrolls it into view.
     void ShowAppendedRows();
-    // Draws CurrentFix and the points of interest on the map and shows its position
-    // beside the map; nothing while the map frame is hidden. An error is shown.
+    // Draws the recorder's current fix and the points of interest on the map and shows its
+    // position beside the map; nothing while the map frame is hidden. An error is shown.
     void DrawCurrentPosition();
     // When Check1 is checked, draws the whole track with the record of the selected row
     // marked and the points of interest. An error (clsStationError) goes to the caller.
@@ -80,24 +73,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildMapFrame();
-    void BuildPortFrame();
-    void BuildRecordsFrame();
-    void BuildPlayFrame();
-    void BuildList();
-    void BuildStatusBar();
-    void BuildTimers();
-
     bool Fail(const QString& message);
     void PrepareMapAndPorts(const clsProfileText& settings);
-    void FillPortLists(const clsProfileText& settings);
-    void SetCaptions(const clsProfileText& language);
-    void AddColumns(const clsProfileText& language);
-    void FillTimeLists();
-    void ShowPortDevice();
     void cmdPorts_Click();
-    void chkReconnect_Click(bool checked);
-    void ShowReceiverState();
 
     void cmdQuery_Click();
     void CmdPOI_Click();
@@ -105,29 +83,22 @@ private:
     void ShowFetched();
     void cmdPlay_Click();
     clsTrackPlayer::Callbacks PlaybackSteps();
-    void ShowPlaying(bool playing);
     void cmdExport_Click();
     bool ExportTrack(const QString& path, int format);
-    void ShowJobRunning(bool running);
     bool CloseIfAsked();
-    void ShowPortOpened();
-    void ShowPortClosed();
+    void ShowState();
     void HandlePortLost(const QString& message);
     void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
 
     void Timer3_Timer();
     void ShowRecord(qsizetype index);
     void MapTimer_Timer();
-    void StepZoom(int step);
-    void SetZoom(int level);
-    double ZoomLevel() const;
+    void ShowZoom();
     qsizetype SelectedRecord() const;
     void ShowDrawingError(const QString& message);
     void ShowError(const QString& message);
-    void SelectRow(qsizetype row);
 
     void Layout();
-    void PlaceTwips(QWidget* control, const clsTrackLayout::Rect& twips);
     QString Text(const LanguageCode& code) const;
 
     QString m_programFolder;
@@ -142,67 +113,12 @@ private:
     clsTrackPlayer m_player;
     clsTrackExport m_export;
     clsSerialReceiver* m_receiver;
-    QString m_title;
-    bool m_historyWarningShown = false;
-    QString m_drawingErrorShown; // the drawing error shown last, until a drawing succeeds
-    bool m_pickupErrorShown = false;
-    bool m_jobRunning = false; // a fetch or a playback, which lets events run
-    bool m_closeAsked = false; // the window closes once the running job has ended
-
-    QGroupBox* fraMap;
-    QWebEngineView* WBMaps;
     clsMapView* m_mapView;
-    QLabel* lblCaption;
-    QLabel* lblSpeed;
-    QLabel* labXY;
-    QLabel* imgZoomIn;
-    QLabel* imgZoomOut;
-    QLabel* lblZoom;
-    QLabel* lblWaitingFix;
-
-    QGroupBox* fraTrackQuery;
-    QLabel* labComPort;
-    QComboBox* cmdCommport;
-    QLabel* Label1;
-    QComboBox* cmdSetting;
-    QPushButton* cmdQuery;
-    QPushButton* cmdPorts;
-    QCheckBox* chkReconnect;
-
-    QPushButton* CmdPOI;
-
-    QGroupBox* frmRecords;
-    QLabel* lblFromTime;
-    QDateTimeEdit* dtpFromTime;
-    QLabel* Label7;
-    QComboBox* Combo1;
-    QComboBox* Combo2;
-    QLabel* Label10;
-    QComboBox* Combo4;
-    QComboBox* Combo3;
-    QLabel* lblFromSpeed;
-    QLineEdit* txtFromSpeed;
-    QLineEdit* txtToSpeed;
-    QPushButton* cmdGET;
-
-    QGroupBox* fraPlay;
-    QLabel* Label5;
-    QLineEdit* txtInterval;
-    QLabel* Label4;
-    QSlider* sldInterval;
-    QPushButton* cmdPlay;
-    QPushButton* cmdStopPlay;
-    QPushButton* cmdExport;
-    QCheckBox* Check1;
-
-    QTableView* DateView;
-    QStatusBar* stbStatusBar;
-    QLabel* stbPanel1;
-    QLabel* stbPanel2;
-    QLabel* stbPanel3; // the receiver's state
-
-    QTimer* MapTimer;
-    QTimer* Timer3;
-    QTimer* tmrReceiver;
-    QTimer* Timer4;
+    QString m_title;
+    clsTrackState m_state;
+    QLatin1String m_queryCaption = modKeys::Track::Connect.Code; // the code cmdQuery shows
+    clsHistoryFetch* m_fetch = nullptr; // the fetch that runs, which a close stops
+    clsWarnOnce m_historyWarning;       // the history log cannot be written
+    clsWarnOnce m_drawingWarning;       // the map cannot be drawn, by message
+    clsWarnOnce m_pickupWarning;        // marked points cannot be taken
 };

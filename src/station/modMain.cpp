@@ -1,8 +1,10 @@
-// The program's start: one running copy per program folder, the main window with all of
-// its set-up, the splash over it for two seconds, then the main window in front.
+// The program's start: one running copy per program folder, that folder filled or refreshed
+// when the station is installed, the main window with all of its set-up, the splash over it
+// for two seconds, then the main window in front.
 
 #include "poi/clsDBLib.h"
 #include "shell/IPlatform.h"
+#include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 #include "shell/modPrivate.h"
 #include "station/frmLogo.h"
@@ -39,11 +41,23 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    QString keptFiles;
+    try {
+        keptFiles = modApplication::PrepareProgramFolder();
+    } catch (const clsStationError& error) {
+        platform.MessageBox(nullptr, error.Message(), modApplication::ApplicationTitle(programFolder),
+                            IPlatform::Icon::Critical);
+        return 1;
+    }
+
     clsDBLib database;
     frmTrack track(programFolder, database);
     const std::unique_ptr<frmLogo> logo = ShowMainWindow(track, programFolder);
     if (!logo) {
         return 1;
+    }
+    if (!keptFiles.isEmpty()) {
+        platform.ShowNotice(&track, keptFiles, track.windowTitle(), IPlatform::Icon::Exclamation);
     }
     logo->exec();
 

@@ -26,6 +26,24 @@ void clsDateViewModel::AddColumn(const Column& column) {
     endInsertColumns();
 }
 
+void clsDateViewModel::AddStationColumns(const clsProfileText& language) {
+    const struct {
+        const char* key;
+        LanguageCode header;
+        int width; // twips
+    } columns[] = {{"Index", modKeys::Track::IndexHeader, 800},
+                   {"Date", modKeys::Track::DateHeader, 2700},
+                   {"CheckPoint", modKeys::Track::CheckPointHeader, 2700},
+                   {"Latitude", modKeys::Track::LatitudeHeader, 1800},
+                   {"LONGITUDE", modKeys::Track::LongitudeHeader, 1800},
+                   {"Direction", modKeys::Track::DirectionHeader, 1200},
+                   {"SPEED", modKeys::Track::SpeedHeader, 1200}};
+    for (const auto& column : columns) {
+        AddColumn({QLatin1String(column.key), modPrivate::ReadLanguage(language, column.header),
+                   column.width});
+    }
+}
+
 void clsDateViewModel::SetSpeedUnit(const QString& unit) {
     m_speedUnit = unit;
     if (m_rowCount > 0 && !m_noDate) {
@@ -65,6 +83,13 @@ QString clsDateViewModel::RowKey(int row) const {
 
 QString clsDateViewModel::ItemText(int row) const {
     return IsRow(row) ? QString::number(row + 1) : QString();
+}
+
+std::optional<qsizetype> clsDateViewModel::RecordOfRow(int row) const {
+    if (!IsRow(row) || row > m_track.Count()) {
+        return std::nullopt;
+    }
+    return row;
 }
 
 QString clsDateViewModel::SubItemText(int row, const QString& key) const {

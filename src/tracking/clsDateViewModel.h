@@ -5,6 +5,9 @@
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
+#include <optional>
+
+class clsProfileText;
 
 // The rows of the main window's position list, over the track: row i shows the fix at
 // index i, with the key "#i", the item text i + 1 in the first column, and sub-items keyed
@@ -26,6 +29,10 @@ public:
     explicit clsDateViewModel(const clsTrackRecords& track, QObject* parent = nullptr);
 
     void AddColumn(const Column& column);
+    // The station's seven columns, headers from section "Track" of the language text:
+    // "Index" 800 twips, "Date" 2700, "CheckPoint" 2700, "Latitude" 1800, "LONGITUDE"
+    // 1800, "Direction" 1200, "SPEED" 1200.
+    void AddStationColumns(const clsProfileText& language);
     const QList<Column>& Columns() const { return m_columns; }
     // The text that follows the number in the "SPEED" column.
     void SetSpeedUnit(const QString& unit);
@@ -42,6 +49,10 @@ public:
 
     QString RowKey(int row) const;
     QString ItemText(int row) const;
+    // The index into the track of the record that a row shows: row k (from 1, its item
+    // text) shows record k - 1, the "NO Date" row the empty spare. Nothing for a row that
+    // is not listed.
+    std::optional<qsizetype> RecordOfRow(int row) const;
     // The text of the row's sub-item with this key (case-sensitive), or "".
     QString SubItemText(int row, const QString& key) const;
 

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int PortCount = 15;
-
 // The stored whole number under "Settings", or nothing when the key is absent, empty or
 // far outside any list (a hand-edited file must not overflow the rounding).
 std::optional<long long> StoredNumber(const clsProfileText& settings, const SettingKey& key) {
@@ -27,18 +25,21 @@ std::optional<long long> StoredNumber(const clsProfileText& settings, const Sett
 
 void clsPortChoices::Load(const clsProfileText& settings) {
     m_commPorts.clear();
-    for (int n = 1; n <= PortCount; ++n) {
+    for (int n = 1; n <= modKeys::Design::PortCount; ++n) {
         m_commPorts.append(QStringLiteral("COM%1").arg(n));
     }
     // A stored port outside the list selects none rather than stopping the program.
     const auto port = StoredNumber(settings, modKeys::Setting::CommPort);
-    m_commPortIndex = port && *port >= 1 && *port <= PortCount ? static_cast<int>(*port - 1) : -1;
+    m_commPortIndex = port && *port >= 1 && *port <= modKeys::Design::PortCount
+                          ? static_cast<int>(*port - 1)
+                          : modKeys::Setting::CommPortIndexMissing;
 
-    m_lineSettings = {QStringLiteral("4800,n,8,1"),  QStringLiteral("9600,n,8,1"),
-                      QStringLiteral("19200,n,8,1"), QStringLiteral("38400,n,8,1"),
-                      QStringLiteral("57600,n,8,1"), QStringLiteral("115200,n,8,1")};
+    m_lineSettings.clear();
+    for (const QLatin1String line : modKeys::Design::LineSettings) {
+        m_lineSettings.append(line);
+    }
     const auto setting = StoredNumber(settings, modKeys::Setting::LineSetting);
     m_settingIndex = setting && *setting >= 0 && *setting < m_lineSettings.size()
                          ? static_cast<int>(*setting)
-                         : 0;
+                         : modKeys::Setting::LineSettingMissing;
 }

@@ -3,8 +3,8 @@
 #include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
 #include "tracking/clsReceiverPort.h"
-#include "tracking/modNmeaDecoder.h"
 #include "tracking/clsSerialPort.h"
+#include "tracking/modNmeaDecoder.h"
 
 #include <QScopeGuard>
 
@@ -55,12 +55,26 @@ bool clsSerialReceiver::IsOpen() const {
     return m_port->IsOpen() || IsRetrying();
 }
 
+void clsSerialReceiver::ChooseAutoReconnect(bool enabled) {
+    SetAutoReconnect(enabled);
+    modPrivate::WriteSetting(m_programFolder, modKeys::Setting::AutoReconnect,
+                             enabled ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 int clsSerialReceiver::NextRetryDelay(int previous) {
     return previous <= 0 ? 1 : qMin(previous * 2, MaxRetryDelay);
 }
 
 int clsSerialReceiver::SecondsToRetry() const {
     return IsRetrying() ? (m_retryTimer.remainingTime() + 999) / 1000 : 0;
+}
+
+QString clsSerialReceiver::PanelText(const clsProfileText& language, const QDateTime& now) const {
+    if (IsRetrying()) {
+        return modPrivate::ReadLanguage(language, modKeys::Messages::Retrying)
+            .arg(SecondsToRetry());
+    }
+    return m_port->IsOpen() ? m_state.PanelText(language, now) : QString();
 }
 
 // A handler that lets events run (a message box) lets more input arrive meanwhile. The

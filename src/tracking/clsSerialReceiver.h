@@ -52,12 +52,17 @@ public:
     // line setting after 1, 2, 4, ... up to MaxRetryDelay seconds, without storing them
     // again, until it opens or Close is called.
     void SetAutoReconnect(bool enabled) { m_autoReconnect = enabled; }
+    // The operator's choice: the same, and stored in the settings file ("1" or "0").
+    void ChooseAutoReconnect(bool enabled);
     static constexpr int MaxRetryDelay = 30; // seconds
     // The delay after previous seconds (0 for the first retry of a loss).
     static int NextRetryDelay(int previous);
     bool IsRetrying() const { return m_retryTimer.isActive(); }
     // Whole seconds, rounded up, until the next retry; 0 when none is due.
     int SecondsToRetry() const;
+    // The receiver in words for the status bar: empty while closed, the seconds to the next
+    // try while retrying, otherwise the stage of State() at now.
+    QString PanelText(const clsProfileText& language, const QDateTime& now) const;
 
     // Characters received after the last carriage return.
     const QString& ReceiveBuffer() const { return m_framer.ReceiveBuffer(); }

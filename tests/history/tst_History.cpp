@@ -7,7 +7,6 @@
 #include "history/clsTrackExport.h"
 #include "history/clsTrackPlayer.h"
 #include "shell/TestFiles.h"
-#include "shell/modApplication.h"
 #include "tracking/clsHistoryLog.h"
 
 #include <QAbstractEventDispatcher>
@@ -32,16 +31,25 @@ QByteArray Log(const QByteArrayList& lines) {
     return lines.join("\r\r\n") + "\r\r\n";
 }
 
+using AfterSlice = std::function<void(clsHistoryFetch& fetch, qint64 bytesRead, qint64 size)>;
+
 // The records of 18 February that a fetch keeps, as the writer writes them without line
 // end. query: start hour, minute, end hour, minute, lowest and highest speed, joined by "|".
+// stoppedBefore: the fetch is asked to stop before it runs.
 QByteArrayList Fetch(
     const QString& folder, const QString& query, int sliceMilliseconds = 8,
-    const clsHistoryFetch::SliceDone& afterSlice = [](qint64, qint64) {}) {
+    const AfterSlice& afterSlice = [](clsHistoryFetch&, qint64, qint64) {},
+    bool stoppedBefore = false) {
     const QStringList q = query.split('|');
     clsTrackRecords records;
     records.Append({}); // a fetch starts afresh
-    clsHistoryFetch(folder, {QDate(2009, 2, 18), q[0], q[1], q[2], q[3], q[4], q[5]})
-        .Run(records, afterSlice, sliceMilliseconds);
+    clsHistoryFetch fetch(folder, {QDate(2009, 2, 18), q[0], q[1], q[2], q[3], q[4], q[5]});
+    if (stoppedBefore) {
+        fetch.Stop();
+    }
+    fetch.Run(
+        records, [&](qint64 bytesRead, qint64 size) { afterSlice(fetch, bytesRead, size); },
+        sliceMilliseconds);
     QByteArrayList texts;
     for (qsizetype i = 0; i < records.Count(); ++i) {
         texts.append(clsHistoryLog::RecordText(records.At(i)).chopped(3));
@@ -249,13 +257,15 @@ private slots:
         }
         QTemporaryDir folder;
         QVERIFY(WriteFile(folder.filePath("export/History-2009-02.log"), Log(lines)));
-        modApplication::FetchContinue = false; // set again by the fetch
         QList<qint64> progress;
-        const QByteArrayList kept =
-            Fetch(folder.path(), WholeDay, 0, [&](qint64 bytesRead, qint64 size) {
-                progress.append(size - bytesRead);
-                modApplication::FetchContinue &= progress.size() < 2; // stop pressed in the second
-            });
+        const auto stopInTheSecond = [&](clsHistoryFetch& fetch, qint64 bytesRead, qint64 size) {
+            progress.append(size - bytesRead);
+            if (progress.size() >= 2) {
+                fetch.Stop(); // stop pressed in the second slice
+            }
+        };
+        // A stop asked before the fetch runs does not count.
+        const QByteArrayList kept = Fetch(folder.path(), WholeDay, 0, stopInTheSecond, true);
         QCOMPARE(progress.size(), 2);
         QVERIFY(progress[0] > progress[1] && progress[1] > 0);
         QVERIFY(!kept.isEmpty() && kept.size() < lines.size());

@@ -65,6 +65,33 @@ private slots:
         QCOMPARE(t.MapTemplate(), QStringList({"1", "<p>車站</p>", "last", ""}));
     }
 
+    // Clicks on the zoom pictures and zooms inside the page, from the start level: each
+    // returns whether the level changed and the level after it. The range ends at 4 and
+    // 18; a level chosen in the page outside it, or equal to it, changes nothing.
+    void zoomLevels_data() {
+        QTest::addColumn<QString>("steps"); // "+" / "-": a click in / out; a number: chosen
+        QTest::addColumn<QString>("levels");
+        QTest::newRow("start") << "" << "15";
+        QTest::newRow("in to the nearest and beyond")
+            << "+ + + +" << "15 1:16 1:17 1:18 0:18";
+        QTest::newRow("out past the farthest") << "4 - +" << "15 1:4 0:4 1:5";
+        QTest::newRow("chosen in the page") << "9 9 3 19 18" << "15 1:9 0:9 0:9 0:9 1:18";
+    }
+
+    void zoomLevels() {
+        QFETCH(QString, steps);
+        QFETCH(QString, levels);
+        clsMapDrawing drawing(Folder());
+        QStringList seen{QString::number(drawing.Zoom())};
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            const bool changed = step == "+"   ? drawing.StepZoom(1)
+                                 : step == "-" ? drawing.StepZoom(-1)
+                                               : drawing.ChooseZoom(step.toInt());
+            seen << QStringLiteral("%1:%2").arg(int(changed)).arg(drawing.Zoom());
+        }
+        QCOMPARE(seen.join(' '), levels);
+    }
+
     // Points of every kind: a known one, none, "|" and markup in the text, Chinese. Into a
     // folder that is gone the drawing fails, naming its file.
     void currentPositionWithPoints() {

@@ -7,7 +7,6 @@
 #include "poi/clsPoiEditor.h"
 #include "poi/modDms.h"
 #include "shell/TestFiles.h"
-#include "shell/modApplication.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,7 +54,7 @@ struct Work {
     QString Stored; // "SeqNo X Y Kind|Explanation" joined by ";"; null: not looked at
     QString Seen;   // "counter|state explanation lon lat kind"; null: not looked at
     QString Keys;   // the enabled keyed buttons; null: not looked at
-    QString Flag;   // the flag the windows share; null: not looked at
+    QString Flag;   // the editor's ResultFlag, "1" or "0"; null: not looked at
 };
 
 } // namespace
@@ -71,12 +70,7 @@ class tst_PoiEditor : public QObject {
     bool m_answer = true;
     std::optional<QString> m_search; // the confirmed text; none for a cancelled search
     clsPoiEditor::Prompts m_prompts{[this](const QString&, const QString&) { return m_answer; },
-                                    [this] {
-                                        if (m_search) {
-                                            modApplication::ResultFlag = 1;
-                                            modApplication::SearchText = *m_search;
-                                        }
-                                    }};
+                                    [this] { return m_search; }};
 
     QString DatabasePath() const { return m_dir->filePath("database/POI.mdb"); }
     // The table as "SeqNo X Y Kind|Explanation", rows joined by ";".
@@ -87,9 +81,8 @@ class tst_PoiEditor : public QObject {
     // The editor loaded over the table that sql fills, then the operator's steps,
     // separated by ";": a button key; "name=", "lon=", "lat=" or "kind=" with what the
     // operator puts in that field; "no" to answer the delete question no; "find=" with the
-    // text confirmed in the search dialog, or "find" for a cancelled one; "flag=" to set
-    // the flag the windows share; "lock=" with another program's transaction held over the
-    // next step. The notices given, joined by " / ".
+    // text confirmed in the search dialog, or "find" for a cancelled one; "lock=" with another
+    // program's transaction held over the next step. The notices given, joined by " / ".
     QString Run(const QString& sql, const QString& steps) {
         if (Raw(DatabasePath(), sql.toUtf8().constData()) != "" || m_editor->Load()) {
             return "<not started>";
@@ -109,8 +102,6 @@ class tst_PoiEditor : public QObject {
                 m_answer = false;
             } else if (name == "find") {
                 m_search = step.contains('=') ? std::optional(value) : std::nullopt;
-            } else if (name == "flag") {
-                modApplication::ResultFlag = value.toInt();
             } else if (name == "lock") {
                 lock.emplace(DatabasePath(), value.toUtf8().constData());
             } else {
@@ -143,7 +134,6 @@ private slots:
         m_editor.emplace(m_dir->path(), *m_db);
         m_answer = true;
         m_search.reset();
-        modApplication::ResultFlag = 0;
     }
 
     // Stored trimmed, found trimmed, deleted only by the exact text, duplicates together;
@@ -351,8 +341,8 @@ private slots:
         row("search without a match",
             {four, "LastRec;find=harbour;Search", "! No point of interest matches the search text.",
              Skip, on("4/4| Last"), Skip, "0"});
-        row("search cancelled gives the flag back",
-            {four, "LastRec;flag=1;find;Search", "", Skip, on("4/4| Last"), Skip, "1"});
+        row("search cancelled after a change keeps the flag",
+            {four, "LastRec;DelRec;find;Search", "", Skip, on("3/3| Station's Gate"), Skip, "1"});
     }
 
     void editing() {
@@ -361,7 +351,7 @@ private slots:
         const QStringList wanted{work.Stored, work.Seen, work.Keys, work.Flag};
         const QStringList seen{work.Stored.isNull() ? "" : Stored(), Seen(),
                                m_editor->ShowRecord().EnabledKeys.join(' '),
-                               QString::number(modApplication::ResultFlag)};
+                               QString::number(m_editor->ResultFlag())};
         for (qsizetype i = 0; i < wanted.size(); ++i) {
             QVERIFY2(wanted[i].isNull() || seen[i] == wanted[i], qPrintable(seen[i]));
         }

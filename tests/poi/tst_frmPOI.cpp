@@ -80,7 +80,11 @@ template <class W> void WhenShown(std::function<void(W*)> steps) {
 // it; without text, types another and cancels.
 void SearchFor(const std::optional<QString>& text) {
     WhenShown<frmSearch>([text](frmSearch* dialog) {
-        QTest::keyClicks(dialog->findChild<QLineEdit*>("txtSearch"), text.value_or("harbour"));
+        auto* box = dialog->findChild<QLineEdit*>("txtSearch");
+        // The box selects the remembered text as it takes the focus; keys typed before
+        // that would be added to it.
+        QTRY_VERIFY(box->hasFocus());
+        QTest::keyClicks(box, text.value_or("harbour"));
         QTest::mouseClick(dialog->findChild<QPushButton*>(text ? "cmdOK" : "cmdCancel"),
                           Qt::LeftButton);
     });

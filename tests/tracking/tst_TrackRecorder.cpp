@@ -2,6 +2,7 @@
 // recorded fixes go to, and the compact track with the list rows made from it.
 
 #include "shell/TestFiles.h"
+#include "shell/clsProfileText.h"
 #include "tracking/TestCaptures.h"
 #include "tracking/TestSentences.h"
 #include "tracking/clsDateViewModel.h"
@@ -357,6 +358,35 @@ private slots:
         track.Append(fix);
         QCOMPARE(track.Count(), 1);
         QCOMPARE(track.At(0), fix);
+    }
+
+    // The station's columns by key, header and width, and the record each row shows: row k
+    // (from 0) shows record k, the "NO Date" row the spare; a row not listed, none.
+    void stationColumnsAndTheRecordOfARow() {
+        clsTrackRecords track;
+        clsDateViewModel rows(track);
+        rows.AddStationColumns(clsProfileText("[Track]\n0016=No.\n0023=Knots\n"));
+        QStringList columns;
+        for (const clsDateViewModel::Column& c : rows.Columns()) {
+            columns << QStringLiteral("%1 %2 %3").arg(c.Key, c.Header).arg(c.Width);
+        }
+        QCOMPARE(columns, QStringList({"Index No. 800", "Date  2700", "CheckPoint  2700",
+                                       "Latitude  1800", "LONGITUDE  1800", "Direction  1200",
+                                       "SPEED Knots 1200"}));
+        const auto recordOf = [&](int row) {
+            const std::optional<qsizetype> record = rows.RecordOfRow(row);
+            return record ? QString::number(*record) : QStringLiteral("none");
+        };
+        rows.ShowNoDate();
+        QCOMPARE(QStringList({recordOf(0), recordOf(1)}), QStringList({"0", "none"}));
+        for (int i = 0; i < 3; ++i) {
+            track.Append(Usual);
+        }
+        rows.AnnounceAppended();
+        QCOMPARE(QStringList({recordOf(-1), recordOf(0), recordOf(2), recordOf(3)}),
+                 QStringList({"none", "0", "2", "none"}));
+        track.Clear(); // rows not yet told: they show no record
+        QCOMPARE(QStringList({recordOf(0), recordOf(1)}), QStringList({"0", "none"}));
     }
 
     // A fetch adds thousands of fixes between two announcements: one batch each. A fetch
