@@ -1,13 +1,16 @@
-// Decoding speed: a generated receiver log of 1,000,000 $GPRMC sentences (with GGA, GSA
-// and GSV sentences between them) is framed and decoded as the live path does it, with
-// the history log off; gpsd's gpsdecode then decodes the same file for comparison.
+// Decoding speed: a generated receiver log of 1,000,000 RMC sentences (with GGA, GSA
+// and GSV sentences between them) is framed, sorted by its talker and decoded as the live
+// path does it, with the history log off; gpsd's gpsdecode then decodes the same file for
+// comparison. With --multi-gnss the receiver is a multi-GNSS one: its position sentences
+// come from talker GN ($GNRMC, $GNGGA, $GNGSA) and its satellites from GP and GL.
 //
-// Usage: decode_bench [runs] [--ours-only]   (runs default 5; the median run is reported;
-// --ours-only skips gpsdecode, for profiling)
+// Usage: decode_bench [runs] [--ours-only] [--multi-gnss]   (runs default 5; the median run
+// is reported; --ours-only skips gpsdecode, for profiling)
 
 #include "BenchFigures.h"
 #include "BenchSentences.h"
 #include "tracking/clsSentenceFramer.h"
+#include "tracking/clsTalkerLock.h"
 #include "tracking/clsTrackRecorder.h"
 
 #include <QCoreApplication>
@@ -26,7 +29,8 @@ constexpr long long PositionSentences = 1'000'000;
 
 // One receiver second: RMC, GGA, GSA and one of three GSV sentences. The vehicle moves
 // every second, so every $GPRMC is a new position.
-QByteArray Epoch(long long i) {
+QByteArray Epoch(long long i, bool multiGnss) {
+    const QByteArray position = multiGnss ? "GN" : "GP";
     const long long latitude = 25LL * 600000 + 21234 + i * 7;
     const long long longitude = 121LL * 600000 + 345678 + i * 11;
     char time[16];
@@ -37,27 +41,31 @@ QByteArray Epoch(long long i) {
     const QByteArray lat = Angle(latitude, 2);
     const QByteArray lon = Angle(longitude, 3);
     QByteArray out;
-    out += WithChecksum("GPRMC," + QByteArray(time) + ",A," + lat + ",N," + lon + ",E," + motion +
+    out += WithChecksum(position + "RMC," + QByteArray(time) + ",A," + lat + ",N," + lon + ",E," + motion +
                         ",180209,,,A");
-    out += WithChecksum("GPGGA," + QByteArray(time) + "," + lat + ",N," + lon +
+    out += WithChecksum(position + "GGA," + QByteArray(time) + "," + lat + ",N," + lon +
                         ",E,1,08,0.9,545.4,M,46.9,M,,");
-    out += WithChecksum("GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1");
+    out += WithChecksum(position + "GSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1");
     static const char* const satellites[] = {
         "GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00",
         "GPGSV,3,2,11,14,25,170,00,16,57,208,39,18,67,296,40,19,40,246,00",
         "GPGSV,3,3,11,22,42,067,42,24,14,311,43,27,05,244,00,,,,"};
-    out += WithChecksum(satellites[i % 3]);
+    QByteArray satellite = satellites[i % 3];
+    if (multiGnss && i % 2 == 1) {
+        satellite.replace(0, 2, "GL");
+    }
+    out += WithChecksum(satellite);
     return out;
 }
 
-bool WriteLog(const QString& path) {
+bool WriteLog(const QString& path, bool multiGnss) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
     QByteArray block;
     for (long long i = 0; i < PositionSentences; ++i) {
-        block += Epoch(i);
+        block += Epoch(i, multiGnss);
         if (block.size() > (1 << 20)) {
             file.write(block);
             block.clear();
@@ -72,7 +80,8 @@ struct DecodeRun {
     qsizetype Recorded = 0;
 };
 
-// Reads the log in serial-sized pieces and frames and decodes it as the live path does.
+// Reads the log in serial-sized pieces and frames, sorts and decodes it as the live path
+// does.
 DecodeRun DecodeFile(const QString& path, const QString& programFolder) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -82,10 +91,17 @@ DecodeRun DecodeFile(const QString& path, const QString& programFolder) {
     recorder.SetHistoryEnabled(false);
     recorder.ResetForOpening();
     clsSentenceFramer framer;
+    clsTalkerLock talkerLock;
     DecodeRun run;
-    const auto decode = [&](QStringView sentence) {
-        ++run.Sentences;
-        recorder.ProcessSentence(sentence);
+    const QDateTime arrived = QDateTime::currentDateTime();
+    const auto decode = [&](QStringView line) {
+        if (!clsTalkerLock::IsRmc(line)) {
+            return;
+        }
+        for (const clsTalkerLock::Arrival& arrival : talkerLock.Offer(line, arrived)) {
+            ++run.Sentences;
+            recorder.ProcessSentence(arrival.Sentence, arrival.Arrived);
+        }
     };
     QElapsedTimer timer;
     timer.start();
@@ -114,12 +130,13 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("receiver.nmea"));
-    if (!folder.isValid() || !WriteLog(path)) {
+    const bool multiGnss = app.arguments().contains(QStringLiteral("--multi-gnss"));
+    if (!folder.isValid() || !WriteLog(path, multiGnss)) {
         std::fprintf(stderr, "cannot write the receiver log in %s\n", qPrintable(folder.path()));
         return 1;
     }
-    std::printf("receiver log: %lld $GPRMC among %lld lines, %.1f MB\n", PositionSentences,
-                PositionSentences * 4, QFile(path).size() / 1e6);
+    std::printf("receiver log: %lld $%sRMC among %lld lines, %.1f MB\n", PositionSentences,
+                multiGnss ? "GN" : "GP", PositionSentences * 4, QFile(path).size() / 1e6);
 
     // The two decoders take turns, so that both meet the same load of the machine.
     const bool withGpsdecode = !app.arguments().contains(QStringLiteral("--ours-only"));
@@ -146,7 +163,7 @@ int main(int argc, char** argv) {
         std::printf("\n");
         std::fflush(stdout);
     }
-    std::printf("median over %d runs, $GPRMC sentences per second:\n", runs);
+    std::printf("median over %d runs, RMC sentences per second:\n", runs);
     const double oursRate = PositionSentences / Median(ours);
     std::printf("  ours       %12.0f\n", oursRate);
     if (!withGpsdecode) {

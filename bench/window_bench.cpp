@@ -34,6 +34,7 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QDirIterator>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -160,7 +161,7 @@ int RowsChild() {
     clock.start();
     // Each fix comes in a receive event of its own, and the event loop runs between them.
     for (const QString& sentence : sentences) {
-        window.ProcessSentence(sentence);
+        window.ProcessSentence(sentence, QDateTime::currentDateTime());
         QCoreApplication::processEvents();
     }
     const double micros = clock.nsecsElapsed() / 1e3 / RowCount;

@@ -31,6 +31,8 @@ inline constexpr int CommPortIndexMissing = -1; // the port list's index then
 // The 0-based entry of the line list. Missing, or outside the list: its first entry.
 inline constexpr SettingKey LineSetting{QLatin1String("Settings"), QLatin1String("Setting")};
 inline constexpr int LineSettingMissing = 0;
+// "1": a lost port or connection is tried again (off unless set).
+inline constexpr SettingKey AutoReconnect{QLatin1String("Settings"), QLatin1String("AutoReconnect")};
 // Written at every zoom step, never read: the map starts at Design::StartZoom.
 inline constexpr SettingKey Zoom{QLatin1String("Settings"), QLatin1String("Zoom")};
 // Missing: the main window keeps its designed bounds.
@@ -64,7 +66,9 @@ inline constexpr QLatin1String PlayStep{"1"};
 // The serial ports offered: "COM1" to "COM15".
 inline constexpr int PortCount = 15;
 // The line settings offered, in list order.
-inline constexpr std::array LineSettings{QLatin1String("4800,n,8,1"), QLatin1String("9600,n,8,1")};
+inline constexpr std::array LineSettings{QLatin1String("4800,n,8,1"),  QLatin1String("9600,n,8,1"),
+                                         QLatin1String("19200,n,8,1"), QLatin1String("38400,n,8,1"),
+                                         QLatin1String("57600,n,8,1"), QLatin1String("115200,n,8,1")};
 } // namespace Design
 
 namespace Track {
@@ -100,6 +104,28 @@ inline constexpr LanguageCode WholeTrackCheck = code("0027");
 inline constexpr LanguageCode WaitingMessage = code("0028");
 } // namespace Track
 
+// The ports dialog and the connect frame's controls for it.
+namespace Ports {
+constexpr LanguageCode code(const char* c, const char* english) {
+    return {QLatin1String("Ports"), QLatin1String(c), english};
+}
+inline constexpr LanguageCode Title = code("0001", "Ports...");
+inline constexpr LanguageCode DeviceHeader = code("0002", "Device");
+inline constexpr LanguageCode DescriptionHeader = code("0003", "Description");
+inline constexpr LanguageCode VendorHeader = code("0004", "USB vendor");
+inline constexpr LanguageCode ProductHeader = code("0005", "USB product");
+inline constexpr LanguageCode EntryLabel = code("0006", "Entry:");
+inline constexpr LanguageCode TargetLabel = code("0007", "Device or address:");
+inline constexpr LanguageCode AssignButton = code("0008", "Assign");
+inline constexpr LanguageCode CloseButton = code("0009", "Close");
+inline constexpr LanguageCode AddressHint =
+    code("0010", "Network sources: tcp://host:port, udp://:port, gpsd://host[:port][/device]. "
+                 "Empty: the platform's own device.");
+inline constexpr LanguageCode AutoReconnect = code("0011", "Reconnect when lost");
+// %1 the port, %2 what it opens now.
+inline constexpr LanguageCode Assigned = code("0012", "%1 now opens %2.");
+} // namespace Ports
+
 namespace Private {
 constexpr LanguageCode code(const char* c) {
     return {QLatin1String("Private"), QLatin1String(c)};
@@ -127,7 +153,7 @@ inline constexpr LanguageCode DeleteTitle = code("0013");
 
 // Messages the station gives beyond the original texts, in section "Messages" of both
 // language files. Codes 0001-0019 shell and live tracking, 0020-0039 map, 0040-0059
-// track history, 0060-0079 points of interest.
+// track history, 0060-0079 points of interest, 0080-0099 ports and receivers.
 namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
@@ -187,6 +213,60 @@ inline constexpr LanguageCode HistoryLogNotOpened =
     code("0014", "The history log %1 cannot be opened: %2. Positions are not logged.");
 inline constexpr LanguageCode HistoryLogNotWritten =
     code("0015", "The history log %1 cannot be written: %2. Positions are not logged.");
+// Ports: opening, losing and following a receiver (0016-0019, 0080-0099). %1 the port
+// ("COM1"), %2 its device or address, %3 the platform's description.
+inline constexpr LanguageCode PortNotChosen =
+    code("0016", "Choose a port in the list first, then connect.");
+inline constexpr LanguageCode DeviceMissing =
+    code("0017", "%1 is assigned to %2, but there is no such device. Check that the receiver is "
+                 "plugged in and its cable, or assign %1 another device in \"Ports...\".");
+inline constexpr LanguageCode DeviceInUse =
+    code("0018", "%1 (%2) is in use by another program, or this user may not open it. Close the "
+                 "other program (on Linux, make the user a member of group dialout) and connect "
+                 "again.");
+inline constexpr LanguageCode PortNotOpened =
+    code("0019", "%1 (%2) cannot be opened: %3. Check the assignment in \"Ports...\".");
+inline constexpr LanguageCode LineSettingInvalid =
+    code("0080", "The line setting \"%1\" is not valid: write the baud rate, parity, data bits "
+                 "and stop bits, as in 4800,n,8,1.");
+// %1 the port, %2 the text of its entry.
+inline constexpr LanguageCode AddressInvalid =
+    code("0081", "%1 is assigned to \"%2\", which is not an address the station can use. "
+                 "Write tcp://host:port, udp://:port or gpsd://host[:port][/device] in "
+                 "\"Ports...\".");
+// Why a network source was lost (the description of ReceiverLost).
+inline constexpr LanguageCode ConnectionRefused =
+    code("0082", "nothing accepts connections at that address (connection refused); check the "
+                 "address in \"Ports...\" and that the sending program runs");
+// %1 seconds.
+inline constexpr LanguageCode NoAnswer =
+    code("0083", "no answer within %1 seconds; check the address and the network");
+inline constexpr LanguageCode ConnectionClosed = code("0084", "the other end closed the connection");
+inline constexpr LanguageCode NotGpsd =
+    code("0085", "the address does not answer as gpsd does; check the address and its port");
+// %1 gpsd's own text.
+inline constexpr LanguageCode GpsdError = code("0086", "gpsd answers: %1");
+// %1 the platform's description.
+inline constexpr LanguageCode NetworkError = code("0087", "the network reports: %1");
+// %1 the port, %2 the settings file.
+inline constexpr LanguageCode AssignmentNotWritten =
+    code("0088", "The assignment of %1 cannot be written to %2.");
+// The receiver's state, in its panel of the status bar. %1 seconds.
+inline constexpr LanguageCode Retrying = code("0089", "Receiver lost, trying again in %1 s");
+inline constexpr LanguageCode NoDataYet = code("0090", "No data yet");
+inline constexpr LanguageCode NoCompleteSentence =
+    code("0091", "Data, but no complete sentence: most often the wrong line setting");
+inline constexpr LanguageCode NoPositionSentence =
+    code("0092", "Sentences, but no position (RMC) sentence");
+inline constexpr LanguageCode NoFix = code("0093", "No fix: the receiver reports a warning (V)");
+// %1 seconds, %2 the talker ("GP", "GN").
+inline constexpr LanguageCode FixAgo = code("0094", "Fix %1 s ago (%2)");
+// The counts since the port opened.
+inline constexpr LanguageCode ReceiverCounts =
+    code("0095", "Since the port opened: %1 lines, %2 RMC taken, %3 bad checksums, %4 void fixes "
+                 "(V), %5 RMC of other talkers ignored");
+inline constexpr LanguageCode WaitingForFix =
+    code("0096", "Waiting for a fix from the receiver...");
 // Track history.
 inline constexpr LanguageCode HistoryUnreadable =
     code("0040", "The history log %1 cannot be read: %2");

@@ -1,6 +1,7 @@
 #include "station/clsTrackControls.h"
 
 #include "history/clsHistoryQuery.h"
+#include "map/clsMapDrawing.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
 #include "station/clsTrackLayout.h"
@@ -8,6 +9,7 @@
 #include "tracking/clsDateViewModel.h"
 #include "tracking/clsPortChoices.h"
 #include "tracking/clsSerialPort.h"
+#include "tracking/clsSerialReceiver.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -96,6 +98,14 @@ void clsTrackControls::BuildMapFrame(const QString& programFolder) {
     PlaceTwips(lblSpeed, {0, 0, 1900, 250});
     PlaceTwips(labXY, {0, 0, LabXYWidth, 250});
     labXY->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A control of the window, not of the page: showing it writes no map file.
+    lblWaitingFix = named<QLabel>(fraMap, "lblWaitingFix");
+    lblWaitingFix->setAlignment(Qt::AlignCenter);
+    lblWaitingFix->setWordWrap(true);
+    lblWaitingFix->setStyleSheet(
+        QStringLiteral("QLabel { background: rgba(255, 255, 255, 220); border: 1px solid #888; "
+                       "border-radius: 6px; padding: 8px; font-weight: bold; }"));
+    lblWaitingFix->setVisible(false);
 }
 
 void clsTrackControls::BuildPortFrame() {
@@ -105,7 +115,12 @@ void clsTrackControls::BuildPortFrame() {
     Label1 = named<QLabel>(fraTrackQuery, "Label1");
     cmdSetting = named<QComboBox>(fraTrackQuery, "cmdSetting");
     cmdQuery = named<QPushButton>(fraTrackQuery, "cmdQuery");
-    gridIn(fraTrackQuery, {{labComPort, cmdCommport}, {Label1, cmdSetting}, {cmdQuery, cmdQuery}})
+    cmdPorts = named<QPushButton>(fraTrackQuery, "cmdPorts");
+    chkReconnect = named<QCheckBox>(fraTrackQuery, "chkReconnect");
+    gridIn(fraTrackQuery, {{labComPort, cmdCommport},
+                           {Label1, cmdSetting},
+                           {cmdPorts, chkReconnect},
+                           {cmdQuery, cmdQuery}})
         ->setColumnStretch(1, 1);
 }
 
@@ -178,7 +193,9 @@ void clsTrackControls::BuildStatusBar() {
     stbPanel1 = named<QLabel>(stbStatusBar, "Panel1");
     stbPanel2 = named<QLabel>(stbStatusBar, "Panel2");
     stbStatusBar->addWidget(stbPanel1, 1);
+    stbPanel3 = named<QLabel>(stbStatusBar, "Panel3");
     stbStatusBar->addWidget(stbPanel2, 1);
+    stbStatusBar->addWidget(stbPanel3, 2);
 }
 
 void clsTrackControls::BuildTimers() {
@@ -188,6 +205,8 @@ void clsTrackControls::BuildTimers() {
     Timer3 = named<QTimer>(m_window, "Timer3");
     Timer3->setInterval(50);
     Timer3->setSingleShot(true);
+    tmrReceiver = named<QTimer>(m_window, "tmrReceiver");
+    tmrReceiver->setInterval(1000);
     Timer4 = named<QTimer>(m_window, "Timer4");
     Timer4->setInterval(1000);
 }
@@ -196,10 +215,14 @@ void clsTrackControls::SetCaptions(const clsProfileText& language) {
     const auto text = [&](const LanguageCode& code) {
         return modPrivate::ReadLanguage(language, code);
     };
+    fraTrackQuery->setTitle(QString());
     CmdPOI->setText(text(modKeys::Track::PoiButton));
     frmRecords->setTitle(text(modKeys::Track::RecordsFrame));
     cmdQuery->setText(text(modKeys::Track::Connect));
     labComPort->setText(text(modKeys::Track::PortLabel));
+    cmdPorts->setText(text(modKeys::Ports::Title));
+    chkReconnect->setText(text(modKeys::Ports::AutoReconnect));
+    lblWaitingFix->setText(text(modKeys::Messages::WaitingForFix));
     Label1->setText(text(modKeys::Track::LineLabel));
     lblFromTime->setText(text(modKeys::Track::DateLabel));
     Label7->setText(text(modKeys::Track::FromLabel));
@@ -228,6 +251,18 @@ void clsTrackControls::FillPortLists(const clsPortChoices& ports, const clsProfi
     cmdSetting->clear();
     cmdSetting->addItems(ports.LineSettings());
     cmdSetting->setCurrentIndex(ports.SettingIndex());
+    const QSignalBlocker quietBox(chkReconnect);
+    chkReconnect->setChecked(modPrivate::ReadSetting(settings, modKeys::Setting::AutoReconnect) ==
+                             QLatin1String("1"));
+}
+
+void clsTrackControls::ShowPortDevice(const QString& programFolder, int portNumber) {
+    if (portNumber >= 1 && portNumber <= cmdCommport->count()) {
+        cmdCommport->setItemData(portNumber - 1,
+                                 clsSerialPort::DeviceForPort(programFolder, portNumber),
+                                 Qt::ToolTipRole);
+    }
+    cmdCommport->setToolTip(cmdCommport->currentData(Qt::ToolTipRole).toString());
 }
 
 void clsTrackControls::FillTimeLists() {
@@ -241,7 +276,48 @@ void clsTrackControls::FillTimeLists() {
     }
 }
 
-void clsTrackControls::SetColumnWidths(const clsDateViewModel& rows) {
+void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row) {
+    if (row < 0 || row >= rows.rowCount()) {
+        return;
+    }
+    const QModelIndex index = rows.index(static_cast<int>(row), 0);
+    DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                           QItemSelectionModel::Rows);
+    DateView->scrollTo(index);
+}
+
+bool clsTrackControls::ShowFixLabels(const PositionFix& fix, const QString& speedCaption) {
+    lblCaption->setText(clsMapDrawing::CaptionText(fix));
+    lblCaption->setVisible(true);
+    const bool position = clsMapDrawing::HasPosition(fix);
+    if (position) {
+        lblSpeed->setText(speedCaption);
+        labXY->setText(clsMapDrawing::PositionText(fix));
+        labXY->setVisible(true);
+        WBMaps->setVisible(true);
+    }
+    // A drawing without a position hid the zoom pictures; one with a position brings them back.
+    for (QWidget* control : {static_cast<QWidget*>(lblSpeed), static_cast<QWidget*>(imgZoomIn),
+                             static_cast<QWidget*>(imgZoomOut)}) {
+        control->setVisible(position);
+    }
+    return position;
+}
+
+void clsTrackControls::ShowReceiver(const clsSerialReceiver& receiver, const QString& programFolder,
+                                    const QDateTime& now) {
+    const clsProfileText language = modPrivate::LoadLanguage(programFolder);
+    stbPanel3->setText(receiver.PanelText(language, now));
+    stbPanel3->setToolTip(receiver.IsOpen() ? receiver.State().CountsText(language) : QString());
+}
+
+int clsTrackControls::SelectedRow() const {
+    const QModelIndexList selected = DateView->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void clsTrackControls::SetColumns(clsDateViewModel& rows, const clsProfileText& language) {
+    rows.AddStationColumns(language);
     for (int column = 0; column < rows.columnCount(); ++column) {
         DateView->setColumnWidth(column,
                                  modFormPosition::PixelsX(m_window, rows.Columns()[column].Width));
@@ -260,6 +336,10 @@ void clsTrackControls::PlaceControls() {
         TwipsY(m_window, stbStatusBar->height()));
     PlaceTwips(fraMap, p.fraMap);
     PlaceTwips(WBMaps, p.WBMaps);
+    const QRect map = WBMaps->geometry();
+    const QSize waiting(qMin(map.width() - 20, 360), 60);
+    lblWaitingFix->setGeometry(
+        QRect(map.center() - QPoint(waiting.width() / 2, waiting.height() / 2), waiting));
     PlaceTwips(fraTrackQuery, p.fraTrackQuery);
     PlaceTwips(CmdPOI, p.CmdPOI);
     PlaceTwips(frmRecords, p.frmRecords);

@@ -20,6 +20,9 @@ class QWidget;
 class clsDateViewModel;
 class clsPortChoices;
 class clsProfileText;
+struct PositionFix;
+class clsSerialReceiver;
+class QDateTime;
 
 // The main window's controls as designed: each with its object name, its parent and its
 // designed properties, laid out in its frame, and the captions from the language text.
@@ -36,15 +39,34 @@ public:
     // are made stopped, except MapTimer; none has a handler yet.
     void BuildControls(QWidget* window, const QString& programFolder);
     // The captions of section "Track" of the language text, cmdQuery's "connect" among
-    // them.
+    // them, and those of the ports dialog's controls and the waiting label.
     void SetCaptions(const clsProfileText& language);
     // The port list with each port's device as its tooltip (from the settings as start-up
-    // read them) and the line list, each with its stored choice selected.
+    // read them) and the line list, each with its stored choice selected; chkReconnect
+    // checked when the setting says so, without a toggled signal.
     void FillPortLists(const clsPortChoices& ports, const clsProfileText& settings);
+    // The tooltip of port portNumber (from 1) and of the list after the settings file
+    // changed; the device is read from the file now.
+    void ShowPortDevice(const QString& programFolder, int portNumber);
     // The query's hour and minute lists, showing the whole day.
     void FillTimeLists();
-    // The list's columns as wide as the model's columns say.
-    void SetColumnWidths(const clsDateViewModel& rows);
+    // Selects the row (from 0) of rows and scrolls it into view; a click on the list is what
+    // shows a row on the map, not its selection. Nothing for a row outside the list.
+    void SelectRow(const clsDateViewModel& rows, qsizetype row);
+    // The selected row of the list (from 0), -1 when none is.
+    int SelectedRow() const;
+    // The fix's caption over the map; with a position also its speed (speedCaption), its
+    // coordinates, the zoom pictures and the map. False, and the zoom pictures and the
+    // speed hidden, when the fix has no position.
+    bool ShowFixLabels(const PositionFix& fix, const QString& speedCaption);
+    // The receiver's state in its panel of the status bar, with the counts of what arrived
+    // as its tooltip while the port is open or tried again; the texts of the language file
+    // of programFolder, now the present local time.
+    void ShowReceiver(const clsSerialReceiver& receiver, const QString& programFolder,
+                      const QDateTime& now);
+    // Gives the list model the station's columns, with the headings of language, and the
+    // list's columns the widths they name.
+    void SetColumns(clsDateViewModel& rows, const clsProfileText& language);
     // Sets the control's bounds, in twips of its parent, at the window's resolution.
     void PlaceTwips(QWidget* control, const TwipsRect& twips) const;
     // The status bar along the window's bottom edge, as high as it asks to be.
@@ -60,6 +82,7 @@ public:
     QLabel* imgZoomIn = nullptr;
     QLabel* imgZoomOut = nullptr;
     QLabel* lblZoom = nullptr;
+    QLabel* lblWaitingFix = nullptr; // over the map until the receiver's first fix
 
     QGroupBox* fraTrackQuery = nullptr;
     QLabel* labComPort = nullptr;
@@ -67,6 +90,8 @@ public:
     QLabel* Label1 = nullptr;
     QComboBox* cmdSetting = nullptr;
     QPushButton* cmdQuery = nullptr;
+    QPushButton* cmdPorts = nullptr;
+    QCheckBox* chkReconnect = nullptr;
 
     QPushButton* CmdPOI = nullptr;
 
@@ -98,10 +123,12 @@ public:
     QStatusBar* stbStatusBar = nullptr;
     QLabel* stbPanel1 = nullptr;
     QLabel* stbPanel2 = nullptr;
+    QLabel* stbPanel3 = nullptr; // the receiver's state
 
     QTimer* MapTimer = nullptr;
     QTimer* Timer3 = nullptr;
-    QTimer* Timer4 = nullptr; // designed without a handler, and never started
+    QTimer* tmrReceiver = nullptr; // refreshes the receiver's state while the port is open
+    QTimer* Timer4 = nullptr;      // designed without a handler, and never started
 
 private:
     void BuildMapFrame(const QString& programFolder);

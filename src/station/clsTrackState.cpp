@@ -7,11 +7,28 @@ bool clsTrackState::JobRunning() const {
 void clsTrackState::Connected() {
     m_mode = Mode::Live;
     m_records = 0;
+    m_fixSeen = false;
 }
 
 void clsTrackState::Disconnected(qsizetype records) {
     m_mode = Mode::Idle;
     m_records = records;
+}
+
+void clsTrackState::PortRetrying() {
+    if (m_mode == Mode::Live || m_mode == Mode::Retrying) {
+        m_mode = Mode::Retrying;
+    }
+}
+
+void clsTrackState::Reconnected() {
+    if (m_mode == Mode::Retrying) {
+        m_mode = Mode::Live;
+    }
+}
+
+void clsTrackState::FixSeen() {
+    m_fixSeen = true;
 }
 
 void clsTrackState::MapWanted() {
@@ -50,13 +67,15 @@ bool clsTrackState::AskClose() {
 }
 
 clsTrackState::View clsTrackState::Current() const {
-    const bool live = m_mode == Mode::Live;
+    // A port tried again is still the operator's open port: the same controls wait.
+    const bool live = m_mode == Mode::Live || m_mode == Mode::Retrying;
     const bool fetching = m_mode == Mode::Fetching;
     const bool playing = m_mode == Mode::Playing;
     View v;
     v.cmdQuery = !JobRunning();
     v.cmdQueryCaption = live ? modKeys::Track::Disconnect : modKeys::Track::Connect;
-    v.cmdCommport = v.cmdSetting = v.CmdPOI = !live;
+    v.cmdCommport = v.cmdSetting = v.cmdPorts = v.CmdPOI = !live;
+    v.chkReconnect = !JobRunning();
     v.cmdGET = !live && !JobRunning();
     // The whole-track option needs recorded fixes, which opening the port empties.
     v.Check1 = !live && !fetching && !m_drawing && m_records > 0;
@@ -66,5 +85,7 @@ clsTrackState::View clsTrackState::Current() const {
     v.cmdPlay = v.cmdExport && !live;
     v.cmdStopPlay = playing;
     v.fraMap = m_mapWanted;
+    v.lblWaitingFix = live && !m_fixSeen;
+    v.receiverPanel = live;
     return v;
 }

@@ -16,18 +16,23 @@ public:
     enum class Mode {
         Idle,     // the port closed, no job
         Live,     // the port open: fixes come in
+        Retrying, // the port was lost and is tried again; the live track stays
         Fetching, // a history fetch reads the log
         Playing,  // a playback steps through the track
         Stopping, // a stopped playback finishes the pause of its last step
     };
 
     // Everything the window shows of the state; each flag is named after its control and
-    // tells whether the control is enabled, fraMap whether the map frame shows.
+    // tells whether the control is enabled, fraMap whether the map frame shows,
+    // lblWaitingFix whether the label over the map that waits for a fix shows and
+    // receiverPanel whether the status bar follows the receiver (its port open or retried).
     struct View {
         bool cmdQuery = true;
         LanguageCode cmdQueryCaption = modKeys::Track::Connect;
         bool cmdCommport = true;
         bool cmdSetting = true;
+        bool cmdPorts = true;
+        bool chkReconnect = true;
         bool cmdGET = true;
         bool CmdPOI = true;
         bool Check1 = false;
@@ -35,6 +40,8 @@ public:
         bool cmdStopPlay = false;
         bool cmdExport = false;
         bool fraMap = false;
+        bool lblWaitingFix = false;
+        bool receiverPanel = false;
     };
 
     Mode CurrentMode() const { return m_mode; }
@@ -43,11 +50,18 @@ public:
     // A close was asked while a job ran; the window closes once the job has ended.
     bool CloseAsked() const { return m_closeAsked; }
 
-    // The port opened (from Idle): the live track starts empty.
+    // The port opened (from Idle): the live track starts empty, no fix seen yet.
     void Connected();
-    // The port closed, by the operator or because the device went away (from Live), over a
-    // track of records fixes.
+    // The port closed, by the operator or because the device went away (from Live or
+    // Retrying), over a track of records fixes.
     void Disconnected(qsizetype records);
+    // The port was lost, or a retry failed, and it is tried again (from Live or Retrying;
+    // ignored otherwise, as a report that comes after the operator closed the port).
+    void PortRetrying();
+    // A retry opened the port again (from Retrying; ignored otherwise): the track goes on.
+    void Reconnected();
+    // The receiver reported its first fix since the port opened.
+    void FixSeen();
     // The map frame shows from now on (connect pressed, a row put on the map).
     void MapWanted();
     // A fetch began (from Idle).
@@ -78,4 +92,5 @@ private:
     bool m_drawing = false;
     bool m_mapWanted = false;
     bool m_closeAsked = false;
+    bool m_fixSeen = false;
 };

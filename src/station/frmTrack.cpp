@@ -11,8 +11,8 @@
 #include "shell/modApplication.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
-#include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
+#include "tracking/frmPorts.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,7 +30,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <QWebEngineView>
-#include <initializer_list>
 
 namespace {
 
@@ -41,21 +40,15 @@ constexpr int MapWaitLimit = 10000;
 constexpr double DesignedWidth = 12600;
 constexpr double DesignedHeight = 9450;
 
-void setAllVisible(std::initializer_list<QWidget*> controls, bool visible) {
-    for (QWidget* control : controls) {
-        control->setVisible(visible);
-    }
-}
-
 } // namespace
 
 frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
                    clsTrackRecorder::Clock clock)
     : QWidget(parent), m_programFolder(programFolder), m_db(db),
-      m_recorder(programFolder, std::move(clock)), m_rows(m_recorder.TrackRecords()),
-      m_mapDrawing(programFolder), m_pickup(programFolder),
+      m_clock(clsHistoryLog::SharedClock(std::move(clock))), m_recorder(programFolder, m_clock),
+      m_rows(m_recorder.TrackRecords()), m_mapDrawing(programFolder), m_pickup(programFolder),
       m_player(m_recorder.TrackRecords(), PlaybackSteps()), m_export(programFolder),
-      m_receiver(new clsSerialReceiver(programFolder, this)) {
+      m_receiver(new clsSerialReceiver(programFolder, this, m_clock)) {
     setObjectName(QStringLiteral("frmTrack"));
     BuildControls(this, m_programFolder);
     m_mapView = new clsMapView(WBMaps, m_programFolder, this);
@@ -68,13 +61,26 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
 
     connect(m_receiver, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
     connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
+    connect(m_receiver, &clsSerialReceiver::Retrying, this, [this] {
+        m_state.PortRetrying();
+        ShowState();
+    });
+    connect(m_receiver, &clsSerialReceiver::Reconnected, this, [this] {
+        m_state.Reconnected();
+        ShowState();
+    });
+    connect(tmrReceiver, &QTimer::timeout, this,
+            [this] { ShowReceiver(*m_receiver, m_programFolder, m_clock()); });
+    connect(chkReconnect, &QCheckBox::toggled, m_receiver, &clsSerialReceiver::ChooseAutoReconnect);
+    connect(cmdPorts, &QPushButton::clicked, this, &frmTrack::cmdPorts_Click);
     connect(cmdQuery, &QPushButton::clicked, this, &frmTrack::cmdQuery_Click);
     connect(CmdPOI, &QPushButton::clicked, this, &frmTrack::CmdPOI_Click);
     connect(cmdGET, &QPushButton::clicked, this, &frmTrack::cmdGET_Click);
     connect(cmdPlay, &QPushButton::clicked, this, &frmTrack::cmdPlay_Click);
     connect(cmdStopPlay, &QPushButton::clicked, this, [this] { m_player.Stop(); });
     connect(cmdExport, &QPushButton::clicked, this, &frmTrack::cmdExport_Click);
-    connect(cmdCommport, &QComboBox::currentIndexChanged, this, &frmTrack::ShowPortDevice);
+    connect(cmdCommport, &QComboBox::currentIndexChanged, this,
+            [this](int index) { ShowPortDevice(m_programFolder, index + 1); });
     // A click on a row, not every change of the selection: playback selects rows itself.
     connect(DateView, &QAbstractItemView::clicked, this, [this] {
         Timer3->stop();
@@ -113,18 +119,16 @@ bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& langua
         return Fail(error.Message());
     }
     FillPortLists(m_ports, settings);
+    m_receiver->SetAutoReconnect(chkReconnect->isChecked());
     lblZoom->setText(QString::number(m_mapDrawing.Zoom()));
 
-    fraTrackQuery->setTitle(QString());
     SetCaptions(language);
-    m_rows.AddStationColumns(language);
-    SetColumnWidths(m_rows);
+    SetColumns(m_rows, language);
     m_rows.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
 
     m_recorder.SetCurrentFix(PositionFix{});
     m_recorder.TrackRecords().Clear();
     m_rows.Reset();
-
     try {
         m_db.OpenStationDatabase(m_programFolder);
         LoadMapPoints();
@@ -151,10 +155,12 @@ void frmTrack::PrepareMapAndPorts(const clsProfileText& settings) {
     m_ports.Load(settings);
 }
 
-void frmTrack::ShowPortDevice() {
-    const int port = cmdCommport->currentIndex() + 1;
-    cmdCommport->setToolTip(port > 0 ? clsSerialPort::DeviceForPort(m_programFolder, port)
-                                     : QString());
+// The dialog writes the settings file; the list's tooltips follow it.
+void frmTrack::cmdPorts_Click() {
+    frmPorts dialog(m_programFolder, cmdCommport->currentIndex(), this);
+    connect(&dialog, &frmPorts::Assigned, this,
+            [this](int portNumber) { ShowPortDevice(m_programFolder, portNumber); });
+    dialog.exec();
 }
 
 // Opening the port starts the live record afresh; what closing leaves stays listed until
@@ -226,7 +232,7 @@ void frmTrack::cmdGET_Click() {
     }
     ShowFetched();
     waiting.close();
-    SelectRow(0);
+    SelectRow(m_rows, 0);
     DrawCurrentPosition();
     if (!failure.isEmpty()) {
         ShowError(failure);
@@ -252,9 +258,7 @@ void frmTrack::ShowFetched() {
 }
 
 void frmTrack::cmdPlay_Click() {
-    const QModelIndexList selected = DateView->selectionModel()->selectedRows();
-    m_player.Play(selected.isEmpty() ? -1 : selected.first().row(),
-                  modPrivate::Val(txtInterval->text()));
+    m_player.Play(SelectedRow(), modPrivate::Val(txtInterval->text()));
     // Pressed again while the stopped playback still pauses, Play returns at once and the
     // running playback takes the new start up.
     if (!m_player.Running()) {
@@ -270,7 +274,7 @@ void frmTrack::cmdPlay_Click() {
 // picture stays for the whole pause, however long a large track takes to draw.
 clsTrackPlayer::Callbacks frmTrack::PlaybackSteps() {
     return {[] { QCoreApplication::processEvents(); },
-            [this](qsizetype row) { SelectRow(row); },
+            [this](qsizetype row) { SelectRow(m_rows, row); },
             [this](qsizetype index) { ShowRecord(index); },
             [this] { m_mapView->WaitUntilShown(MapWaitLimit); },
             [this] { return static_cast<double>(sldInterval->value()); },
@@ -327,14 +331,21 @@ bool frmTrack::CloseIfAsked() {
 }
 
 // The one place that shows the state of the window: which controls are enabled, the
-// connect button's caption (read from the language file when it changes) and the map
-// frame.
+// connect button's caption (read from the language file when it changes), the map frame,
+// the waiting label and the receiver's panel (read while it follows the receiver, and once after).
 void frmTrack::ShowState() {
     const clsTrackState::View v = m_state.Current();
-    const std::pair<QWidget*, bool> controls[] = {
-        {cmdQuery, v.cmdQuery}, {cmdCommport, v.cmdCommport}, {cmdSetting, v.cmdSetting},
-        {cmdGET, v.cmdGET},     {CmdPOI, v.CmdPOI},           {Check1, v.Check1},
-        {cmdPlay, v.cmdPlay},   {cmdStopPlay, v.cmdStopPlay}, {cmdExport, v.cmdExport}};
+    const std::pair<QWidget*, bool> controls[] = {{cmdQuery, v.cmdQuery},
+                                                  {cmdCommport, v.cmdCommport},
+                                                  {cmdSetting, v.cmdSetting},
+                                                  {cmdPorts, v.cmdPorts},
+                                                  {chkReconnect, v.chkReconnect},
+                                                  {cmdGET, v.cmdGET},
+                                                  {CmdPOI, v.CmdPOI},
+                                                  {Check1, v.Check1},
+                                                  {cmdPlay, v.cmdPlay},
+                                                  {cmdStopPlay, v.cmdStopPlay},
+                                                  {cmdExport, v.cmdExport}};
     for (const auto& [control, enabled] : controls) {
         control->setEnabled(enabled);
     }
@@ -343,6 +354,12 @@ void frmTrack::ShowState() {
         cmdQuery->setText(Text(v.cmdQueryCaption));
     }
     fraMap->setVisible(v.fraMap);
+    lblWaitingFix->setVisible(v.lblWaitingFix);
+    lblWaitingFix->raise();
+    if (v.receiverPanel || tmrReceiver->isActive()) {
+        ShowReceiver(*m_receiver, m_programFolder, m_clock());
+    }
+    v.receiverPanel ? tmrReceiver->start() : tmrReceiver->stop();
 }
 
 // The device went away: the receiver has closed the port already. The message does not
@@ -353,8 +370,12 @@ void frmTrack::HandlePortLost(const QString& message) {
     ShowState();
 }
 
-void frmTrack::ProcessSentence(const QString& sentence) {
-    const clsTrackRecorder::Result result = m_recorder.ProcessSentence(sentence);
+void frmTrack::ProcessSentence(const QString& sentence, const QDateTime& arrived) {
+    const clsTrackRecorder::Result result = m_recorder.ProcessSentence(sentence, arrived);
+    if (m_state.Current().lblWaitingFix && m_receiver->State().FixSeen()) {
+        m_state.FixSeen();
+        ShowState();
+    }
     ShowHistoryOutcome(result);
     if (!result.Recorded) {
         return;
@@ -377,19 +398,7 @@ void frmTrack::ShowHistoryOutcome(const clsTrackRecorder::Result& result) {
 
 void frmTrack::ShowAppendedRows() {
     m_rows.AnnounceAppended();
-    SelectRow(m_rows.rowCount() - 1);
-}
-
-// Selects the row (from 0) and scrolls it into view; a click on the list is what shows a
-// row on the map, not its selection.
-void frmTrack::SelectRow(qsizetype row) {
-    if (row < 0 || row >= m_rows.rowCount()) {
-        return;
-    }
-    const QModelIndex index = m_rows.index(static_cast<int>(row), 0);
-    DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                           QItemSelectionModel::Rows);
-    DateView->scrollTo(index);
+    SelectRow(m_rows, m_rows.rowCount() - 1);
 }
 
 void frmTrack::DrawCurrentPosition() {
@@ -397,17 +406,9 @@ void frmTrack::DrawCurrentPosition() {
         return;
     }
     const PositionFix& fix = m_recorder.CurrentFix();
-    lblCaption->setText(clsMapDrawing::CaptionText(fix));
-    lblCaption->setVisible(true);
-    if (!clsMapDrawing::HasPosition(fix)) {
-        setAllVisible({imgZoomIn, imgZoomOut, lblSpeed}, false);
+    if (!ShowFixLabels(fix, m_mapDrawing.SpeedCaption(fix))) {
         return;
     }
-    lblSpeed->setText(m_mapDrawing.SpeedCaption(fix));
-    labXY->setText(clsMapDrawing::PositionText(fix));
-    // A drawing without a position hid the zoom pictures; one with a position brings them back.
-    setAllVisible({lblSpeed, labXY, imgZoomIn, imgZoomOut}, true);
-    WBMaps->setVisible(true);
     try {
         m_mapDrawing.WriteCurrentPosition(fix, m_mapTemplate.MapTemplate(), m_mapDrawing.Zoom());
     } catch (const clsStationError& error) {
@@ -477,11 +478,11 @@ void frmTrack::ShowError(const QString& message) {
 }
 
 qsizetype frmTrack::SelectedRecord() const {
-    const QModelIndexList selected = DateView->selectionModel()->selectedRows();
-    if (selected.isEmpty()) {
+    const int row = SelectedRow();
+    if (row < 0) {
         throw clsStationError(Text(modKeys::Messages::NoSelectedRow));
     }
-    const std::optional<qsizetype> record = m_rows.RecordOfRow(selected.first().row());
+    const std::optional<qsizetype> record = m_rows.RecordOfRow(row);
     if (!record) {
         throw clsStationError(Text(modKeys::Messages::RowShowsNoRecord));
     }

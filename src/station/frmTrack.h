@@ -43,8 +43,9 @@ public:
     // The same, reading the two files now.
     bool Load();
 
-    // One framed "$GPRMC" sentence of the live path.
-    void ProcessSentence(const QString& sentence);
+    // One RMC sentence of the live path, of the talker the link follows, stamped with the
+    // local time at which it arrived.
+    void ProcessSentence(const QString& sentence, const QDateTime& arrived);
     // Lists the fixes appended to the track since the last listing, selects the last row
     // and scrolls it into view.
     void ShowAppendedRows();
@@ -74,7 +75,7 @@ protected:
 private:
     bool Fail(const QString& message);
     void PrepareMapAndPorts(const clsProfileText& settings);
-    void ShowPortDevice();
+    void cmdPorts_Click();
 
     void cmdQuery_Click();
     void CmdPOI_Click();
@@ -96,13 +97,13 @@ private:
     qsizetype SelectedRecord() const;
     void ShowDrawingError(const QString& message);
     void ShowError(const QString& message);
-    void SelectRow(qsizetype row);
 
     void Layout();
     QString Text(const LanguageCode& code) const;
 
     QString m_programFolder;
     clsDBLib& m_db;
+    clsTrackRecorder::Clock m_clock;
     clsTrackRecorder m_recorder;
     clsMapTemplate m_mapTemplate;
     clsPortChoices m_ports;

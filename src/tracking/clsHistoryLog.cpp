@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -70,6 +71,11 @@ bool SyncToDisk(QFile& file) {
 
 clsHistoryLog::clsHistoryLog(const QString& programFolder, Clock clock)
     : m_programFolder(programFolder), m_clock(std::move(clock)) {}
+
+clsHistoryLog::Clock clsHistoryLog::SharedClock(Clock clock) {
+    auto shared = std::make_shared<Clock>(std::move(clock));
+    return [shared] { return (*shared)(); };
+}
 
 QDateTime clsHistoryLog::SystemClock() {
     thread_local qint64 cachedSecond = std::numeric_limits<qint64>::min();

@@ -21,6 +21,9 @@ public:
     // time consults the time zone files on every call, which would cost more than
     // decoding a sentence, so the answer is kept for the rest of its second.
     static QDateTime SystemClock();
+    // A clock that several readers may copy and still read as one, also when it keeps state
+    // of its own (a test's clock that steps).
+    static Clock SharedClock(Clock clock);
 
     // clock gives the moment of writing, whose month names the file.
     explicit clsHistoryLog(const QString& programFolder, Clock clock = SystemClock);

@@ -1,6 +1,6 @@
 #include "tracking/clsSentenceFramer.h"
 
-void clsSentenceFramer::Append(QStringView input, const SentenceSink& onSentence) {
+void clsSentenceFramer::Append(QStringView input, const LineSink& onLine) {
     const qsizetype searchFrom = m_receiveBuffer.size();
     AppendWithoutLineFeeds(input);
     const qsizetype lastReturn = QStringView(m_receiveBuffer).sliced(searchFrom).lastIndexOf(u'\r');
@@ -19,15 +19,11 @@ void clsSentenceFramer::Append(QStringView input, const SentenceSink& onSentence
     while (start < text.size()) {
         const qsizetype end = text.indexOf(u'\r', start);
         const QStringView line = text.sliced(start, end - start);
-        if (IsPositionSentence(line)) {
-            onSentence(line);
+        if (!line.isEmpty()) {
+            onLine(line);
         }
         start = end + 1;
     }
-}
-
-bool clsSentenceFramer::IsPositionSentence(QStringView line) {
-    return line.startsWith(u"$GPRMC") && line.contains(u'*');
 }
 
 void clsSentenceFramer::AppendWithoutLineFeeds(QStringView input) {

@@ -5,7 +5,7 @@
 #include <functional>
 
 // Cuts the characters arriving from the receiver into lines at carriage returns and
-// hands over the complete lines that are "$GPRMC" sentences. Line feeds are dropped
+// hands over every complete line that is not empty. Line feeds are dropped
 // on arrival, so lines ended by a line feed alone run together until a carriage
 // return comes. Text after the last carriage return waits in ReceiveBuffer for the
 // next arrival, across closing and reopening the port.
@@ -15,15 +15,15 @@ public:
     // only the newest characters are kept (a sentence is at most 82 characters).
     static constexpr qsizetype MaxBufferLength = 64 * 1024; // characters
 
-    using SentenceSink = std::function<void(QStringView sentence)>;
+    using LineSink = std::function<void(QStringView line)>;
 
-    // Adds input and calls onSentence for each complete "$GPRMC" line, in order. The
-    // view is valid only during the call. onSentence may append again.
-    void Append(QStringView input, const SentenceSink& onSentence);
+    // Adds input and calls onLine for each complete line that is not empty, in order. The
+    // view is valid only during the call. onLine may append again.
+    void Append(QStringView input, const LineSink& onLine);
 
-    // A complete line is handed over when it starts with exactly "$GPRMC" and holds
-    // a "*"; the checksum is not verified.
-    static bool IsPositionSentence(QStringView line);
+    // Forgets the characters after the last carriage return: after a gap in the input
+    // they cannot be continued by what comes next.
+    void DropPartialLine() { m_receiveBuffer.clear(); }
 
     const QString& ReceiveBuffer() const { return m_receiveBuffer; }
 

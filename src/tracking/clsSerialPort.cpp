@@ -52,13 +52,13 @@ void clsSerialPort::Open(int portNumber, const QString& settings) {
     }
     const QString device = DeviceForPort(m_programFolder, portNumber);
     if (device.isEmpty()) {
-        throw clsStationError(QStringLiteral("Invalid port number"));
+        throw clsStationError(
+            modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::PortNotChosen));
     }
     const std::optional<LineSettings> line = ParseSettings(settings);
     if (!line) {
         throw clsStationError(
-            QStringLiteral("Invalid line settings \"%1\": expected baud rate, parity, data "
-                           "bits and stop bits, as in 4800,n,8,1")
+            modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::LineSettingInvalid)
                 .arg(settings));
     }
     m_port.setPortName(device);
@@ -69,11 +69,27 @@ void clsSerialPort::Open(int portNumber, const QString& settings) {
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.clearError();
     if (!m_port.open(QIODevice::ReadOnly)) {
-        const QString description = ErrorDescription();
+        const QString message = OpenFailure(QStringLiteral("COM%1").arg(portNumber), device);
         m_port.close();
-        throw clsStationError(description);
+        throw clsStationError(message);
     }
     m_lossReported = false;
+}
+
+// What went wrong and what the operator can do about it, rather than the platform's bare
+// "No such file or directory".
+QString clsSerialPort::OpenFailure(const QString& portName, const QString& device) const {
+    const auto text = [this](const LanguageCode& code) {
+        return modPrivate::ReadLanguage(m_programFolder, code);
+    };
+    switch (m_port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return text(modKeys::Messages::DeviceMissing).arg(portName, device);
+    case QSerialPort::PermissionError:
+        return text(modKeys::Messages::DeviceInUse).arg(portName, device);
+    default:
+        return text(modKeys::Messages::PortNotOpened).arg(portName, device, ErrorDescription());
+    }
 }
 
 void clsSerialPort::Close() {

@@ -41,6 +41,7 @@ public:
 
 private:
     void HandleError(QSerialPort::SerialPortError error);
+    QString OpenFailure(const QString& portName, const QString& device) const;
     QString ErrorDescription() const;
 
     QString m_programFolder;

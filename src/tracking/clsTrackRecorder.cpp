@@ -27,6 +27,11 @@ void clsTrackRecorder::ResetForOpening() {
 }
 
 clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence) {
+    return ProcessSentence(sentence, m_clock());
+}
+
+clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence,
+                                                           const QDateTime& arrived) {
     Result result;
     if (!modNmeaDecoder::ChecksumAgrees(sentence)) {
         return result;
@@ -34,7 +39,7 @@ clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence)
     const double previousLongitude = m_currentFix.Longitude;
     const double previousLatitude = m_currentFix.Latitude;
     modNmeaDecoder::DecodeRmc(sentence).ApplyTo(m_currentFix);
-    m_currentFix.FixTime = TimeText(m_clock());
+    m_currentFix.FixTime = TimeText(arrived);
     if (m_historyEnabled) {
         try {
             m_historyLog.EnsureFolder();

@@ -37,6 +37,8 @@ public:
     // would set as it was; a sentence whose checksum is present and wrong changes
     // nothing.
     Result ProcessSentence(QStringView sentence);
+    // The same for a sentence that arrived at arrived (local time), which stamps the fix.
+    Result ProcessSentence(QStringView sentence, const QDateTime& arrived);
 
     const PositionFix& CurrentFix() const { return m_currentFix; }
     void SetCurrentFix(const PositionFix& fix) { m_currentFix = fix; }

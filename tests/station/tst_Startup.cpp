@@ -55,7 +55,7 @@ private slots:
         QTest::addColumn<QList<int>>("twips");
         QTest::newRow("the files") << false
                                    << "GPS Tracking Station V0.9.218|POI|No.|COM3|/dev/com3|"
-                                      "9600,n,8,1"
+                                      "115200,n,8,1"
                                    << QList<int>{1200, 900, 9600, 7200};
         QTest::newRow("the texts handed")
             << true << "Handed V0.9.218|Points|Row|COM2|/dev/handed|4800,n,8,1"
@@ -67,7 +67,7 @@ private slots:
         QFETCH(QString, seen);
         QFETCH(QList<int>, twips);
         StationWindow s;
-        QVERIFY(s.Create("[Settings]\nCommPort=3\nSetting=1\n[Ports]\nCOM2=/dev/from-file\n"
+        QVERIFY(s.Create("[Settings]\nCommPort=3\nSetting=5\n[Ports]\nCOM2=/dev/from-file\n"
                          "COM3=/dev/com3\n" +
                          Placed));
         const clsProfileText settings("[settings] ; the station\r\nCommPort=2\r\nSetting=0\r\n"

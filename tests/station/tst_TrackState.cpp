@@ -9,8 +9,9 @@
 namespace {
 
 // Applies events separated by blanks: "map", "connect", "disconnect:N" (N fixes in the
-// track), "fetch", "fetched:N", "play", "stop", "ended", "draw", "drawn", "close". The
-// answers of "close" are collected in closes.
+// track), "retry" (the port lost and tried again), "reconnected", "fix", "fetch",
+// "fetched:N", "play", "stop", "ended", "draw", "drawn", "close". The answers of "close"
+// are collected in closes.
 void Apply(clsTrackState& state, const QString& events, QStringList& closes) {
     for (const QString& event : events.split(' ', Qt::SkipEmptyParts)) {
         const QString name = event.section(':', 0, 0);
@@ -21,6 +22,12 @@ void Apply(clsTrackState& state, const QString& events, QStringList& closes) {
             state.Connected();
         } else if (name == "disconnect") {
             state.Disconnected(records);
+        } else if (name == "retry") {
+            state.PortRetrying();
+        } else if (name == "reconnected") {
+            state.Reconnected();
+        } else if (name == "fix") {
+            state.FixSeen();
         } else if (name == "fetch") {
             state.FetchStarted();
         } else if (name == "fetched") {
@@ -44,29 +51,46 @@ void Apply(clsTrackState& state, const QString& events, QStringList& closes) {
 }
 
 // The enabled controls in a fixed order, the connect button's caption code, "map" when the
-// map frame shows, the mode, and "close asked" while a close waits for the job.
+// map frame shows, the mode, "waiting" while the label waits for a fix, "panel" while the
+// status bar follows the receiver, and "close asked" while a close waits for the job.
 QString Shown(const clsTrackState& state) {
     const clsTrackState::View v = state.Current();
-    const std::pair<const char*, bool> controls[] = {
-        {"cmdQuery", v.cmdQuery}, {"cmdCommport", v.cmdCommport}, {"cmdSetting", v.cmdSetting},
-        {"cmdGET", v.cmdGET},     {"CmdPOI", v.CmdPOI},           {"Check1", v.Check1},
-        {"cmdPlay", v.cmdPlay},   {"cmdStopPlay", v.cmdStopPlay}, {"cmdExport", v.cmdExport}};
+    const std::pair<const char*, bool> controls[] = {{"cmdQuery", v.cmdQuery},
+                                                     {"cmdCommport", v.cmdCommport},
+                                                     {"cmdSetting", v.cmdSetting},
+                                                     {"cmdPorts", v.cmdPorts},
+                                                     {"chkReconnect", v.chkReconnect},
+                                                     {"cmdGET", v.cmdGET},
+                                                     {"CmdPOI", v.CmdPOI},
+                                                     {"Check1", v.Check1},
+                                                     {"cmdPlay", v.cmdPlay},
+                                                     {"cmdStopPlay", v.cmdStopPlay},
+                                                     {"cmdExport", v.cmdExport}};
     QStringList shown;
     for (const auto& [name, enabled] : controls) {
         if (enabled) {
             shown << name;
         }
     }
-    static const char* const modes[] = {"Idle", "Live", "Fetching", "Playing", "Stopping"};
+    static const char* const modes[] = {"Idle",     "Live",    "Retrying",
+                                        "Fetching", "Playing", "Stopping"};
     shown << "|" << QString(v.cmdQueryCaption.Code) << (v.fraMap ? "map" : "-")
           << modes[static_cast<int>(state.CurrentMode())];
+    if (v.lblWaitingFix) {
+        shown << "waiting";
+    }
+    if (v.receiverPanel) {
+        shown << "panel";
+    }
     if (state.CloseAsked()) {
         shown << "close asked";
     }
     return shown.join(' ');
 }
 
-const QString Start = "cmdQuery cmdCommport cmdSetting cmdGET CmdPOI";
+const QString Start = "cmdQuery cmdCommport cmdSetting cmdPorts chkReconnect cmdGET CmdPOI";
+// While the port is open or tried again only these are offered.
+const QString Open = "cmdQuery chkReconnect";
 const QString Found = Start + " Check1 cmdPlay cmdExport";
 
 } // namespace
@@ -89,9 +113,32 @@ private slots:
         row("designed start", "", Start + " | 0003 - Idle");
         // Connect makes the map frame visible first, also when opening then fails.
         row("connect pressed, opening failed", "map", Start + " | 0003 map Idle");
-        // The port opened: caption "0004"; the lists, fetch, POI and the whole-track option
-        // disabled; play waits while fixes come in.
-        row("port opened", "map connect", "cmdQuery | 0004 map Live");
+        // The port opened: caption "0004"; the lists, the ports dialog, fetch, POI and the
+        // whole-track option disabled; play waits while fixes come in. The label over the
+        // map waits for the first fix, the status bar follows the receiver.
+        row("port opened", "map connect", Open + " | 0004 map Live waiting panel");
+        row("first fix", "map connect fix", Open + " | 0004 map Live panel");
+        row("fix forgotten at the next opening", "map connect fix disconnect:1 connect",
+            Open + " | 0004 map Live waiting panel");
+        // A lost port tried again stays the operator's open port: the same controls wait,
+        // the caption stays "0004", the track and a fix seen before the loss stay.
+        row("port lost, tried again", "map connect retry",
+            Open + " | 0004 map Retrying waiting panel");
+        row("retry failed, tried again", "map connect fix retry retry",
+            Open + " | 0004 map Retrying panel");
+        row("reconnected", "map connect retry reconnected",
+            Open + " | 0004 map Live waiting panel");
+        row("retries stopped by disconnect", "map connect retry disconnect:2",
+            Start + " Check1 | 0003 map Idle");
+        row("retrying over a fetched track", "fetch fetched:3 map connect retry",
+            Open + " cmdExport | 0004 map Retrying waiting panel");
+        // Reports that come after the operator closed the port change nothing.
+        row("retry reported after closing", "map connect disconnect:0 retry",
+            Start + " | 0003 map Idle");
+        row("reconnect reported after closing", "map connect disconnect:0 reconnected",
+            Start + " | 0003 map Idle");
+        row("reconnect reported while live", "map connect fix reconnected",
+            Open + " | 0004 map Live panel");
         // The port closed, by the operator or because the device went away: caption
         // "0003"; lists, fetch and POI enabled; the whole-track option only with a
         // recorded fix.
@@ -99,7 +146,7 @@ private slots:
         row("closed with fixes", "map connect disconnect:2", Start + " Check1 | 0003 map Idle");
         // While a fetch runs nothing may replace the track: connect and another fetch
         // wait, export, play and the whole-track option are off.
-        row("fetching", "fetch", "cmdCommport cmdSetting CmdPOI | 0003 - Fetching");
+        row("fetching", "fetch", "cmdCommport cmdSetting cmdPorts CmdPOI | 0003 - Fetching");
         // After a fetch with records: export, play and the whole-track option enabled, stop
         // disabled, the map frame visible.
         row("fetch with records", "fetch fetched:3", Found + " | 0003 map Idle");
@@ -113,20 +160,21 @@ private slots:
         // Opening the port after a fetch: export stays offered, play is refused while
         // connected; closing again offers play as export is.
         row("connected over a fetched track", "fetch fetched:3 map connect",
-            "cmdQuery cmdExport | 0004 map Live");
+            Open + " cmdExport | 0004 map Live waiting panel");
         row("closed over a fetched track", "fetch fetched:3 map connect disconnect:0",
             Start + " cmdPlay cmdExport | 0003 map Idle");
         // Playing: play and export disabled, stop enabled; connect and fetch wait for the
         // playback.
         row("playing", "fetch fetched:3 play",
-            "cmdCommport cmdSetting CmdPOI Check1 cmdStopPlay | 0003 map Playing");
+            "cmdCommport cmdSetting cmdPorts CmdPOI Check1 cmdStopPlay | 0003 map Playing");
         // Stop shows the stopped buttons at once; connect and fetch wait until the last
         // pause is over.
         row("stopped in the last pause", "fetch fetched:3 play stop",
-            "cmdCommport cmdSetting CmdPOI Check1 cmdPlay cmdExport | 0003 map Stopping");
+            "cmdCommport cmdSetting cmdPorts CmdPOI Check1 cmdPlay cmdExport | 0003 map "
+            "Stopping");
         // Play pressed again in that pause takes the new start up.
         row("played again in the last pause", "fetch fetched:3 play stop play",
-            "cmdCommport cmdSetting CmdPOI Check1 cmdStopPlay | 0003 map Playing");
+            "cmdCommport cmdSetting cmdPorts CmdPOI Check1 cmdStopPlay | 0003 map Playing");
         // The playback's end runs stop, then the job returns.
         row("playback ended", "fetch fetched:3 play stop ended", Found + " | 0003 map Idle");
         // While the whole track is drawn its option cannot be clicked; afterwards it is
@@ -141,7 +189,7 @@ private slots:
         // ends the same way, and the window then closes.
         row("closed when idle", "close", Start + " | 0003 - Idle", "closes");
         row("closed while fetching", "fetch close",
-            "cmdCommport cmdSetting CmdPOI | 0003 - Fetching close asked", "waits");
+            "cmdCommport cmdSetting cmdPorts CmdPOI | 0003 - Fetching close asked", "waits");
         row("closed while playing", "fetch fetched:3 play close ended close",
             Found + " | 0003 map Idle close asked", "waits closes");
     }
@@ -162,11 +210,16 @@ private slots:
     void warnOnce_data() {
         QTest::addColumn<QString>("steps"); // a key to warn with, or "ok" for Clear
         QTest::addColumn<QString>("shown"); // 1: Warn/Clear returned true
-        QTest::newRow("once") << "a a a" << "1 0 0";
-        QTest::newRow("again after it worked") << "a ok a ok ok" << "1 1 1 1 0";
-        QTest::newRow("another key at once") << "a b b a" << "1 1 0 1";
-        QTest::newRow("worked without a warning") << "ok a" << "0 1";
-        QTest::newRow("an empty key is a key") << " a" << "1 1";
+        QTest::newRow("once") << "a a a"
+                              << "1 0 0";
+        QTest::newRow("again after it worked") << "a ok a ok ok"
+                                               << "1 1 1 1 0";
+        QTest::newRow("another key at once") << "a b b a"
+                                             << "1 1 0 1";
+        QTest::newRow("worked without a warning") << "ok a"
+                                                  << "0 1";
+        QTest::newRow("an empty key is a key") << " a"
+                                               << "1 1";
     }
 
     void warnOnce() {

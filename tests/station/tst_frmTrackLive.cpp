@@ -1,6 +1,13 @@
 #include "map/MapPageSupport.h"
+#include "shell/modPrivate.h"
+#include "tracking/TestSentences.h"
 #include "tracking/clsHistoryLog.h"
 #include "tracking/clsSerialReceiver.h"
+#include "tracking/frmPorts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 
 #include <QLabel>
 #include <QPushButton>
@@ -24,7 +31,7 @@ struct LiveWindow : MapWindow {
     QString Caption() const { return Control<QPushButton>("cmdQuery")->text(); }
     // Those of the controls that an open port disables which are disabled now.
     QString DisabledPortControls() const {
-        QStringList names{"cmdCommport", "cmdSetting", "cmdGET", "CmdPOI", "Check1"};
+        QStringList names{"cmdCommport", "cmdSetting", "cmdPorts", "cmdGET", "CmdPOI", "Check1"};
         names.removeIf([this](const QString& name) { return Control(name)->isEnabled(); });
         return names.join(QLatin1Char(' '));
     }
@@ -64,7 +71,7 @@ private slots:
         QVERIFY(s.Start());
         bool nested = false;
         connect(s.Window->findChild<clsSerialReceiver*>(), &clsSerialReceiver::SentenceReceived,
-                this, [&](const QString& line) {
+                this, [&](const QString& line, const QDateTime&) {
                     if (!nested && line.contains(",V,")) {
                         nested = true;
                         QVERIFY(s.Receiver.Write(Moving(3) + Moving(4)));
@@ -73,7 +80,7 @@ private slots:
                 });
         s.Click("cmdQuery");
         QCOMPARE(s.Caption(), "Disconnect");
-        QCOMPARE(s.DisabledPortControls(), "cmdCommport cmdSetting cmdGET CmdPOI Check1");
+        QCOMPARE(s.DisabledPortControls(), "cmdCommport cmdSetting cmdPorts cmdGET CmdPOI Check1");
         QVERIFY(s.Receiver.Write(First.left(4)));
         QTest::qWait(50);
         QVERIFY(s.Receiver.Write(First.mid(4) + First + Second + Third));
@@ -126,13 +133,121 @@ private slots:
         QCOMPARE(message.Title, s.Window->windowTitle());
         QCOMPARE(message.Waits, !lost);
         const QString part =
-            lost ? "COM2 (" + s.Receiver.SlavePath() + ") was lost" : "No such file";
+            lost ? "COM2 (" + s.Receiver.SlavePath() + ") was lost"
+                                    : "COM2 is assigned to " + s.Device + ", but there is no such";
         QVERIFY2(message.Text.contains(part), qPrintable(message.Text));
         QVERIFY(!lost || message.Text.endsWith("The port has been closed."));
         QCOMPARE(s.Caption(), "Connect");
         QCOMPARE(s.DisabledPortControls(), "Check1");
         QTest::qWait(300);
         QCOMPARE(s.Platform.Messages.size(), 1);
+    }
+
+    // The receiver's panel from no data to a fix of a GN receiver, with the label over the
+    // map until the first fix and the counts in its tooltip.
+    void receiverStateIsShown() {
+        LiveWindow s;
+        QDateTime now(QDate(2009, 2, 18), QTime(12, 0));
+        s.Clock = [&now] { return now; };
+        QVERIFY(s.Start());
+        auto* panel = s.Control<QLabel>("Panel3");
+        auto* waiting = s.Control<QLabel>("lblWaitingFix");
+        QVERIFY(!waiting->isVisible());
+        s.Click("cmdQuery");
+        QCOMPARE(panel->text(), "No data yet");
+        QVERIFY(waiting->isVisible());
+        QCOMPARE(waiting->text(), "Waiting for a fix from the receiver...");
+        // The sentences as a receiver of talker GN sends them.
+        const auto gn = [](const QByteArray& gp) {
+            const QString body = QString::fromLatin1(gp).mid(3).section('*', 0, 0);
+            return Checksummed("GN" + body).toLatin1() + "\r\n";
+        };
+        const QList<QPair<QByteArray, QString>> steps = {
+            {"\x13\x7f\xe0$GPGSV*00\r\x01\r",
+             "Data, but no complete sentence: most often the wrong line setting"},
+            {Checksummed("GPGGA,1").toLatin1() + "\r\n", "Sentences, but no position (RMC) sentence"},
+            {gn(Second), "No fix: the receiver reports a warning (V)"}, // held back
+            {gn(First), "No fix: the receiver reports a warning (V)"},
+        };
+        for (const auto& [bytes, text] : steps) {
+            QVERIFY(s.Receiver.Write(bytes));
+            QTRY_COMPARE(panel->text(), text);
+        }
+        QVERIFY(waiting->isVisible());
+        QVERIFY(s.Receiver.Write(gn(First))); // the third: the link follows GN
+        QTRY_VERIFY(!waiting->isVisible());
+        now = now.addSecs(1);
+        QTRY_COMPARE(panel->text(), "Fix 1 s ago (GN)");
+        QCOMPARE(panel->toolTip(), "Since the port opened: 6 lines, 3 RMC taken, 1 bad checksums, "
+                                   "1 void fixes (V), 0 RMC of other talkers ignored");
+        QCOMPARE(s.Window->Rows().rowCount(), 2); // the void fix and the GN position
+        s.Click("cmdQuery");
+        QCOMPARE(panel->text(), "");
+    }
+
+    // With the check box a lost receiver is tried again: no notice, the connect button keeps
+    // its caption, the panel counts down; the button stops the retries.
+    void lostReceiverIsRetriedFromTheWindow() {
+        LiveWindow s;
+        QVERIFY(s.Start());
+        s.Control<QCheckBox>("chkReconnect")->click();
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), "Settings", "AutoReconnect"), "1");
+        s.Click("cmdQuery");
+        QVERIFY(s.Receiver.Write(First));
+        QTRY_COMPARE(s.Window->Rows().rowCount(), 1);
+        s.Receiver.CloseMaster();
+        auto* panel = s.Control<QLabel>("Panel3");
+        QTRY_COMPARE(panel->text(), "Receiver lost, trying again in 1 s");
+        QCOMPARE(s.Caption(), "Disconnect");
+        QCOMPARE(s.Platform.Messages.size(), 0);
+        QCOMPARE(s.Window->Rows().rowCount(), 1);
+        s.Click("cmdQuery");
+        QCOMPARE(s.Caption(), "Connect");
+        QCOMPARE(panel->text(), "");
+        QTest::qWait(2500);
+        QCOMPARE(s.Caption(), "Connect");
+        QCOMPARE(s.Platform.Messages.size(), 0);
+        // The next start keeps the choice.
+        StationWindow again;
+        QVERIFY(again.Start(ReadFile(s.Dir.filePath("vendrel.ini"))));
+        QVERIFY(again.Control<QCheckBox>("chkReconnect")->isChecked());
+    }
+
+    // The ports dialog shows the entry's assignment, writes a device or an address as the
+    // port reads it, refuses a malformed address with a message, and the list's tooltip
+    // follows. What the operator sees of it is looked at in the window itself.
+    void portsDialogAssigns() {
+        LiveWindow s;
+        QVERIFY(s.Start());
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<frmPorts*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* entry = dialog->findChild<QComboBox*>("cboEntry");
+            auto* target = dialog->findChild<QComboBox*>("cboTarget");
+            seen << entry->currentText() << target->currentText();
+            const auto assign = [&](int index, const QString& text) {
+                entry->setCurrentIndex(index);
+                target->setEditText(text);
+                QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAssign"), Qt::LeftButton);
+            };
+            assign(3, " tcp://127.0.0.1:10110 ");
+            assign(4, "gpsd://");
+            assign(1, "udp://:10110");
+            entry->setCurrentIndex(3);
+            seen << target->currentText() << dialog->findChild<QLabel*>("lblOutcome")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+        });
+        s.Click("cmdPorts");
+        QCOMPARE(seen, QStringList({"COM2", QString(s.Device), "tcp://127.0.0.1:10110", ""}));
+        QCOMPARE(s.Platform.Messages.size(), 1);
+        QVERIFY2(s.Platform.Messages[0].Text.startsWith("COM5 is assigned to \"gpsd://\""),
+                 qPrintable(s.Platform.Messages[0].Text));
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), "Ports", "COM4"), "tcp://127.0.0.1:10110");
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), "Ports", "COM5"), "");
+        auto* ports = s.Control<QComboBox>("cmdCommport");
+        QCOMPARE(ports->itemData(3, Qt::ToolTipRole).toString(), "tcp://127.0.0.1:10110");
+        QCOMPARE(ports->toolTip(), "udp://:10110"); // COM2, the chosen entry
     }
 
     // The list lays out only its scroll range for appended rows and repaints at most once an

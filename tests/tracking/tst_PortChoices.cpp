@@ -17,8 +17,10 @@ private slots:
         QTest::newRow("nothing stored") << QByteArray() << QList<int>{-1, 0};
         QTest::newRow("last port, second setting")
             << QByteArray("CommPort=15\nSetting=1\nZoom=18\n") << QList<int>{14, 1};
+        QTest::newRow("fastest line setting")
+            << QByteArray("CommPort=3\nSetting=5\n") << QList<int>{2, 5};
         QTest::newRow("hand-edited beyond the lists")
-            << QByteArray("CommPort=16\nSetting=2\n") << QList<int>{-1, 0};
+            << QByteArray("CommPort=16\nSetting=6\n") << QList<int>{-1, 0};
         QTest::newRow("port 0") << QByteArray("CommPort=0\n") << QList<int>{-1, 0};
         QTest::newRow("far beyond any list")
             << QByteArray("CommPort=1e300\nSetting=-1e300\n") << QList<int>{-1, 0};
@@ -35,7 +37,8 @@ private slots:
         QCOMPARE(p.CommPorts().size(), 15);
         QCOMPARE(p.CommPorts().first(), "COM1");
         QCOMPARE(p.CommPorts().last(), "COM15");
-        QCOMPARE(p.LineSettings(), QStringList({"4800,n,8,1", "9600,n,8,1"}));
+        QCOMPARE(p.LineSettings(), QStringList({"4800,n,8,1", "9600,n,8,1", "19200,n,8,1",
+                                                "38400,n,8,1", "57600,n,8,1", "115200,n,8,1"}));
     }
 };
 

@@ -4,11 +4,13 @@
 #include "shell/TestFiles.h"
 #include "shell/modPrivate.h"
 #include "tracking/TestCaptures.h"
+#include "tracking/TestGpsd.h"
 #include "tracking/TestPseudoTerminal.h"
 #include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -81,15 +83,16 @@ private slots:
     // A device that never sends a carriage return keeps only the newest characters.
     void endlessLineKeepsOnlyTheNewestCharacters() {
         clsSentenceFramer framer;
-        QStringList sentences;
+        QStringList sentences; // every complete line
         const auto collect = [&](QStringView s) { sentences.append(s.toString()); };
         const QString noise(clsSentenceFramer::MaxBufferLength, QLatin1Char('x'));
         framer.Append(noise, collect);
         framer.Append(noise + QStringLiteral("$GPRMC,1*00"), collect);
         QCOMPARE(framer.ReceiveBuffer().size(), clsSentenceFramer::MaxBufferLength);
         QVERIFY(framer.ReceiveBuffer().endsWith(u"x$GPRMC,1*00"));
+        const QString kept = framer.ReceiveBuffer();
         framer.Append(u"\r\n$GPRMC,2*00\r\n", collect);
-        QCOMPARE(sentences, QStringList{"$GPRMC,2*00"});
+        QCOMPARE(sentences, QStringList({kept, "$GPRMC,2*00"}));
     }
 
     void toggleStoresChoicesAndKeepsTheBuffer() {
@@ -107,8 +110,8 @@ private slots:
         QVERIFY(m_terminal->Write(First.sliced(30) + "\r\n"));
         QTRY_COMPARE(m_sentences, Bytes{First});
         QCOMPARE(clsSerialPort::DeviceForPort(folder, 15), "/dev/ttyS14"); // not mapped
-        // Both entries of the list of line settings; a malformed one is refused below.
-        for (const int baud : {4800, 9600}) {
+        // Every entry of the list of line settings; a malformed one is refused below.
+        for (const int baud : {4800, 9600, 19200, 38400, 57600, 115200}) {
             const auto parsed = clsSerialPort::ParseSettings(QString("%1,n,8,1").arg(baud));
             QVERIFY(parsed);
             QCOMPARE(
@@ -121,18 +124,29 @@ private slots:
         QTest::addColumn<int>("portIndex");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("message");
-        QTest::newRow("port 0") << -1 << Line << "Invalid port number";
-        QTest::newRow("missing device") << 4 << Line << "No such file or directory";
+        QTest::newRow("port 0") << -1 << Line << "Choose a port in the list first";
+        QTest::newRow("missing device")
+            << 4 << Line << "COM5 is assigned to /nonexistent/ttyGPS, but there is no such device";
+        QTest::newRow("in use") << PortIndex << Line << ") is in use by another program";
+        QTest::newRow("not a serial device") << 5 << Line << "COM6 (";
         QTest::newRow("bad line settings") << PortIndex << "4800,x,8,1"
-                                           << "Invalid line settings";
+                                           << "The line setting \"4800,x,8,1\" is not valid";
     }
 
+    // What the operator reads names the entry, its device and what to do; nothing changed.
     void failedOpenChangesNothing() {
         QFETCH(int, portIndex);
         QFETCH(QString, line);
         QFETCH(QString, message);
+        const QString notSerial = m_folder->filePath("plain-file");
+        QVERIFY(WriteFile(notSerial, "not a device"));
         QVERIFY(mapPort(PortIndex + 1, m_terminal->SlavePath(),
-                        "COM5=/nonexistent/ttyGPS\r\n[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
+                        "COM5=/nonexistent/ttyGPS\r\nCOM6=" + QFile::encodeName(notSerial) +
+                            "\r\n[Settings]\r\nCommPort=7\r\nSetting=0\r\n"));
+        clsSerialReceiver holder(m_folder->path());
+        if (QString(QTest::currentDataTag()) == "in use") {
+            holder.Open(PortIndex, 0, Line);
+        }
         const QByteArray before = ReadFile(m_folder->filePath("vendrel.ini"));
         const QString error = ErrorOf([&] { m_receiver->Toggle(portIndex, 1, line); });
         QVERIFY2(error.contains(message), qPrintable(error));
@@ -174,6 +188,101 @@ private slots:
         QVERIFY(simulator.waitForFinished(5000));
         QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
         QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void retryDelays_data() {
+        QTest::addColumn<int>("previous");
+        QTest::addColumn<int>("next");
+        for (const auto& [previous, next] :
+             QList<QPair<int, int>>{{0, 1}, {1, 2}, {2, 4}, {8, 16}, {16, 30}, {30, 30}}) {
+            QTest::addRow("%d s", previous) << previous << next;
+        }
+    }
+
+    void retryDelays() {
+        QFETCH(int, previous);
+        QFETCH(int, next);
+        QCOMPARE(clsSerialReceiver::NextRetryDelay(previous), next);
+    }
+
+    // A receiver replugged: the simulator and its link go and come back. The loss is not
+    // reported, the port is opened again without storing anything, and each connection
+    // hands on the capture's sentences from its start in order: nothing lost, nothing twice.
+    void lostReceiverIsTriedAgain() {
+        const QString capture = STATION_SOURCE_DIR "/data/demo/demo-drive.nmea";
+        Bytes all;
+        for (const QByteArray& line : ReadFile(capture).split('\n')) {
+            if (line.startsWith("$GPRMC")) {
+                all.append(line.trimmed());
+            }
+        }
+        const QString link = m_folder->filePath("gps");
+        QVERIFY(mapPort(1, link, "[Settings]\r\nCommPort=1\r\nSetting=0\r\n"));
+        QList<int> delays;
+        QStringList lost;
+        int reconnected = 0;
+        connect(m_receiver.get(), &clsSerialReceiver::Retrying, this,
+                [&](int seconds) { delays.append(seconds); });
+        connect(m_receiver.get(), &clsSerialReceiver::Reconnected, this, [&] { ++reconnected; });
+        connect(m_receiver.get(), &clsSerialReceiver::PortLost, this,
+                [&](const QString& message) { lost.append(message); });
+        m_receiver->SetAutoReconnect(true);
+        auto first = std::make_unique<TestSimulator>();
+        QVERIFY(first->Start(capture, link, 20));
+        m_receiver->Open(0, 1, Line);
+        const QByteArray stored = ReadFile(m_folder->filePath("vendrel.ini"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_sentences.size() >= 5, 5000);
+        first.reset(); // unplugged
+        QTRY_COMPARE(delays, QList<int>{1});
+        const qsizetype before = m_sentences.size();
+        QVERIFY(m_receiver->IsOpen() && m_receiver->IsRetrying());
+        QTRY_COMPARE_WITH_TIMEOUT(delays, QList<int>({1, 2}), 3000); // the link is still gone
+        TestSimulator second;
+        QVERIFY(second.Start(capture, link, 20));
+        QTRY_COMPARE_WITH_TIMEOUT(reconnected, 1, 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_sentences.size() >= before + 5, 5000);
+        m_receiver->Close();
+        QCOMPARE(m_sentences.mid(0, before), all.mid(0, before));
+        QCOMPARE(m_sentences.mid(before), all.mid(0, m_sentences.size() - before));
+        QCOMPARE(lost, QStringList());
+        QCOMPARE(ReadFile(m_folder->filePath("vendrel.ini")), stored);
+    }
+
+    // A TCP source that restarts, and a stop pressed while the retries run.
+    void restartedServerIsTriedAgain() {
+        const quint16 port = FreeTcpPort();
+        QVERIFY(mapPort(1, QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
+        QList<int> delays;
+        connect(m_receiver.get(), &clsSerialReceiver::Retrying, this,
+                [&](int seconds) { delays.append(seconds); });
+        m_receiver->SetAutoReconnect(true);
+        const auto serve = [port](QTcpServer& server, const QByteArray& sentence) {
+            if (!server.listen(QHostAddress::LocalHost, port)) {
+                return false;
+            }
+            QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, sentence] {
+                QTcpSocket* peer = server.nextPendingConnection();
+                peer->write(sentence + "\r\n");
+                peer->disconnectFromHost();
+            });
+            return true;
+        };
+        auto server = std::make_unique<QTcpServer>();
+        QVERIFY(serve(*server, First));
+        m_receiver->Open(0, 0, Line);
+        QTRY_COMPARE(m_sentences, Bytes{First});
+        QTRY_COMPARE(delays, QList<int>{1}); // the server closed the connection
+        server.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(delays, QList<int>({1, 2}), 3000); // refused
+        server = std::make_unique<QTcpServer>();
+        QVERIFY(serve(*server, Second));
+        QTRY_COMPARE_WITH_TIMEOUT(m_sentences, Bytes({First, Second}), 4000);
+        QTRY_COMPARE(delays, QList<int>({1, 2, 1})); // data came: the delays start again
+        m_receiver->Close();
+        QVERIFY(!m_receiver->IsOpen());
+        QTest::qWait(1500);
+        QCOMPARE(delays, QList<int>({1, 2, 1}));
+        QCOMPARE(m_sentences, Bytes({First, Second}));
     }
 };
 
