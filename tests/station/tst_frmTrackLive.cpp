@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -197,7 +198,10 @@ private slots:
         QTRY_COMPARE(s.Window->Rows().rowCount(), 1);
         s.Receiver.CloseMaster();
         auto* panel = s.Control<QLabel>("Panel3");
-        QTRY_COMPARE(panel->text(), "Receiver lost, trying again in 1 s");
+        // On a busy machine the first retry may already have failed when the panel is read,
+        // so any count is the countdown; the delays themselves are the receiver's own case.
+        static const QRegularExpression countdown("^Receiver lost, trying again in \\d+ s$");
+        QTRY_VERIFY(countdown.match(panel->text()).hasMatch());
         QCOMPARE(s.Caption(), "Disconnect");
         QCOMPARE(s.Platform.Messages.size(), 0);
         QCOMPARE(s.Window->Rows().rowCount(), 1);
