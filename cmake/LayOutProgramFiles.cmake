@@ -3,6 +3,7 @@
 # the program (filling a per-user folder) and scripts/run (refreshing its run folder) read.
 #   -DDATA=<the data folder of the sources>  -DNODE_MODULES=<folder of the npm packages>
 #   -DPROGRAM=<folder to lay them into>       -DVERSION=<version the list is stamped with>
+#   -DGUIDE=<the operator's guide made from the README, laid out as help/guide.html>
 # The list: "version V", then "file PATH" or "link PATH TARGET" per entry, PATH relative.
 foreach(package leaflet topojson-client world-atlas)
     if(NOT EXISTS "${NODE_MODULES}/${package}/package.json")
@@ -33,6 +34,12 @@ foreach(npm_file IN LISTS lib_files)
     file(COPY "${NODE_MODULES}/${npm_file}" DESTINATION "${folder}")
     list(APPEND program_files "${relative}")
 endforeach()
+if(NOT EXISTS "${GUIDE}")
+    message(FATAL_ERROR "The operator's guide ${GUIDE} is missing: build the target guide first.")
+endif()
+file(MAKE_DIRECTORY "${PROGRAM}/help")
+configure_file("${GUIDE}" "${PROGRAM}/help/guide.html" COPYONLY)
+list(APPEND program_files help/guide.html)
 list(SORT program_files)
 
 set(listing "# The program's own files, laid out by the build.\nversion ${VERSION}\n")

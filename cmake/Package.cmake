@@ -51,6 +51,7 @@ install(CODE "
     set(NODE_MODULES \"${CMAKE_SOURCE_DIR}/node_modules\")
     set(PROGRAM \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/${package}\")
     set(VERSION \"${STATION_PACKAGE_VERSION}\")
+    set(GUIDE \"${STATION_GUIDE}\")
     include(\"${CMAKE_SOURCE_DIR}/cmake/LayOutProgramFiles.cmake\")")
 
 install(FILES ${packaging}/org.gpstrackingstation.Station.desktop
@@ -99,6 +100,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # and Chinese) and the desktop opener that shows an exported track. The browser engine's
 # helper process (libqt6webenginecore6-bin) comes with the engine's shlibs.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-wqy-microhei, xdg-utils")
+# Qt's own dialogs (file, print, calendar) in the language chosen for the station.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

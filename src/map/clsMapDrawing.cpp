@@ -90,10 +90,7 @@ bool clsMapDrawing::HasPosition(const PositionFix& fix) {
 }
 
 QString clsMapDrawing::CaptionText(const PositionFix& fix) {
-    return QLatin1Char(' ') + fix.FixTime.trimmed() +
-           (fix.Status == QLatin1String("A") ? QLatin1String(" Real time position")
-                                             : QLatin1String(" Last location")) +
-           QLatin1Char(' ');
+    return Text().CaptionText(fix);
 }
 
 QString clsMapDrawing::PositionText(const PositionFix& fix) {

@@ -60,7 +60,7 @@ public:
     // Whether fix has a position to draw: a coordinate of exactly 0 counts as none.
     static bool HasPosition(const PositionFix& fix);
     // The caption above the map: " " + time + " Real time position" or " Last location" + " ".
-    static QString CaptionText(const PositionFix& fix);
+    QString CaptionText(const PositionFix& fix);
     // The coordinate beside the map: latitude and longitude in degrees, minutes, seconds.
     static QString PositionText(const PositionFix& fix);
     // "Speed:" and the speed text.

@@ -50,6 +50,13 @@ void AppendUtf8(QByteArray& out, const QString& text) {
 
 clsMarkerText::clsMarkerText(const QString& programFolder)
     : m_speedUnit(modPrivate::ReadLanguage(programFolder, modKeys::Private::SpeedUnit)) {
+    const clsProfileText language = modPrivate::LoadLanguage(programFolder);
+    m_directionLabel =
+        "<br>" + modPrivate::ReadLanguage(language, modKeys::Messages::DirectionLabel).toUtf8();
+    m_speedLabel = modPrivate::ReadLanguage(language, modKeys::Messages::SpeedLabel);
+    m_speedLabelBytes = "<br>" + m_speedLabel.toUtf8();
+    m_realTime = modPrivate::ReadLanguage(language, modKeys::Messages::RealTimePosition);
+    m_lastLocation = modPrivate::ReadLanguage(language, modKeys::Messages::LastLocation);
     for (int point = 0; point < 8; ++point) {
         m_compassNames[point] =
             modPrivate::DirectionName(programFolder, float(point * 45)).toUtf8();
@@ -91,9 +98,9 @@ void clsMarkerText::AppendVehicle(QByteArray& out, const PositionFix& fix,
     out += HeadingSuffix(fix.Direction);
     out += ".gif|";
     AppendUtf8(out, fix.FixTime);
-    out += "<br>Direction:";
+    out += m_directionLabel;
     out += m_compassNames[modPrivate::DirectionPoint(fix.Direction)];
-    out += "<br>Speed:";
+    out += m_speedLabelBytes;
     out += SpeedText(fix.Speed);
     out += "\r\n";
 }
@@ -110,5 +117,10 @@ void clsMarkerText::AppendPoint(QByteArray& out, const CoordinateRecord& point) 
 }
 
 QString clsMarkerText::SpeedCaption(const PositionFix& fix) const {
-    return QStringLiteral("Speed:") + modPrivate::FormatSpeed(fix.Speed, m_speedUnit);
+    return m_speedLabel + modPrivate::FormatSpeed(fix.Speed, m_speedUnit);
+}
+
+QString clsMarkerText::CaptionText(const PositionFix& fix) const {
+    return QLatin1Char(' ') + fix.FixTime.trimmed() +
+           (fix.Status == QLatin1String("A") ? m_realTime : m_lastLocation) + QLatin1Char(' ');
 }

@@ -10,8 +10,8 @@
 #include <unordered_map>
 
 // The lines of the marker file that the map page reads: latitude|longitude|icon|popup,
-// ended by CR LF, in UTF-8. The compass names and the speed unit of the popups come from
-// the language file once, so that a track of a day is written without reading it again.
+// ended by CR LF, in UTF-8. The compass names, the labels and the speed unit of the popups
+// come from the language file once, so that a track of a day is written without reading it again.
 class clsMarkerText {
 public:
     explicit clsMarkerText(const QString& programFolder);
@@ -33,12 +33,20 @@ public:
 
     // "Speed:" followed by the speed text, as the label beside the map shows it.
     QString SpeedCaption(const PositionFix& fix) const;
+    // The caption above the map: " " + time + " Real time position" or " Last location" + " ".
+    QString CaptionText(const PositionFix& fix) const;
 
 private:
     const QByteArray& SpeedText(float knots) const;
 
     std::array<QByteArray, 8> m_compassNames; // UTF-8, north first, clockwise
     QString m_speedUnit;
+    // The popup's and captions' texts, of the language file, English by default.
+    QByteArray m_directionLabel;  // "<br>Direction:", UTF-8
+    QByteArray m_speedLabelBytes; // "<br>Speed:", UTF-8
+    QString m_speedLabel;
+    QString m_realTime;
+    QString m_lastLocation;
     // A track repeats few speeds; their texts are made once (by the float's bits).
     mutable std::unordered_map<quint32, QByteArray> m_speedTexts;
 };

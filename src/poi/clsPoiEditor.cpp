@@ -13,6 +13,8 @@
 namespace {
 
 constexpr qsizetype LongestExplanation = 50;
+// Significant digits of a printed coordinate: the stored value, at most a 64-bit float's.
+constexpr int CoordinateDigits = 15;
 
 // The keys of the toolbar buttons.
 namespace Key {
@@ -26,6 +28,8 @@ const QString FirstRec = QStringLiteral("FirstRec");
 const QString ReplyRec = QStringLiteral("ReplyRec");
 const QString NextRec = QStringLiteral("NextRec");
 const QString LastRec = QStringLiteral("LastRec");
+const QString Refresh = QStringLiteral("Refresh");
+const QString Print = QStringLiteral("Print");
 const QString Exit = QStringLiteral("Exit");
 } // namespace Key
 
@@ -45,7 +49,8 @@ int KindOption(const QString& kind) {
 const QStringList& clsPoiEditor::Keys() {
     static const QStringList keys{Key::NewRec,   Key::AmendmentRec, Key::DelRec,   Key::CancelRec,
                                   Key::WriteRec, Key::Search,       Key::FirstRec, Key::ReplyRec,
-                                  Key::NextRec,  Key::LastRec,      Key::Exit};
+                                  Key::NextRec,  Key::LastRec,      Key::Refresh,  Key::Print,
+                                  Key::Exit};
     return keys;
 }
 
@@ -91,6 +96,10 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::ButtonClick(const QString& key
         m_currentIndex = std::min(last, m_currentIndex + 1);
     } else if (key == Key::LastRec) {
         m_currentIndex = last;
+    } else if (key == Key::Refresh) {
+        return Refresh();
+    } else if (key == Key::Print) {
+        return Print(prompts);
     }
     return std::nullopt;
 }
@@ -100,7 +109,8 @@ bool clsPoiEditor::IsEnabled(const QString& key) const {
     if (m_mode != EditMode::Browsing) {
         return key == Key::CancelRec || key == Key::WriteRec || !Keys().contains(key);
     }
-    if (key == Key::AmendmentRec || key == Key::DelRec || key == Key::Search) {
+    if (key == Key::AmendmentRec || key == Key::DelRec || key == Key::Search ||
+        key == Key::Print) {
         return count >= 1;
     }
     if (key == Key::CancelRec || key == Key::WriteRec) {
@@ -154,17 +164,65 @@ void clsPoiEditor::LoadRecords() {
     m_records = m_db.ListCoordinates();
 }
 
-// The editor cannot go on without its records: a failure closes it, and only it.
-std::optional<clsPoiEditor::Notice> clsPoiEditor::Reload() {
+// The editor cannot go on without its records: a failure closes it, and only it, unless
+// the records it shows are still those loaded before.
+std::optional<clsPoiEditor::Notice> clsPoiEditor::Reload(bool closeOnFailure) {
     try {
         LoadRecords();
     } catch (const clsStationError& error) {
-        return Failure(error.Message(), true);
+        return Failure(error.Message(), closeOnFailure);
     }
     // Another program may have removed rows since the last load.
     m_currentIndex =
         std::clamp(m_currentIndex, 0, std::max(0, static_cast<int>(m_records.size()) - 1));
     return std::nullopt;
+}
+
+// The table read again, for rows that other programs or the map's pick-up changed; the
+// record shown stays the one shown when it is still there. A failed read keeps the
+// records shown before.
+std::optional<clsPoiEditor::Notice> clsPoiEditor::Refresh() {
+    const QString shown = m_records.isEmpty() ? QString() : m_records.at(m_currentIndex).SeqNo;
+    if (std::optional<Notice> failure = Reload(false)) {
+        return failure;
+    }
+    for (int i = 0; i < m_records.size(); ++i) {
+        if (m_records.at(i).SeqNo == shown) {
+            m_currentIndex = i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<clsPoiEditor::Notice> clsPoiEditor::Print(const Prompts& prompts) const {
+    if (prompts.Print(PrintTable(), Text(modKeys::Poi::PrintHeading))) {
+        return std::nullopt;
+    }
+    return Failure(Text(modKeys::Poi::NotPrinted), false);
+}
+
+QString clsPoiEditor::PrintTable() const {
+    const auto cell = [](const char* tag, const QString& text) {
+        return QStringLiteral("<%1>%2</%1>").arg(QLatin1String(tag), text.toHtmlEscaped());
+    };
+    QString html = QStringLiteral("<h2>%1</h2>\n<table border=\"1\" cellspacing=\"0\" "
+                                  "cellpadding=\"4\">\n<tr>")
+                       .arg(Text(modKeys::Poi::PrintHeading).toHtmlEscaped());
+    for (const LanguageCode& column :
+         {modKeys::Poi::NumberColumn, modKeys::Poi::NameColumn, modKeys::Poi::LongitudeColumn,
+          modKeys::Poi::LatitudeColumn, modKeys::Poi::KindColumn}) {
+        html += cell("th", Text(column));
+    }
+    html += QStringLiteral("</tr>\n");
+    for (int i = 0; i < m_records.size(); ++i) {
+        const CoordinateRecord& record = m_records.at(i);
+        html += QStringLiteral("<tr>") + cell("td", QString::number(i + 1)) +
+                cell("td", record.Explanation) +
+                cell("td", modPrivate::NumberText(record.X, CoordinateDigits)) +
+                cell("td", modPrivate::NumberText(record.Y, CoordinateDigits)) +
+                cell("td", record.Kind) + QStringLiteral("</tr>\n");
+    }
+    return html + QStringLiteral("</table>\n");
 }
 
 std::optional<clsPoiEditor::Notice> clsPoiEditor::SaveRecord() {

@@ -45,14 +45,17 @@ public:
         bool CloseEditor = false;
     };
 
-    // What a button needs from the operator: the answer to the delete question, and the
-    // search dialog, shown modally, with the text it confirmed (none when cancelled).
+    // What a button needs from the operator: the answer to the delete question, the
+    // search dialog, shown modally, with the text it confirmed (none when cancelled), and
+    // the print dialog for a document (HTML) with its title, false when printing failed
+    // (a cancelled dialog is no failure).
     struct Prompts {
         std::function<bool(const QString& text, const QString& title)> ConfirmDelete;
         std::function<std::optional<QString>()> ShowSearch;
+        std::function<bool(const QString& html, const QString& title)> Print;
     };
 
-    // The keys of the toolbar buttons that have one, in toolbar order.
+    // The keys of the toolbar buttons, in toolbar order.
     static const QStringList& Keys();
 
     clsPoiEditor(const QString& programFolder, clsDBLib& db);
@@ -66,6 +69,9 @@ public:
     std::optional<Notice> ButtonClick(const QString& key, const Prompts& prompts);
     // The state to show; while browsing, the fields show the current record.
     View ShowRecord();
+    // The loaded records as a printable table (HTML): a heading, then per record its
+    // place, name, longitude and latitude in decimal degrees, and kind.
+    QString PrintTable() const;
     // Makes the first record whose explanation contains searchText (trimmed, any case)
     // current.
     std::optional<Notice> FindRecord(const QString& searchText);
@@ -80,7 +86,9 @@ public:
 private:
     bool IsEnabled(const QString& key) const;
     void LoadRecords();
-    std::optional<Notice> Reload();
+    std::optional<Notice> Reload(bool closeOnFailure = true);
+    std::optional<Notice> Refresh();
+    std::optional<Notice> Print(const Prompts& prompts) const;
     std::optional<Notice> SaveRecord();
     std::optional<Notice> DeleteRecord(const Prompts& prompts);
     std::optional<Notice> Search(const Prompts& prompts);

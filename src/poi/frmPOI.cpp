@@ -19,21 +19,6 @@
 
 namespace {
 
-// The toolbar's buttons in order: label, key ("" for none), picture in images/Tool.
-struct ToolButton {
-    const char* Label; // UTF-8
-    const char* Key;
-    const char* Picture;
-};
-constexpr ToolButton ToolButtons[] = {
-    {"New", "NewRec", "NewRec"},      {"Edit", "AmendmentRec", "AmendmentRec"},
-    {"Delect", "DelRec", "DelRec"},   {"Cancel", "CancelRec", "CancelRec"},
-    {"Save", "WriteRec", "WriteRec"}, {"Search", "Search", "Search"},
-    {"Fist", "FirstRec", "FirstRec"}, {"Back", "ReplyRec", "ReplyRec"},
-    {"Next", "NextRec", "NextRec"},   {"Last", "LastRec", "LastRec"},
-    {"更新", "", "Refresh"},          {"列印", "", "Print"},
-    {"Exit", "Exit", "Exit"}};
-
 QLabel* labelIn(QWidget* parent, const QString& text) {
     return new QLabel(text, parent);
 }
@@ -41,9 +26,10 @@ QLabel* labelIn(QWidget* parent, const QString& text) {
 } // namespace
 
 frmPOI::frmPOI(const QString& programFolder, clsDBLib& db, QWidget* owner)
-    : QDialog(owner), m_programFolder(programFolder), m_editor(programFolder, db) {
+    : QDialog(owner), m_programFolder(programFolder),
+      m_language(modPrivate::LoadLanguage(programFolder)), m_editor(programFolder, db) {
     setObjectName(QStringLiteral("frmPOI"));
-    setWindowTitle(QStringLiteral("MYPOI"));
+    setWindowTitle(Text(modKeys::Poi::Caption));
     BuildToolbar();
     BuildRecordFrame();
     BuildHouseFrame();
@@ -68,13 +54,15 @@ void frmPOI::BuildToolbar() {
     tbrTool->setObjectName(QStringLiteral("tbrTool"));
     tbrTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tbrTool->setIconSize(QSize(24, 24));
-    for (const ToolButton& button : ToolButtons) {
-        const QString picture = modPrivate::ProgramPath(
-            m_programFolder,
-            QStringLiteral("images/Tool/%1.png").arg(QLatin1String(button.Picture)));
-        QAction* action = tbrTool->addAction(QIcon(picture), QString::fromUtf8(button.Label));
-        action->setData(QString::fromLatin1(button.Key));
-        action->setObjectName(QString::fromLatin1(button.Picture));
+    // Each button's picture in images/Tool is named after its key.
+    const QStringList& keys = clsPoiEditor::Keys();
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QString picture =
+            modPrivate::ProgramPath(m_programFolder, QStringLiteral("images/Tool/%1.png").arg(keys[i]));
+        QAction* action =
+            tbrTool->addAction(QIcon(picture), Text(modKeys::Poi::Buttons.at(std::size_t(i))));
+        action->setData(keys[i]);
+        action->setObjectName(keys[i]);
         connect(action, &QAction::triggered, this, [this, action] { tbrTool_ButtonClick(action); });
     }
     // Every button stays on the bar; none goes into an overflow menu.
@@ -87,15 +75,16 @@ void frmPOI::BuildRecordFrame() {
     txtExplanation = new QLineEdit(FraRec);
     txtExplanation->setObjectName(QStringLiteral("txtExplanation"));
     auto* grid = new QGridLayout(FraRec);
-    grid->addWidget(labelIn(FraRec, QStringLiteral("POI:")), 0, 0);
+    grid->addWidget(labelIn(FraRec, Text(modKeys::Poi::NameLabel)), 0, 0);
     grid->addWidget(txtExplanation, 0, 1, 1, 7);
     const struct {
-        const char* Caption;
-        const char* Hint;
-    } rows[] = {{"Longitude:", "Ex:120°41'05''"}, {"Latitude:", "Ex:24°06'23''"}};
+        LanguageCode Caption;
+        LanguageCode Hint;
+    } rows[] = {{modKeys::Poi::LongitudeLabel, modKeys::Poi::LongitudeHint},
+                {modKeys::Poi::LatitudeLabel, modKeys::Poi::LatitudeHint}};
     const QString units[] = {QStringLiteral("°"), QStringLiteral("'"), QStringLiteral("\"")};
     for (int row = 0; row < 2; ++row) {
-        grid->addWidget(labelIn(FraRec, QString::fromUtf8(rows[row].Caption)), row + 1, 0);
+        grid->addWidget(labelIn(FraRec, Text(rows[row].Caption)), row + 1, 0);
         for (int part = 0; part < 3; ++part) {
             QLineEdit*& box = VehicleTxt[row * 3 + part];
             box = new QLineEdit(FraRec);
@@ -104,7 +93,7 @@ void frmPOI::BuildRecordFrame() {
             grid->addWidget(box, row + 1, 1 + part * 2);
             grid->addWidget(labelIn(FraRec, units[part]), row + 1, 2 + part * 2);
         }
-        QLabel* hint = labelIn(FraRec, QString::fromUtf8(rows[row].Hint));
+        QLabel* hint = labelIn(FraRec, Text(rows[row].Hint));
         hint->setEnabled(false);
         grid->addWidget(hint, row + 1, 7);
     }
@@ -171,7 +160,10 @@ void frmPOI::tbrTool_ButtonClick(QAction* button) {
     m_editor.SetFields(ReadFields());
     const clsPoiEditor::Prompts prompts{
         [this](const QString& text, const QString& title) { return ConfirmDelete(text, title); },
-        [this] { return ShowSearch(); }};
+        [this] { return ShowSearch(); },
+        [this](const QString& html, const QString& title) {
+            return IPlatform::Current().PrintDocument(this, html, title);
+        }};
     if (Report(m_editor.ButtonClick(key, prompts))) {
         reject();
         return;
@@ -237,4 +229,8 @@ std::optional<QString> frmPOI::ShowSearch() {
     frmSearch dialog(m_programFolder, this);
     dialog.exec();
     return dialog.SearchText();
+}
+
+QString frmPOI::Text(const LanguageCode& code) const {
+    return modPrivate::ReadLanguage(m_language, code);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "poi/clsPoiEditor.h"
+#include "shell/clsProfileText.h"
 
 #include <QDialog>
 #include <array>
@@ -14,8 +15,8 @@ class QStatusBar;
 class QToolBar;
 class clsDBLib;
 
-// The POI editor "MYPOI": browses, adds, amends, deletes and finds points of interest one
-// at a time. It only wires its controls to clsPoiEditor; ResultFlag tells, once it has
+// The POI editor "MYPOI": browses, adds, amends, deletes, finds and prints points of
+// interest one at a time; its captions come from section "POI" of the language file. It only wires its controls to clsPoiEditor; ResultFlag tells, once it has
 // closed, whether the table changed.
 class frmPOI : public QDialog {
     Q_OBJECT
@@ -46,8 +47,10 @@ private:
     bool Report(const std::optional<clsPoiEditor::Notice>& notice);
     bool ConfirmDelete(const QString& text, const QString& title);
     std::optional<QString> ShowSearch();
+    QString Text(const LanguageCode& code) const;
 
     QString m_programFolder;
+    clsProfileText m_language; // the captions, read once as the window is built
     clsPoiEditor m_editor;
 
     QToolBar* tbrTool;

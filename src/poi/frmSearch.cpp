@@ -11,11 +11,17 @@
 
 frmSearch::frmSearch(const QString& programFolder, QWidget* owner)
     : QDialog(owner), m_programFolder(programFolder),
-      Label1(new QLabel(QStringLiteral("Vehicle number:"), this)), txtSearch(new QLineEdit(this)),
-      cmdOK(new QPushButton(QStringLiteral("Ok"), this)),
-      cmdCancel(new QPushButton(QStringLiteral("Cancel "), this)) {
+      Label1(new QLabel(this)), txtSearch(new QLineEdit(this)), cmdOK(new QPushButton(this)),
+      cmdCancel(new QPushButton(this)) {
     setObjectName(QStringLiteral("frmSearch"));
-    setWindowTitle(QStringLiteral("Search"));
+    const clsProfileText language = modPrivate::LoadLanguage(programFolder);
+    const auto text = [&](const LanguageCode& code) {
+        return modPrivate::ReadLanguage(language, code);
+    };
+    setWindowTitle(text(modKeys::Poi::SearchCaption));
+    Label1->setText(text(modKeys::Poi::SearchPrompt));
+    cmdOK->setText(text(modKeys::Poi::SearchOk));
+    cmdCancel->setText(text(modKeys::Poi::SearchCancel));
     Label1->setObjectName(QStringLiteral("Label1"));
     txtSearch->setObjectName(QStringLiteral("txtSearch"));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -9,7 +9,7 @@ class QWidget;
 // instead of showing dialogs that wait for a click.
 class IPlatform {
 public:
-    enum class Icon { Critical, Exclamation, Question };
+    enum class Icon { Critical, Exclamation, Question, Information };
     enum class Answer { Ok, Yes, No };
 
     virtual ~IPlatform() = default;
@@ -21,9 +21,10 @@ public:
     // Shows a message and returns at once; the operator dismisses it later.
     virtual void ShowNotice(QWidget* owner, const QString& text, const QString& title,
                             Icon icon) = 0;
-    // True when another copy of the program runs from the same program folder; when
-    // none does, this copy keeps the folder to itself until it ends. Makes the folder
-    // when it is missing.
+    // True when another copy of the program runs from the same program folder; that copy
+    // is then asked to bring its windows to the front. When none does, this copy keeps the
+    // folder to itself until it ends, and brings its own windows to the front whenever a
+    // later copy asks. Makes the folder when it is missing.
     virtual bool AnotherInstanceRuns(const QString& programFolder) = 0;
     // Ends the process at once, without running any close handler.
     virtual void EndProgram(int exitCode) = 0;
@@ -36,6 +37,10 @@ public:
     // chosen path, or "" when the operator cancelled, leaving filterIndex as it was.
     virtual QString ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
                                const QString& title, const QString& proposedName) = 0;
+    // Prints a document (HTML) named title on the printer that the operator chooses in the
+    // platform's print dialog, which also offers writing it to a PDF file. False when it
+    // could not be printed; a cancelled dialog prints nothing and is no failure.
+    virtual bool PrintDocument(QWidget* owner, const QString& html, const QString& title) = 0;
 
     // The platform in use: the installed replacement, or the real one.
     static IPlatform& Current();

@@ -3,9 +3,15 @@
 #include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
+#include <QApplication>
 #include <QFileDialog>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
+#include <QTextDocument>
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +27,8 @@ QMessageBox::Icon boxIcon(IPlatform::Icon icon) {
         return QMessageBox::Warning;
     case IPlatform::Icon::Question:
         return QMessageBox::Question;
+    case IPlatform::Icon::Information:
+        return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }
@@ -36,6 +44,34 @@ std::unique_ptr<QLockFile> lockIn(const QString& path) {
     lock->setStaleLockTime(0);
     lock->tryLock(0);
     return lock;
+}
+
+// How long a later copy waits for the running one to take its request, in milliseconds.
+constexpr int FrontRequestWait = 3000;
+
+// The local socket beside the lock file: its path with ".socket" for ".lock", or, where
+// that path is too long for a socket, a name in the temporary folder that stands for it.
+QString socketName(const QString& lockPath) {
+    QString path = lockPath;
+    path.replace(path.size() - 5, 5, QStringLiteral(".socket"));
+    constexpr qsizetype LongestSocketPath = 100; // sockaddr_un holds 108 bytes
+    if (QFile::encodeName(path).size() <= LongestSocketPath) {
+        return path;
+    }
+    const QByteArray id = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1);
+    return QStringLiteral("station-%1").arg(QString::fromLatin1(id.toHex().left(16)));
+}
+
+// Asks the copy that holds the lock to come to the front. A copy too old to listen, or
+// one that is just ending, does not answer; the request is then dropped.
+void askToFront(const QString& lockPath) {
+    QLocalSocket socket;
+    socket.connectToServer(socketName(lockPath));
+    if (socket.waitForConnected(FrontRequestWait)) {
+        socket.write("front\n");
+        socket.waitForBytesWritten(FrontRequestWait);
+        socket.disconnectFromServer();
+    }
 }
 
 // One entry of a file dialog's filter: what the dialog shows, with its pattern in brackets
@@ -60,6 +96,7 @@ QList<FilterEntry> filterEntries(const QString& filter) {
 
 } // namespace
 
+clsQtPlatform::clsQtPlatform() = default;
 clsQtPlatform::~clsQtPlatform() = default;
 
 IPlatform::Answer clsQtPlatform::MessageBox(QWidget* owner, const QString& text,
@@ -101,10 +138,52 @@ bool clsQtPlatform::AnotherInstanceRuns(const QString& programFolder) {
                                         .arg(QString::fromLatin1(id.toHex().left(16)))));
     }
     if (!lock->isLocked()) {
-        return lock->error() == QLockFile::LockFailedError;
+        const bool another = lock->error() == QLockFile::LockFailedError;
+        if (another) {
+            askToFront(lock->fileName());
+        }
+        return another;
     }
+    ListenBeside(lock->fileName());
     m_instanceLock = std::move(lock);
     return false;
+}
+
+// Only the holder of the lock listens, so a socket left by a copy that was killed is
+// removed first. A socket that cannot be made only costs the later copies their request.
+void clsQtPlatform::ListenBeside(const QString& lockPath) {
+    const QString name = socketName(lockPath);
+    QLocalServer::removeServer(name);
+    m_frontServer = std::make_unique<QLocalServer>();
+    m_frontServer->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer* server = m_frontServer.get();
+    QObject::connect(server, &QLocalServer::newConnection, server, [server] {
+        while (QLocalSocket* request = server->nextPendingConnection()) {
+            QObject::connect(request, &QLocalSocket::disconnected, request,
+                             &QObject::deleteLater);
+            QObject::connect(request, &QLocalSocket::readyRead, request, [request] {
+                if (request->readAll().contains("front")) {
+                    BringWindowsToFront();
+                }
+            });
+        }
+    });
+    server->listen(name);
+}
+
+void clsQtPlatform::BringWindowsToFront() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->parentWidget() == nullptr && window->isVisible()) {
+            window->setWindowState((window->windowState() & ~Qt::WindowMinimized) |
+                                   Qt::WindowActive);
+            window->raise();
+            window->activateWindow();
+        }
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 void clsQtPlatform::EndProgram(int exitCode) {
@@ -149,4 +228,22 @@ QString clsQtPlatform::ChooseFile(QWidget* owner, const QString& filter, int& fi
     }
     filterIndex = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
     return dialog.selectedFiles().constFirst();
+}
+
+bool clsQtPlatform::PrintDocument(QWidget* owner, const QString& html, const QString& title) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(title);
+    QPrintDialog dialog(&printer, owner);
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted) {
+        return true;
+    }
+    return PrintHtml(printer, html);
+}
+
+bool clsQtPlatform::PrintHtml(QPrinter& printer, const QString& html) {
+    QTextDocument document;
+    document.setHtml(html);
+    document.print(&printer);
+    return printer.printerState() != QPrinter::Error;
 }

@@ -5,11 +5,15 @@
 #include <QLockFile>
 #include <memory>
 
-// The platform as Qt offers it: message boxes, a lock file for the single running copy,
-// the process end, the desktop's text editor and the file dialog.
+class QLocalServer;
+class QPrinter;
+
+// The platform as Qt offers it: message boxes, a lock file for the single running copy and
+// a local socket beside it by which a later copy asks it to come to the front, the process
+// end, the desktop's text editor, the file dialog and the print dialog.
 class clsQtPlatform : public IPlatform {
 public:
-    clsQtPlatform() = default;
+    clsQtPlatform();
     ~clsQtPlatform() override;
 
     Answer MessageBox(QWidget* owner, const QString& text, const QString& title,
@@ -20,7 +24,17 @@ public:
     bool OpenInTextEditor(const QString& path) override;
     QString ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
                        const QString& title, const QString& proposedName) override;
+    bool PrintDocument(QWidget* owner, const QString& html, const QString& title) override;
+
+    // Prints the document (HTML) on printer as it is set up; false when the printer failed.
+    static bool PrintHtml(QPrinter& printer, const QString& html);
+    // The program's windows in front: the main windows shown again when minimised and
+    // raised, a modal dialog above them.
+    static void BringWindowsToFront();
 
 private:
+    void ListenBeside(const QString& lockPath);
+
     std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<QLocalServer> m_frontServer;
 };

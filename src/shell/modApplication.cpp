@@ -3,6 +3,10 @@
 #include "shell/clsProgramFolder.h"
 #include "shell/modPrivate.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 namespace modApplication {
 
 QString ProgramFolder() {
@@ -29,6 +33,20 @@ QString ApplicationTitle(const clsProfileText& language) {
 
 QString ApplicationTitle(const QString& programFolder) {
     return ApplicationTitle(modPrivate::LoadLanguage(programFolder));
+}
+
+bool LoadQtTranslation(QTranslator& translator, const QString& programFolder) {
+    const modPrivate::LanguageChoice choice = modPrivate::ChosenLanguage(programFolder);
+    if (choice.FileName == QLatin1String("Language.ini")) {
+        return false;
+    }
+    const QLocale locale(QString(choice.Setting).replace(QLatin1Char('-'), QLatin1Char('_')));
+    if (!translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    QLocale::setDefault(locale);
+    return true;
 }
 
 } // namespace modApplication

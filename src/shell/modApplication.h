@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QTranslator;
 class clsProfileText;
 
 // Process-wide facts of the running program: where its files lie and its title. (That
@@ -23,5 +24,11 @@ QString PrepareProgramFolder();
 QString ApplicationTitle(const clsProfileText& language);
 // The same, read from the language file in the program folder.
 QString ApplicationTitle(const QString& programFolder);
+
+// Loads Qt's own texts (its file, print and calendar dialogs) of the language chosen for the
+// program folder (modPrivate::ChosenLanguage) into translator, from Qt's translations of
+// the system, and makes that language the default locale. False, and nothing changed,
+// for Language.ini (Qt's texts are English) or when Qt has no translation of it.
+bool LoadQtTranslation(QTranslator& translator, const QString& programFolder);
 
 } // namespace modApplication

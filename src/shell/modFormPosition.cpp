@@ -117,16 +117,16 @@ void SaveFormPosition(QWidget* window, const QString& programFolder, const Setti
     }
 }
 
-void LoadFormPosition(QWidget* window, const clsProfileText& settings, const SettingKey& key) {
+bool LoadFormPosition(QWidget* window, const clsProfileText& settings, const SettingKey& key) {
     const std::optional<clsPlacementText::Placement> placement =
         clsPlacementText::Parse(modPrivate::ReadSetting(settings, key));
     if (!placement) {
-        return;
+        return false;
     }
     if (placement->Maximised) {
         // A maximised window opens maximised; its stored normal bounds are not applied.
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
-        return;
+        return true;
     }
     window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
     QRect outer = window->frameGeometry();
@@ -146,6 +146,7 @@ void LoadFormPosition(QWidget* window, const clsProfileText& settings, const Set
     if (frame.isNull() && placement->HasSize()) {
         new FrameFit(window, outer.size());
     }
+    return placement->HasSize();
 }
 
 } // namespace modFormPosition

@@ -18,8 +18,9 @@ void SaveFormPosition(QWidget* window, const QString& programFolder, const Setti
 // Restores what SaveFormPosition stored; nothing stored keeps the designed bounds. A
 // maximised window opens maximised. Bounds are kept on the screen that is available,
 // so a value from a larger or missing screen cannot put the window out of reach.
-// The value is read from the settings file as start-up read it.
-void LoadFormPosition(QWidget* window, const clsProfileText& settings, const SettingKey& key);
+// The value is read from the settings file as start-up read it. True when it gave the
+// window its size (stored bounds, or maximised).
+bool LoadFormPosition(QWidget* window, const clsProfileText& settings, const SettingKey& key);
 
 // Twips of a horizontal or vertical length in pixels at the window's logical resolution.
 double TwipsX(const QWidget* window, double pixels);

@@ -39,6 +39,9 @@ inline constexpr SettingKey Zoom{QLatin1String("Settings"), QLatin1String("Zoom"
 inline constexpr SettingKey TrackPosition{QLatin1String("Position"), QLatin1String("Track")};
 // Missing: the export dialog proposes no name.
 inline constexpr SettingKey ExportFileName{QLatin1String("Export"), QLatin1String("FileName")};
+// The language file: missing or empty, "Language.ini"; a language name ("zh-TW"),
+// "Language.<name>.ini". Read once per start: a change counts at the next start.
+inline constexpr SettingKey Language{QLatin1String("Settings"), QLatin1String("Language")};
 // Missing: the search dialog opens empty.
 inline constexpr SettingKey SearchText{QLatin1String("Search"), QLatin1String("VehicleNumber")};
 // Missing: the map page loads OpenStreetMap's tiles, with OpenStreetMap's attribution
@@ -63,6 +66,16 @@ inline constexpr QLatin1String LowestSpeed{"0"};
 inline constexpr QLatin1String HighestSpeed{"999"};
 // The playback's step at first: every record.
 inline constexpr QLatin1String PlayStep{"1"};
+// The languages the window offers: the setting's value (empty for the file
+// "Language.ini") and the language's name in itself.
+struct LanguageEntry {
+    QLatin1String Setting;
+    const char* Name; // UTF-8
+};
+inline constexpr std::array Languages{LanguageEntry{QLatin1String(""), "English"},
+                                      LanguageEntry{QLatin1String("zh-TW"), "中文（繁體）"}};
+// The operator's guide beneath the program folder, made from the README by the build.
+inline constexpr QLatin1String GuideFile{"help/guide.html"};
 // The serial ports offered: "COM1" to "COM15".
 inline constexpr int PortCount = 15;
 // The line settings offered, in list order.
@@ -150,6 +163,38 @@ inline constexpr LanguageCode EmptyTable = code("0011");
 inline constexpr LanguageCode DeleteQuestion = code("0012");
 inline constexpr LanguageCode DeleteTitle = code("0013");
 } // namespace Search
+
+// The POI editor's and search dialog's captions, hints and print texts.
+namespace Poi {
+constexpr LanguageCode code(const char* c, const char* english) {
+    return {QLatin1String("POI"), QLatin1String(c), english};
+}
+inline constexpr LanguageCode Caption = code("0001", "MYPOI");
+// The toolbar's buttons, in toolbar order.
+inline constexpr std::array Buttons{
+    code("0002", "New"),    code("0003", "Edit"),    code("0004", "Delete"),  code("0005", "Cancel"),
+    code("0006", "Save"),   code("0007", "Search"),  code("0008", "First"),   code("0009", "Back"),
+    code("0010", "Next"),   code("0011", "Last"),    code("0012", "Refresh"), code("0013", "Print"),
+    code("0014", "Exit")};
+inline constexpr LanguageCode NameLabel = code("0015", "POI:");
+inline constexpr LanguageCode LongitudeLabel = code("0016", "Longitude:");
+inline constexpr LanguageCode LongitudeHint = code("0017", "Ex:120°41'05''");
+inline constexpr LanguageCode LatitudeLabel = code("0018", "Latitude:");
+inline constexpr LanguageCode LatitudeHint = code("0019", "Ex:24°06'23''");
+// The search dialog.
+inline constexpr LanguageCode SearchCaption = code("0020", "Search");
+inline constexpr LanguageCode SearchPrompt = code("0021", "Name contains:");
+inline constexpr LanguageCode SearchOk = code("0022", "Ok");
+inline constexpr LanguageCode SearchCancel = code("0023", "Cancel");
+// The printed table: its heading and its columns.
+inline constexpr LanguageCode PrintHeading = code("0024", "Points of interest");
+inline constexpr LanguageCode NumberColumn = code("0025", "No.");
+inline constexpr LanguageCode NameColumn = code("0026", "Name");
+inline constexpr LanguageCode LongitudeColumn = code("0027", "Longitude");
+inline constexpr LanguageCode LatitudeColumn = code("0028", "Latitude");
+inline constexpr LanguageCode KindColumn = code("0029", "Kind");
+inline constexpr LanguageCode NotPrinted = code("0030", "The points of interest could not be printed.");
+} // namespace Poi
 
 // Messages the station gives beyond the original texts, in section "Messages" of both
 // language files. Codes 0001-0019 shell and live tracking, 0020-0039 map, 0040-0059
@@ -277,6 +322,34 @@ inline constexpr LanguageCode EditorNotStarted = code(
 inline constexpr LanguageCode CoordinateNotNumber =
     code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "
                  "before the decimal point.");
+// What the main window shows beyond the original captions (0061-0079): the list's and the
+// map's texts of a position, the popup's labels, and the window's menus.
+inline constexpr LanguageCode RealTimePosition = code("0061", " Real time position");
+inline constexpr LanguageCode LastLocation = code("0062", " Last location");
+inline constexpr LanguageCode DirectionLabel = code("0063", "Direction:");
+inline constexpr LanguageCode SpeedLabel = code("0064", "Speed:");
+inline constexpr LanguageCode NoDate = code("0065", "NO Date");
+inline constexpr LanguageCode Total = code("0066", "Total:");
+// %1 the file the settings name, %2 the setting's value.
+inline constexpr LanguageCode LanguageFileMissing =
+    code("0067", "The language file %1 that the settings choose (%2) does not exist: the station "
+                 "shows the texts of Language.ini.");
+inline constexpr LanguageCode LanguageAtNextStart =
+    code("0068", "The station shows the chosen language from its next start.");
+inline constexpr LanguageCode LanguageMenu = code("0069", "&Language");
+inline constexpr LanguageCode HelpMenu = code("0070", "&Help");
+inline constexpr LanguageCode GuideEntry = code("0071", "Operator's &guide");
+inline constexpr LanguageCode AboutEntry = code("0072", "&About");
+// %1 the version.
+inline constexpr LanguageCode AboutVersion = code("0073", "Version %1");
+// %1 the folder.
+inline constexpr LanguageCode AboutFolder = code("0074", "Program folder: %1");
+inline constexpr LanguageCode AboutCredits =
+    code("0075", "The station ships or uses these works of others:");
+// %1 the file.
+inline constexpr LanguageCode GuideMissing =
+    code("0076", "The operator's guide %1 cannot be found. Install the station again.");
+inline constexpr LanguageCode AboutLicences = code("0077", "The licences in full:");
 // The program folder (0140-0149). %1 the program file, %2 the name the user's copy now has.
 inline constexpr LanguageCode ProgramFileKept =
     code("0140", "You had changed %1, and this version of the station brings a new one: the new "

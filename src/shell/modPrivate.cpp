@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -39,11 +42,47 @@ QString settingsPath(const QString& programFolder) {
     return ProgramPath(programFolder, QStringLiteral("vendrel.ini"));
 }
 
+const QString DefaultLanguageFile = QStringLiteral("Language.ini");
+
 QString languagePath(const QString& programFolder) {
-    return ProgramPath(programFolder, QStringLiteral("Language.ini"));
+    return ProgramPath(programFolder, ChosenLanguage(programFolder).FileName);
+}
+
+// A language name of letters, digits, "-" and "_" only: the setting names a file beside
+// the program's, never one elsewhere.
+bool IsLanguageName(const QString& value) {
+    return std::all_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-' || c == u'_');
+    });
+}
+
+LanguageChoice ReadLanguageChoice(const QString& programFolder) {
+    LanguageChoice choice{ReadSetting(programFolder, modKeys::Setting::Language).trimmed(),
+                          DefaultLanguageFile, QString()};
+    if (choice.Setting.isEmpty()) {
+        return choice;
+    }
+    const QString named = QStringLiteral("Language.%1.ini").arg(choice.Setting);
+    if (IsLanguageName(choice.Setting) &&
+        QFileInfo(ProgramPath(programFolder, named)).isFile()) {
+        choice.FileName = named;
+    } else {
+        choice.MissingFile = named;
+    }
+    return choice;
 }
 
 } // namespace
+
+LanguageChoice ChosenLanguage(const QString& programFolder) {
+    static QHash<QString, LanguageChoice> chosen;
+    const QString folder = QDir(programFolder).absolutePath();
+    auto found = chosen.find(folder);
+    if (found == chosen.end()) {
+        found = chosen.insert(folder, ReadLanguageChoice(programFolder));
+    }
+    return *found;
+}
 
 QString ReadSetting(const QString& programFolder, const QString& section, const QString& key) {
     return clsProfileFile::Read(settingsPath(programFolder), section, key);

@@ -16,7 +16,8 @@ QString ReadSetting(const QString& programFolder, const QString& section, const 
 // Stores a value in "vendrel.ini", creating file, section and key as needed.
 bool WriteSetting(const QString& programFolder, const QString& section, const QString& key,
                   const QString& value);
-// Text under code in section of "Language.ini" in the program folder, or "".
+// Text under code in section of the chosen language file (by default "Language.ini") in
+// the program folder, or "".
 QString ReadLanguage(const QString& programFolder, const QString& section, const QString& code);
 
 // The same for a named key or code. A code with an English fallback gives the fallback
@@ -25,7 +26,19 @@ QString ReadSetting(const QString& programFolder, const SettingKey& key);
 bool WriteSetting(const QString& programFolder, const SettingKey& key, const QString& value);
 QString ReadLanguage(const QString& programFolder, const LanguageCode& code);
 
-// "vendrel.ini" and "Language.ini" read once, for a run of reads that belong together:
+// The language file of the program folder, chosen by the setting Language (modKeys) at the
+// first language read of the process and kept until it ends, so that every text of a run
+// comes from one file. FileName lies in the program folder; MissingFile is the file the
+// setting names when it does not exist (or the value is no language name), and then
+// FileName is "Language.ini". Reads the settings file once per folder; changes nothing.
+struct LanguageChoice {
+    QString Setting; // the value chosen: "" for Language.ini, "zh-TW", ...
+    QString FileName;
+    QString MissingFile;
+};
+LanguageChoice ChosenLanguage(const QString& programFolder);
+
+// "vendrel.ini" and the chosen language file ("Language.ini" unless chosen) read once, for a run of reads that belong together:
 // start-up reads each file once and hands the text to its steps. The reads below give
 // what the reads of the file above give; a read at any other time goes to the file.
 clsProfileText LoadSettings(const QString& programFolder);

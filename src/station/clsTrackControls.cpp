@@ -2,9 +2,12 @@
 
 #include "history/clsHistoryQuery.h"
 #include "map/clsMapDrawing.h"
+#include "shell/IPlatform.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
 #include "station/clsTrackLayout.h"
+#include "station/frmAbout.h"
+#include "station/frmHelp.h"
 #include "station/clsUniformTableView.h"
 #include "tracking/clsDateViewModel.h"
 #include "tracking/clsPortChoices.h"
@@ -12,15 +15,21 @@
 #include "tracking/clsSerialReceiver.h"
 
 #include <QCheckBox>
+#include <QActionGroup>
+#include <cmath>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -73,6 +82,58 @@ void clsTrackControls::BuildControls(QWidget* window, const QString& programFold
     BuildList();
     BuildStatusBar();
     BuildTimers();
+    BuildMenus(programFolder);
+    m_window->resize(modFormPosition::PixelsX(m_window, DesignedWidth),
+                     modFormPosition::PixelsY(m_window, DesignedHeight) +
+                         mnuBar->sizeHint().height());
+}
+
+// The languages name themselves; the one that runs is checked, which is the chosen one
+// unless its file is missing.
+void clsTrackControls::BuildMenus(const QString& programFolder) {
+    mnuBar = named<QMenuBar>(m_window, "mnuBar");
+    mnuLanguage = mnuBar->addMenu(QString());
+    mnuLanguage->setObjectName(QStringLiteral("mnuLanguage"));
+    const modPrivate::LanguageChoice running = modPrivate::ChosenLanguage(programFolder);
+    const QString runningSetting = running.MissingFile.isEmpty() ? running.Setting : QString();
+    auto* languages = new QActionGroup(mnuLanguage);
+    for (const modKeys::Design::LanguageEntry& entry : modKeys::Design::Languages) {
+        QAction* action = mnuLanguage->addAction(QString::fromUtf8(entry.Name));
+        action->setObjectName(QStringLiteral("mnuLanguage_%1").arg(entry.Setting));
+        action->setCheckable(true);
+        action->setChecked(entry.Setting == runningSetting);
+        languages->addAction(action);
+        QObject::connect(action, &QAction::triggered, m_window,
+                         [this, programFolder, setting = QString(entry.Setting)] {
+                             ChooseLanguage(programFolder, setting);
+                         });
+    }
+    mnuHelp = mnuBar->addMenu(QString());
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuGuide = mnuHelp->addAction(QString());
+    mnuGuide->setObjectName(QStringLiteral("mnuGuide"));
+    mnuGuide->setShortcut(QKeySequence::HelpContents);
+    mnuAbout = mnuHelp->addAction(QString());
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    QObject::connect(mnuGuide, &QAction::triggered, m_window, [this, programFolder] {
+        frmHelp::ShowGuide(programFolder, m_window);
+    });
+    QObject::connect(mnuAbout, &QAction::triggered, m_window, [this, programFolder] {
+        frmAbout about(programFolder, m_window);
+        about.exec();
+    });
+}
+
+// The texts on screen stay those of the running language: they all change at the next start.
+void clsTrackControls::ChooseLanguage(const QString& programFolder, const QString& setting) {
+    const QString before = modPrivate::ReadSetting(programFolder, modKeys::Setting::Language);
+    if (setting == before.trimmed()) {
+        return;
+    }
+    modPrivate::WriteSetting(programFolder, modKeys::Setting::Language, setting);
+    IPlatform::Current().MessageBox(
+        m_window, modPrivate::ReadLanguage(programFolder, modKeys::Messages::LanguageAtNextStart),
+        m_window->windowTitle(), IPlatform::Icon::Information);
 }
 
 void clsTrackControls::BuildMapFrame(const QString& programFolder) {
@@ -236,6 +297,44 @@ void clsTrackControls::SetCaptions(const clsProfileText& language) {
     cmdPlay->setText(text(modKeys::Track::PlayButton));
     cmdStopPlay->setText(text(modKeys::Track::StopButton));
     Check1->setText(text(modKeys::Track::WholeTrackCheck));
+    mnuLanguage->setTitle(text(modKeys::Messages::LanguageMenu));
+    mnuHelp->setTitle(text(modKeys::Messages::HelpMenu));
+    mnuGuide->setText(text(modKeys::Messages::GuideEntry));
+    mnuAbout->setText(text(modKeys::Messages::AboutEntry));
+}
+
+void clsTrackControls::FitWindow(bool placed) {
+    using namespace modFormPosition;
+    const auto pixelsUp = [this](double twips) {
+        return static_cast<int>(std::ceil(twips / TwipsX(m_window, 1)));
+    };
+    // The labels beside the map as placed, the history frame's rows and the playback
+    // frame, and the list's heading with three rows and its scroll bar.
+    const int listHeight = DateView->horizontalHeader()->sizeHint().height() +
+                           3 * DateView->verticalHeader()->defaultSectionSize() +
+                           DateView->horizontalScrollBar()->sizeHint().height() +
+                           2 * DateView->frameWidth();
+    const clsTrackLayout::Needs needs{
+        std::max(800.0 + 6000.0, 4500.0 + LabXYWidth - DesignedLabXYWidth),
+        TwipsY(m_window, frmRecords->layout()->minimumSize().height() + 1),
+        TwipsY(m_window, listHeight)};
+    const clsTrackLayout::InnerSize least = clsTrackLayout::SmallestInner(
+        needs, TwipsY(m_window, stbStatusBar->sizeHint().height()));
+    const int bar = mnuBar->sizeHint().height();
+    const QSize smallest(pixelsUp(least.Width), pixelsUp(least.Height) + bar);
+    m_window->setMinimumSize(smallest);
+    if (placed) {
+        return;
+    }
+    int columns = DateView->verticalScrollBar()->sizeHint().width() + 2 * DateView->frameWidth();
+    for (int column = 0; column < DateView->model()->columnCount(); ++column) {
+        columns += DateView->columnWidth(column);
+    }
+    const QSize first(pixelsUp(TwipsX(m_window, columns) + 4155),
+                      PixelsY(m_window, DesignedHeight) + bar);
+    const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
+    const QSize available = screen ? screen->availableSize() : first;
+    m_window->resize(first.expandedTo(smallest).boundedTo(available));
 }
 
 void clsTrackControls::FillPortLists(const clsPortChoices& ports, const clsProfileText& settings) {
@@ -286,12 +385,12 @@ void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row) {
     DateView->scrollTo(index);
 }
 
-bool clsTrackControls::ShowFixLabels(const PositionFix& fix, const QString& speedCaption) {
-    lblCaption->setText(clsMapDrawing::CaptionText(fix));
+bool clsTrackControls::ShowFixLabels(const PositionFix& fix, clsMapDrawing& drawing) {
+    lblCaption->setText(drawing.CaptionText(fix));
     lblCaption->setVisible(true);
     const bool position = clsMapDrawing::HasPosition(fix);
     if (position) {
-        lblSpeed->setText(speedCaption);
+        lblSpeed->setText(drawing.SpeedCaption(fix));
         labXY->setText(clsMapDrawing::PositionText(fix));
         labXY->setVisible(true);
         WBMaps->setVisible(true);
@@ -325,6 +424,7 @@ void clsTrackControls::SetColumns(clsDateViewModel& rows, const clsProfileText& 
 }
 
 void clsTrackControls::PlaceStatusBar() {
+    mnuBar->setGeometry(0, 0, m_window->width(), mnuBar->sizeHint().height());
     const int barHeight = stbStatusBar->sizeHint().height();
     stbStatusBar->setGeometry(0, m_window->height() - barHeight, m_window->width(), barHeight);
 }
@@ -332,7 +432,7 @@ void clsTrackControls::PlaceStatusBar() {
 void clsTrackControls::PlaceControls() {
     using namespace modFormPosition;
     const clsTrackLayout::Placements p = clsTrackLayout::Arrange(
-        TwipsX(m_window, m_window->width()), TwipsY(m_window, m_window->height()),
+        TwipsX(m_window, m_window->width()), TwipsY(m_window, LayoutHeightPixels()),
         TwipsY(m_window, stbStatusBar->height()));
     PlaceTwips(fraMap, p.fraMap);
     PlaceTwips(WBMaps, p.WBMaps);
@@ -349,6 +449,17 @@ void clsTrackControls::PlaceControls() {
     PlaceTwips(DateView, p.DateView);
     PlaceTwips(imgZoomIn, p.imgZoomIn);
     PlaceTwips(imgZoomOut, p.imgZoomOut);
+    // The layout's window begins below the menu bar.
+    const int bar = mnuBar->height();
+    for (QWidget* control : {static_cast<QWidget*>(fraMap), static_cast<QWidget*>(fraTrackQuery),
+                             static_cast<QWidget*>(CmdPOI), static_cast<QWidget*>(frmRecords),
+                             static_cast<QWidget*>(DateView)}) {
+        control->move(control->x(), control->y() + bar);
+    }
+}
+
+int clsTrackControls::LayoutHeightPixels() const {
+    return m_window->height() - mnuBar->height();
 }
 
 void clsTrackControls::PlaceTwips(QWidget* control, const TwipsRect& twips) const {

@@ -4,12 +4,15 @@
 
 #include <QString>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMenuBar;
 class QPushButton;
 class QSlider;
 class QStatusBar;
@@ -18,6 +21,7 @@ class QTimer;
 class QWebEngineView;
 class QWidget;
 class clsDateViewModel;
+class clsMapDrawing;
 class clsPortChoices;
 class clsProfileText;
 struct PositionFix;
@@ -34,13 +38,25 @@ public:
     // text ends where the designed label ends.
     static constexpr double DesignedLabXYWidth = 2450;
     static constexpr double LabXYWidth = 4200;
+    // Designed inner size of the window, in twips (840 x 630 pixels at 96 dots per inch);
+    // the menu bar comes above it.
+    static constexpr double DesignedWidth = 12600;
+    static constexpr double DesignedHeight = 9450;
 
     // Makes every control beneath window, pictures from the program folder. The timers
-    // are made stopped, except MapTimer; none has a handler yet.
+    // are made stopped, except MapTimer; none has a handler yet; the window has its
+    // designed size with the menu bar above. The menus' entries work
+    // already: a language entry writes the setting and tells that it counts from the next
+    // start, the guide (F1) and the about box open over the window.
     void BuildControls(QWidget* window, const QString& programFolder);
     // The captions of section "Track" of the language text, cmdQuery's "connect" among
-    // them, and those of the ports dialog's controls and the waiting label.
+    // them, those of the ports dialog's controls, the waiting label and the menus.
     void SetCaptions(const clsProfileText& language);
+    // The window's least size, at which every control is whole (for the captions as they
+    // are now), and, unless placed is true (a stored placement was applied), its first
+    // size: the designed height and the width that shows every column of the list, both
+    // within the screen's available area.
+    void FitWindow(bool placed);
     // The port list with each port's device as its tooltip (from the settings as start-up
     // read them) and the line list, each with its stored choice selected; chkReconnect
     // checked when the setting says so, without a toggled signal.
@@ -55,10 +71,10 @@ public:
     void SelectRow(const clsDateViewModel& rows, qsizetype row);
     // The selected row of the list (from 0), -1 when none is.
     int SelectedRow() const;
-    // The fix's caption over the map; with a position also its speed (speedCaption), its
-    // coordinates, the zoom pictures and the map. False, and the zoom pictures and the
-    // speed hidden, when the fix has no position.
-    bool ShowFixLabels(const PositionFix& fix, const QString& speedCaption);
+    // The fix's caption over the map; with a position also its speed, its coordinates, the
+    // zoom pictures and the map, in the texts of drawing. False, and the zoom pictures and
+    // the speed hidden, when the fix has no position.
+    bool ShowFixLabels(const PositionFix& fix, clsMapDrawing& drawing);
     // The receiver's state in its panel of the status bar, with the counts of what arrived
     // as its tooltip while the port is open or tried again; the texts of the language file
     // of programFolder, now the present local time.
@@ -125,6 +141,12 @@ public:
     QLabel* stbPanel2 = nullptr;
     QLabel* stbPanel3 = nullptr; // the receiver's state
 
+    QMenuBar* mnuBar = nullptr;
+    QMenu* mnuLanguage = nullptr; // one checkable entry per language, the running one checked
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuGuide = nullptr;
+    QAction* mnuAbout = nullptr;
+
     QTimer* MapTimer = nullptr;
     QTimer* Timer3 = nullptr;
     QTimer* tmrReceiver = nullptr; // refreshes the receiver's state while the port is open
@@ -138,6 +160,10 @@ private:
     void BuildList();
     void BuildStatusBar();
     void BuildTimers();
+    void BuildMenus(const QString& programFolder);
+    void ChooseLanguage(const QString& programFolder, const QString& setting);
+    // The layout's height: the window's less the menu bar.
+    int LayoutHeightPixels() const;
 
     QWidget* m_window = nullptr;
 };

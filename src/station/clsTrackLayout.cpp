@@ -23,6 +23,18 @@ int clsTrackLayout::LayoutHeight(double innerHeight, double statusBarHeight) {
     return whole(innerHeight - 120 - statusBarHeight, MinHeight);
 }
 
+clsTrackLayout::InnerSize clsTrackLayout::SmallestInner(const Needs& needs,
+                                                       double statusBarHeight) {
+    // The inverse of Arrange's arithmetic: W - 4155 for the map frame, and of H the
+    // history frame's H - 3260 and the list's (H - 50) x 0.25.
+    const double width = std::max<double>(MinWidth, std::ceil(needs.MapFrameWidth) + 4155);
+    const double height =
+        std::max({double(MinHeight), std::ceil(needs.RecordsHeight) + 2295 + 615 + 350,
+                  std::ceil(needs.ListHeight * 4 + 50)});
+    return {std::min<double>(width, WholeLimit),
+            std::min<double>(height, WholeLimit) + 120 + statusBarHeight};
+}
+
 clsTrackLayout::Placements clsTrackLayout::Arrange(double innerWidth, double innerHeight,
                                                    double statusBarHeight) {
     const int W = LayoutWidth(innerWidth);

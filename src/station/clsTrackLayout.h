@@ -42,4 +42,20 @@ public:
     // The places for a window of this inner size. The zoom pictures stand whole inside
     // the map frame's right edge rather than straddling it.
     static Placements Arrange(double innerWidth, double innerHeight, double statusBarHeight);
+
+    // What the controls need to be whole and usable: the map frame's width (the labels
+    // beside the map), the history frame's height (its controls and the playback frame)
+    // and the list's height (its heading and a few rows), in twips.
+    struct Needs {
+        double MapFrameWidth = 0;
+        double RecordsHeight = 0;
+        double ListHeight = 0;
+    };
+    struct InnerSize {
+        double Width = 0;
+        double Height = 0;
+    };
+    // The smallest whole inner size for which Arrange gives each control at least what it
+    // needs; Arrange itself places every size as before, also the smaller ones.
+    static InnerSize SmallestInner(const Needs& needs, double statusBarHeight);
 };

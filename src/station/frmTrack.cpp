@@ -36,10 +36,6 @@ namespace {
 // How long a playback step waits at most for the map to show its drawing, in milliseconds.
 constexpr int MapWaitLimit = 10000;
 
-// Designed inner size of the window, in twips (840 x 630 pixels at 96 dots per inch).
-constexpr double DesignedWidth = 12600;
-constexpr double DesignedHeight = 9450;
-
 } // namespace
 
 frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
@@ -56,8 +52,6 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
     imgZoomOut->installEventFilter(this);
     DateView->setModel(&m_rows);
     ShowState();
-    resize(modFormPosition::PixelsX(this, DesignedWidth),
-           modFormPosition::PixelsY(this, DesignedHeight));
 
     connect(m_receiver, &clsSerialReceiver::SentenceReceived, this, &frmTrack::ProcessSentence);
     connect(m_receiver, &clsSerialReceiver::PortLost, this, &frmTrack::HandlePortLost);
@@ -107,7 +101,8 @@ bool frmTrack::Load() {
 }
 
 bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& language) {
-    modFormPosition::LoadFormPosition(this, settings, modKeys::Setting::TrackPosition);
+    const bool placed =
+        modFormPosition::LoadFormPosition(this, settings, modKeys::Setting::TrackPosition);
 
     m_title = modApplication::ApplicationTitle(language);
     QGuiApplication::setApplicationDisplayName(m_title);
@@ -124,6 +119,7 @@ bool frmTrack::Load(const clsProfileText& settings, const clsProfileText& langua
 
     SetCaptions(language);
     SetColumns(m_rows, language);
+    FitWindow(placed);
     m_rows.SetSpeedUnit(Text(modKeys::Private::SpeedUnit));
 
     m_recorder.SetCurrentFix(PositionFix{});
@@ -243,7 +239,7 @@ void frmTrack::cmdGET_Click() {
 // the first row on the map.
 void frmTrack::ShowFetched() {
     const qsizetype total = m_recorder.RecordCount();
-    stbPanel2->setText(QStringLiteral("Total:%1").arg(total));
+    stbPanel2->setText(Text(modKeys::Messages::Total) + QString::number(total));
     if (total == 0) {
         m_rows.ShowNoDate();
     } else {
@@ -406,7 +402,7 @@ void frmTrack::DrawCurrentPosition() {
         return;
     }
     const PositionFix& fix = m_recorder.CurrentFix();
-    if (!ShowFixLabels(fix, m_mapDrawing.SpeedCaption(fix))) {
+    if (!ShowFixLabels(fix, m_mapDrawing)) {
         return;
     }
     try {

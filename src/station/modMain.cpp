@@ -1,5 +1,6 @@
-// The program's start: one running copy per program folder, that folder filled or refreshed
-// when the station is installed, the main window with all of its set-up, the splash over it
+// The program's start: one running copy per program folder (a second start brings the first
+// to the front), that folder filled or refreshed when the station is installed, Qt's own
+// texts in the chosen language, the main window with all of its set-up, the splash over it
 // for two seconds, then the main window in front.
 
 #include "map/clsTileSchemeHandler.h"
@@ -12,6 +13,8 @@
 #include "station/frmTrack.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTranslator>
 #include <memory>
 
 namespace {
@@ -27,6 +30,23 @@ std::unique_ptr<frmLogo> ShowMainWindow(frmTrack& track, const QString& programF
     }
     track.show();
     return std::make_unique<frmLogo>(programFolder, language, &track);
+}
+
+// The notices of the start: program files kept beside their new versions, and a language
+// file that the settings choose but that is missing.
+QString StartNotices(const QString& programFolder, const QString& keptFiles) {
+    QStringList notices;
+    if (!keptFiles.isEmpty()) {
+        notices << keptFiles;
+    }
+    const modPrivate::LanguageChoice language = modPrivate::ChosenLanguage(programFolder);
+    if (!language.MissingFile.isEmpty()) {
+        notices << modPrivate::ReadLanguage(programFolder, modKeys::Messages::LanguageFileMissing)
+                       .arg(QDir::toNativeSeparators(
+                                modPrivate::ProgramPath(programFolder, language.MissingFile)),
+                            language.Setting);
+    }
+    return notices.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -52,14 +72,20 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    QTranslator qtTexts;
+    if (modApplication::LoadQtTranslation(qtTexts, programFolder)) {
+        QCoreApplication::installTranslator(&qtTexts);
+    }
+
     clsDBLib database;
     frmTrack track(programFolder, database);
     const std::unique_ptr<frmLogo> logo = ShowMainWindow(track, programFolder);
     if (!logo) {
         return 1;
     }
-    if (!keptFiles.isEmpty()) {
-        platform.ShowNotice(&track, keptFiles, track.windowTitle(), IPlatform::Icon::Exclamation);
+    const QString notices = StartNotices(programFolder, keptFiles);
+    if (!notices.isEmpty()) {
+        platform.ShowNotice(&track, notices, track.windowTitle(), IPlatform::Icon::Exclamation);
     }
     logo->exec();
 

@@ -42,6 +42,9 @@ void clsDateViewModel::AddStationColumns(const clsProfileText& language) {
         AddColumn({QLatin1String(column.key), modPrivate::ReadLanguage(language, column.header),
                    column.width});
     }
+    m_realTime = modPrivate::ReadLanguage(language, modKeys::Messages::RealTimePosition);
+    m_lastLocation = modPrivate::ReadLanguage(language, modKeys::Messages::LastLocation);
+    m_noDateText = modPrivate::ReadLanguage(language, modKeys::Messages::NoDate);
 }
 
 void clsDateViewModel::SetSpeedUnit(const QString& unit) {
@@ -97,15 +100,14 @@ QString clsDateViewModel::SubItemText(int row, const QString& key) const {
         return {};
     }
     if (m_noDate) {
-        return key == NoDateKey ? QStringLiteral("NO Date") : QString();
+        return key == NoDateKey ? m_noDateText : QString();
     }
     const PositionFix fix = m_track.At(row);
     if (key == DateKey) {
         return fix.FixTime;
     }
     if (key == QLatin1String("CheckPoint")) {
-        return fix.Status == QLatin1String("A") ? QStringLiteral(" Real time position")
-                                                : QStringLiteral(" Last location");
+        return fix.Status == QLatin1String("A") ? m_realTime : m_lastLocation;
     }
     if (key == QLatin1String("Latitude")) {
         return modPrivate::FormatDegrees(fix.NorthSouth, fix.Latitude);

@@ -69,6 +69,11 @@ private:
     const clsTrackRecords& m_track;
     QList<Column> m_columns;
     QString m_speedUnit;
+    // The status column's texts and the row of a fetch that found nothing, of the language
+    // file the columns came from.
+    QString m_realTime;
+    QString m_lastLocation;
+    QString m_noDateText;
     int m_rowCount = 0;
     bool m_noDate = false;
 };

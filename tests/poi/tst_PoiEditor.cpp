@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
+#include <utility>
 
 using Notice = std::optional<clsPoiEditor::Notice>;
 
@@ -69,8 +70,14 @@ class tst_PoiEditor : public QObject {
     std::optional<clsPoiEditor> m_editor;
     bool m_answer = true;
     std::optional<QString> m_search; // the confirmed text; none for a cancelled search
+    bool m_printWorks = true;
+    QStringList m_printed; // the titles of the documents printed by the last step
     clsPoiEditor::Prompts m_prompts{[this](const QString&, const QString&) { return m_answer; },
-                                    [this] { return m_search; }};
+                                    [this] { return m_search; },
+                                    [this](const QString&, const QString& title) {
+                                        m_printed << title;
+                                        return m_printWorks;
+                                    }};
 
     QString DatabasePath() const { return m_dir->filePath("database/POI.mdb"); }
     // The table as "SeqNo X Y Kind|Explanation", rows joined by ";".
@@ -82,7 +89,9 @@ class tst_PoiEditor : public QObject {
     // separated by ";": a button key; "name=", "lon=", "lat=" or "kind=" with what the
     // operator puts in that field; "no" to answer the delete question no; "find=" with the
     // text confirmed in the search dialog, or "find" for a cancelled one; "lock=" with another
-    // program's transaction held over the next step. The notices given, joined by " / ".
+    // program's transaction held over the next step; "sql=" with another program's change of
+    // the table; "printfails" for a printer that fails. The notices given, each followed by
+    // "printed" with the title of each document its step printed, joined by " / ".
     QString Run(const QString& sql, const QString& steps) {
         if (Raw(DatabasePath(), sql.toUtf8().constData()) != "" || m_editor->Load()) {
             return "<not started>";
@@ -104,8 +113,15 @@ class tst_PoiEditor : public QObject {
                 m_search = step.contains('=') ? std::optional(value) : std::nullopt;
             } else if (name == "lock") {
                 lock.emplace(DatabasePath(), value.toUtf8().constData());
+            } else if (name == "sql") {
+                Raw(DatabasePath(), value.toUtf8().constData());
+            } else if (name == "printfails") {
+                m_printWorks = false;
             } else {
                 said << Said(m_editor->ButtonClick(name, m_prompts));
+                for (const QString& title : std::exchange(m_printed, {})) {
+                    said << "printed " + title;
+                }
                 lock.reset();
                 continue;
             }
@@ -133,6 +149,7 @@ private slots:
         m_db->OpenConnection(DatabasePath());
         m_editor.emplace(m_dir->path(), *m_db);
         m_answer = true;
+        m_printWorks = true;
         m_search.reset();
     }
 
@@ -254,10 +271,32 @@ private slots:
         };
         const QString abc = points("a b c");
         row("second of three", {abc, "NextRec", "", Skip, "Record: 2/3| b 1|00|00 2|00|00 1",
-                                all + "FirstRec ReplyRec NextRec LastRec Exit"});
+                                all + "FirstRec ReplyRec NextRec LastRec Refresh Print Exit"});
         row("last, next does nothing",
             {abc, "LastRec;NextRec", "", Skip, "Record: 3/3| c 1|00|00 2|00|00 1",
-             all + "FirstRec ReplyRec Exit"});
+             all + "FirstRec ReplyRec Refresh Print Exit"});
+
+        // Refresh reads rows that others changed and stays on the record shown; a failed
+        // read keeps the window and its records. Both it and print wait while editing.
+        row("refresh keeps the record shown",
+            {abc, "NextRec;sql=DELETE FROM POI WHERE Explanation='a';Refresh", "", Skip,
+             "Record: 1/2| b 1|00|00 2|00|00 1", Skip, "0"});
+        row("refresh of a table another program holds",
+            {abc, "NextRec;lock=BEGIN EXCLUSIVE;Refresh", "X database is locked", Skip,
+             "Record: 2/3| b 1|00|00 2|00|00 1", all + "FirstRec ReplyRec NextRec LastRec Refresh "
+                                                      "Print Exit"});
+        row("refresh and print wait while amending",
+            {abc, "AmendmentRec;sql=DELETE FROM POI;Refresh;Print", "", Skip,
+             "Record: 1/3|Amending the record a 1|00|00 2|00|00 1", "CancelRec WriteRec"});
+        row("refresh of an emptied table", {abc, "sql=DELETE FROM POI;Refresh", "", Skip,
+                                            "Record: 0/0|No points of interest stored a 1|00|00 "
+                                            "2|00|00 1",
+                                            "NewRec Refresh Exit"});
+        row("print", {abc, "Print", "printed Points of interest", Skip, Skip, Skip, "0"});
+        row("print that fails",
+            {abc, "printfails;Print",
+             "X The points of interest could not be printed. / printed Points of interest", Skip,
+             Skip, Skip, "0"});
 
         const auto add = [](const QString& name, const QString& longitude) {
             return "NewRec;name=" + name + ";lon=" + longitude + ";lat=24|06|23;kind=1;WriteRec";
@@ -320,7 +359,7 @@ private slots:
         const QString towerFields = "name=Tower;lon=121|0|0;lat=25|0|0;kind=2;";
         row("deleting from a locked table",
             {tower, "lock=BEGIN IMMEDIATE;DelRec", locked, towerStored, Skip,
-             "NewRec AmendmentRec DelRec Search Exit"});
+             "NewRec AmendmentRec DelRec Search Refresh Print Exit"});
         row("adding to a locked table",
             {tower, "NewRec;" + towerFields + "lock=BEGIN IMMEDIATE;WriteRec", locked, towerStored,
              "Record: 1/1|Adding a record Tower 121|0|0 25|0|0 2", "CancelRec WriteRec"});
@@ -343,6 +382,21 @@ private slots:
              Skip, on("4/4| Last"), Skip, "0"});
         row("search cancelled after a change keeps the flag",
             {four, "LastRec;DelRec;find;Search", "", Skip, on("3/3| Station's Gate"), Skip, "1"});
+    }
+
+    // The printed table: every record in list order, its texts escaped, coordinates as
+    // stored, in the texts of the language file.
+    void printTable() {
+        QCOMPARE(Run("INSERT INTO POI VALUES (3, 120.684722, -24.5, '2', 'Joe''s <Diner> & Bar'), "
+                     "(7, 0, 0, 'x', '')",
+                     ""),
+                 "");
+        QCOMPARE(m_editor->PrintTable(),
+                 "<h2>Points of interest</h2>\n<table border=\"1\" cellspacing=\"0\" "
+                 "cellpadding=\"4\">\n<tr><th>No.</th><th>Name</th><th>Longitude</th>"
+                 "<th>Latitude</th><th>Kind</th></tr>\n<tr><td>1</td><td>Joe's &lt;Diner&gt; "
+                 "&amp; Bar</td><td>120.684722</td><td>-24.5</td><td>2</td></tr>\n<tr><td>2</td>"
+                 "<td></td><td>0</td><td>0</td><td>x</td></tr>\n</table>\n");
     }
 
     void editing() {

@@ -4,10 +4,12 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 // A platform for tests: messages are recorded instead of shown, questions are answered
 // Yes, ending the program and opening files in the editor are recorded instead of done,
-// and every file dialog is answered with the path and filter entry the test chose.
+// every file dialog is answered with the path and filter entry the test chose, and a
+// document to print goes to the test's printer (none: it is only recorded).
 class RecordingPlatform : public IPlatform {
 public:
     struct Message {
@@ -42,6 +44,11 @@ public:
         return ChosenPath;
     }
 
+    bool PrintDocument(QWidget*, const QString& html, const QString& title) override {
+        Printed.append(title);
+        return Printer ? Printer(html) : true;
+    }
+
     QList<Message> Messages;
     QList<int> ExitCodes;
     QStringList EditedFiles;
@@ -49,4 +56,6 @@ public:
     QStringList FileDialogs; // filter|title|proposed name
     QString ChosenPath;      // "": the operator cancels
     int ChosenFilter = 1;
+    QStringList Printed;                        // the titles of the documents printed
+    std::function<bool(const QString&)> Printer; // prints a document (HTML)
 };

@@ -46,6 +46,43 @@ private slots:
         const QStringList wanted = expected.split(' ');
         QCOMPARE(placed.mid(0, wanted.size()), wanted);
     }
+
+    // The smallest size gives each control what it needs, and one twip less in the
+    // binding direction gives one of them less; needs below the least size keep it.
+    void smallestInnerMeetsTheNeeds_data() {
+        QTest::addColumn<double>("mapFrame");
+        QTest::addColumn<double>("records");
+        QTest::addColumn<double>("list");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("least size") << 1000.0 << 500.0 << 300.0 << "6000 4920";
+        QTest::newRow("map frame and records bind") << 6250.0 << 4000.5 << 1000.0 << "10405 7681";
+        QTest::newRow("the list binds") << 6800.0 << 2000.0 << 1500.0 << "10955 6470";
+        QTest::newRow("beyond the whole limit") << 40000.0 << 40000.0 << 0.0 << "32767 33187";
+    }
+
+    void smallestInnerMeetsTheNeeds() {
+        QFETCH(double, mapFrame);
+        QFETCH(double, records);
+        QFETCH(double, list);
+        QFETCH(QString, expected);
+        const clsTrackLayout::InnerSize inner =
+            clsTrackLayout::SmallestInner({mapFrame, records, list}, 300);
+        QCOMPARE(QString("%1 %2").arg(inner.Width).arg(inner.Height), expected);
+        const auto meets = [&](double width, double height) {
+            const clsTrackLayout::Placements p = clsTrackLayout::Arrange(width, height, 300);
+            return p.fraMap.Width >= mapFrame && p.frmRecords.Height >= records &&
+                   p.DateView.Height >= list;
+        };
+        if (inner.Width < clsTrackLayout::WholeLimit) {
+            QVERIFY(meets(inner.Width, inner.Height));
+        }
+        if (inner.Width > clsTrackLayout::MinWidth && inner.Width < clsTrackLayout::WholeLimit) {
+            QVERIFY(!meets(inner.Width - 1, inner.Height));
+        }
+        if (inner.Height > 4920 && inner.Width < clsTrackLayout::WholeLimit) {
+            QVERIFY(!meets(inner.Width, inner.Height - 1));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_TrackLayout)
