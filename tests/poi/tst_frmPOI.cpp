@@ -3,14 +3,18 @@
 #include "poi/PoiTestSupport.h"
 #include "poi/frmPOI.h"
 #include "poi/frmSearch.h"
+#include "shell/TestFiles.h"
+#include "shell/clsQtPlatform.h"
 #include "shell/modPrivate.h"
 #include "station/StationTestSupport.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolBar>
 #include <functional>
@@ -64,8 +68,10 @@ struct Editor {
 };
 
 // Runs steps on the modal window of type W once it is up, while its opener waits in it.
+// A poll whose window never came is dropped after its test (cleanup).
 template <class W> void WhenShown(std::function<void(W*)> steps) {
-    auto* poll = new QTimer;
+    auto* poll = new QTimer(qApp);
+    poll->setObjectName("WhenShown");
     QObject::connect(poll, &QTimer::timeout, [poll, steps] {
         if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget())) {
             poll->deleteLater();
@@ -96,6 +102,8 @@ class tst_frmPOI : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { qDeleteAll(qApp->findChildren<QTimer*>("WhenShown")); }
+
     // A new operator's session from the main window: add, find, amend, delete. The search
     // dialog offers the remembered text selected, so that what is typed replaces it. The
     // main window reloads the points its map draws only when the editor changed the table.
@@ -152,14 +160,14 @@ private slots:
         QCOMPARE(mapNames(), "Harbour");
 
         const QString two =
-            "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec Exit] ";
+            "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec Refresh Print Exit] ";
         QCOMPARE(seen,
                  (QStringList{
-                     "Record: 0/0|No points of interest stored [NewRec Exit]         pictures 1245",
+                     "Record: 0/0|No points of interest stored [NewRec Refresh Exit]         pictures 1245",
                      two + "Joe's Diner 120 41 05 -24 06 23 1 pictures 1245",
                      two + "Joe's Grill 120 41 05 -24 06 23 1 pictures 1245",
-                     "Record: 1/1| [NewRec AmendmentRec DelRec Search Exit] Harbour 0 00 00 0 "
-                     "00 00 1 pictures 1245"}));
+                     "Record: 1/1| [NewRec AmendmentRec DelRec Search Refresh Print Exit] Harbour 0 "
+                     "00 00 0 00 00 1 pictures 1245"}));
         QCOMPARE(Raw(s.Dir.filePath("database/POI.mdb"),
                      "SELECT group_concat(X || ' ' || Y || ' ' || Explanation, ';') FROM POI"),
                  "0.0 0.0 Harbour;1.0 2.0 Elsewhere");
@@ -184,6 +192,106 @@ private slots:
         QCOMPARE(s.Platform.Messages[1].Text, "database is locked");
         QCOMPARE(s.Platform.Messages[1].MessageIcon, IPlatform::Icon::Critical);
         QVERIFY(s.Platform.ExitCodes.isEmpty() && s.Window->isVisible());
+    }
+
+    // Every caption, hint and label of the editor and the search dialog comes from the
+    // chosen language file, or from the English fallbacks when the file lacks them.
+    void textsFromTheLanguageFile_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("withoutSection"); // Language.ini lacks section POI
+        QTest::addColumn<QString>("expected");
+        const QString english =
+            "MYPOI|New Edit Delete Cancel Save Search First Back Next Last Refresh Print Exit|"
+            "POI: Longitude: Latitude: Ex:120°41'05'' Ex:24°06'23''|Search|Name contains: Ok "
+            "Cancel";
+        QTest::newRow("English") << QByteArray() << false << english;
+        QTest::newRow("English fallbacks") << QByteArray() << true << english;
+        QTest::newRow("Traditional Chinese")
+            << QByteArray("[Settings]\nLanguage=zh-TW\n") << false
+            << QString("我的興趣點|新增 修改 刪除 取消 儲存 搜尋 第一筆 上一筆 下一筆 最後一筆 更新 "
+                       "列印 離開|興趣點: 經度: 緯度: 例:120°41'05'' 例:24°06'23''|搜尋|名稱包含: "
+                       "確定 取消");
+    }
+
+    void textsFromTheLanguageFile() {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, withoutSection);
+        QFETCH(QString, expected);
+        StationWindow s;
+        QVERIFY(s.Create(settings));
+        if (withoutSection) {
+            const QString path = s.Dir.filePath("Language.ini");
+            QString text = QString::fromUtf8(ReadFile(path));
+            text.remove(QRegularExpression("\\[POI\\][^\\[]*"));
+            QVERIFY(WriteFile(path, text.toUtf8()));
+        }
+        frmPOI editor(s.Dir.path(), s.Db, s.Window.get());
+        frmSearch search(s.Dir.path(), s.Window.get());
+        QStringList buttons, labels;
+        for (QAction* action : editor.findChild<QToolBar*>("tbrTool")->actions()) {
+            buttons << action->text();
+        }
+        for (QLabel* label : editor.findChild<QWidget*>("FraRec")->findChildren<QLabel*>()) {
+            if (label->text().size() > 1) { // not the units
+                labels << label->text();
+            }
+        }
+        std::sort(labels.begin() + 1, labels.end(), [](const QString& a, const QString& b) {
+            return a.contains(QRegularExpression("\\d")) < b.contains(QRegularExpression("\\d"));
+        });
+        QCOMPARE(QStringList({editor.windowTitle(), buttons.join(' '), labels.join(' '),
+                              search.windowTitle(),
+                              search.findChild<QLabel*>("Label1")->text() + ' ' +
+                                  search.findChild<QPushButton*>("cmdOK")->text() + ' ' +
+                                  search.findChild<QPushButton*>("cmdCancel")->text()})
+                     .join('|'),
+                 expected);
+    }
+
+    // Refresh takes up a point that another program added and stays on the point shown;
+    // print writes the table through the platform's printer, here a PDF file. Neither is
+    // offered while a point is being amended.
+    void refreshAndPrint() {
+        StationWindow s;
+        QVERIFY(s.Start());
+        const QString database = s.Dir.filePath("database/POI.mdb");
+        QCOMPARE(Raw(database, "INSERT INTO POI (X, Y, Kind, Explanation) VALUES (121.5, 25, '1', "
+                               "'Tower'), (120, 24, '2', 'Harbour')"),
+                 "");
+        const QString pdf = s.Dir.filePath("points.pdf");
+        s.Platform.Printer = [&pdf](const QString& html) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return clsQtPlatform::PrintHtml(printer, html);
+        };
+        QStringList seen, whileAmending;
+        WhenShown<frmPOI>([&](frmPOI* window) {
+            const Editor e{window};
+            e.Click("NextRec");
+            Raw(database, "DELETE FROM POI WHERE Explanation='Tower'");
+            Raw(database, "INSERT INTO POI (X, Y, Kind, Explanation) VALUES (1, 2, '3', 'Added')");
+            e.Click("Refresh");
+            seen << e.Seen();
+            e.Click("AmendmentRec");
+            for (QAction* action : e.Toolbar()->actions()) {
+                whileAmending << action->data().toString() + (action->isEnabled() ? "+" : "-");
+            }
+            e.Click("CancelRec");
+            e.Click("Print");
+            e.Click("Exit");
+        });
+        QTest::mouseClick(s.Control("CmdPOI"), Qt::LeftButton);
+        QCOMPARE(seen.join('/'), "Record: 1/2| [NewRec AmendmentRec DelRec Search NextRec LastRec "
+                                 "Refresh Print Exit] Harbour 120 00 00 24 00 00 2 pictures 12345");
+        QCOMPARE(whileAmending.join(' '), "NewRec- AmendmentRec- DelRec- CancelRec+ WriteRec+ "
+                                          "Search- FirstRec- ReplyRec- NextRec- LastRec- "
+                                          "Refresh- Print- Exit-");
+        QCOMPARE(s.Platform.Printed, QStringList{"Points of interest"});
+        const QByteArray printed = ReadFile(pdf);
+        QVERIFY2(printed.startsWith("%PDF") && printed.contains("/Type /Page"),
+                 qPrintable(QString::number(printed.size())));
+        QVERIFY(s.Platform.Messages.isEmpty());
     }
 };
 
