@@ -305,6 +305,8 @@ void clsTrackControls::SetCaptions(const clsProfileText& language) {
 
 void clsTrackControls::FitWindow(bool placed) {
     using namespace modFormPosition;
+    // The sizes the controls need are those of the style and font they are shown in.
+    m_window->ensurePolished();
     const auto pixelsUp = [this](double twips) {
         return static_cast<int>(std::ceil(twips / TwipsX(m_window, 1)));
     };
@@ -316,7 +318,7 @@ void clsTrackControls::FitWindow(bool placed) {
                            2 * DateView->frameWidth();
     const clsTrackLayout::Needs needs{
         std::max(800.0 + 6000.0, 4500.0 + LabXYWidth - DesignedLabXYWidth),
-        TwipsY(m_window, frmRecords->layout()->minimumSize().height() + 1),
+        TwipsY(m_window, frmRecords->minimumSizeHint().height() + 1),
         TwipsY(m_window, listHeight)};
     const clsTrackLayout::InnerSize least = clsTrackLayout::SmallestInner(
         needs, TwipsY(m_window, stbStatusBar->sizeHint().height()));
@@ -443,9 +445,11 @@ void clsTrackControls::PlaceControls() {
     PlaceTwips(fraTrackQuery, p.fraTrackQuery);
     PlaceTwips(CmdPOI, p.CmdPOI);
     PlaceTwips(frmRecords, p.frmRecords);
-    lblSpeed->move(PixelsX(m_window, p.lblSpeed.Left), PixelsY(m_window, p.lblSpeed.Top));
-    labXY->move(PixelsX(m_window, p.labXY.Left + DesignedLabXYWidth - LabXYWidth),
-                PixelsY(m_window, p.labXY.Top));
+    // The labels end at the frame's bottom edge; rounding to pixels must not cut them.
+    const int labelsTop = std::min(PixelsY(m_window, p.lblSpeed.Top),
+                                   PixelsY(m_window, p.fraMap.Height) - lblSpeed->height());
+    lblSpeed->move(PixelsX(m_window, p.lblSpeed.Left), labelsTop);
+    labXY->move(PixelsX(m_window, p.labXY.Left + DesignedLabXYWidth - LabXYWidth), labelsTop);
     PlaceTwips(DateView, p.DateView);
     PlaceTwips(imgZoomIn, p.imgZoomIn);
     PlaceTwips(imgZoomOut, p.imgZoomOut);

@@ -4,16 +4,46 @@
 #include "station/StationTestSupport.h"
 #include "station/frmLogo.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTextBrowser>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
-const QByteArray Placed = "[Position]\nTrack=0,1200,900,9600,7200,\n";
+const QByteArray Placed = "[Position]\nTrack=0,600,150,11400,8700,\n";
+const QByteArray Chinese = "[Settings]\nLanguage=zh-TW\n";
+
+// Every control of the main window that the operator reads or works.
+const char* const Controls[] = {
+    "mnuBar",      "fraMap",      "WBMaps",    "lblZoom",      "imgZoomIn",    "imgZoomOut",
+    "lblCaption",  "lblSpeed",    "labXY",     "fraTrackQuery", "labComPort",  "cmdCommport",
+    "Label1",      "cmdSetting",  "cmdPorts",  "chkReconnect", "cmdQuery",     "CmdPOI",
+    "frmRecords",  "lblFromTime", "dtpFromTime", "Label7",     "Combo1",       "Combo2",
+    "Label10",     "Combo4",      "Combo3",    "lblFromSpeed", "txtFromSpeed", "txtToSpeed",
+    "cmdGET",      "fraPlay",     "Label5",    "txtInterval",  "Label4",       "sldInterval",
+    "cmdPlay",     "cmdStopPlay", "cmdExport", "Check1",       "DateView",     "stbStatusBar"};
+
+// Runs steps on the modal dialog of type W once it is up, while its opener waits in it.
+template <class W> void WhenModal(std::function<void(W*)> steps) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [poll, steps] {
+        if (auto* dialog = qobject_cast<W*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            steps(dialog);
+        }
+    });
+    poll->start(10);
+}
 
 } // namespace
 
@@ -38,13 +68,13 @@ private slots:
         w->showMinimized();
         QTRY_VERIFY(w->isMinimized());
         w->close();
-        QCOMPARE(stored(), "0,1200,900,9600,7200,");
+        QCOMPARE(stored(), "0,600,150,11400,8700,");
         w->showNormal();
         w->close();
-        QCOMPARE(stored(), "0,1500,600,9600,7200,");
+        QCOMPARE(stored(), "0,1500,600,11400,8700,");
         w->showMaximized();
         w->close();
-        QCOMPARE(stored(), "2,1500,600,9600,7200,");
+        QCOMPARE(stored(), "2,1500,600,11400,8700,");
     }
 
     // Load reads the files, or takes the texts that start-up read once and hands to every
@@ -56,10 +86,10 @@ private slots:
         QTest::newRow("the files") << false
                                    << "GPS Tracking Station V0.9.218|POI|No.|COM3|/dev/com3|"
                                       "115200,n,8,1"
-                                   << QList<int>{1200, 900, 9600, 7200};
+                                   << QList<int>{600, 150, 11400, 8700};
         QTest::newRow("the texts handed")
             << true << "Handed V0.9.218|Points|Row|COM2|/dev/handed|4800,n,8,1"
-            << QList<int>{1500, 600, 8000, 6000};
+            << QList<int>{600, 300, 11250, 8100};
     }
 
     void loadTakesTheFilesOrTheTextsItIsHanded() {
@@ -72,7 +102,7 @@ private slots:
                          Placed));
         const clsProfileText settings("[settings] ; the station\r\nCommPort=2\r\nSetting=0\r\n"
                                       "[Ports]\r\nCOM2=/dev/handed\r\n"
-                                      "[Position]\r\nTrack=0,1500,600,8000,6000,\r\n");
+                                      "[Position]\r\nTrack=0,600,300,11250,8100,\r\n");
         const clsProfileText language =
             handed ? clsProfileText("[Track]\n0001=Handed\n0002=Points\n0016=Row\n")
                    : modPrivate::LoadLanguage(s.Dir.path());
@@ -142,9 +172,7 @@ private slots:
         QFETCH(bool, closedEarly);
         StationWindow s;
         QVERIFY(s.Create());
-        const QSize designed = s.Window->size();
         QVERIFY(s.Window->Load());
-        QCOMPARE(s.Window->size(), designed);
         s.Window->show();
         frmLogo logo(s.Dir.path(), modPrivate::LoadLanguage(s.Dir.path()), s.Window.get());
         auto* timer = logo.findChild<QTimer*>("Timer1");
@@ -159,6 +187,115 @@ private slots:
         QCOMPARE(logo.result(), closedEarly ? QDialog::Rejected : QDialog::Accepted);
         QVERIFY(s.Window->isVisible() && s.Platform.ExitCodes.isEmpty());
         QVERIFY(s.Platform.Messages.isEmpty());
+    }
+
+    // Without a stored placement the window first shows every column of the list, as far
+    // as the screen allows. At its least size, in either language, every control lies whole
+    // inside its frame and the window, as large as it needs to be to be used.
+    void leastAndFirstSize_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::newRow("English") << QByteArray();
+        QTest::newRow("Traditional Chinese") << Chinese;
+    }
+
+    void leastAndFirstSize() {
+        QFETCH(QByteArray, settings);
+        StationWindow s;
+        QVERIFY(s.Start(settings));
+        frmTrack* w = s.Window.get();
+        const QRect available = w->screen()->availableGeometry();
+        QVERIFY(w->width() <= available.width() && w->height() <= available.height());
+        auto* list = s.Control<QTableView>("DateView");
+        QVERIFY(w->width() == available.width() ||
+                list->horizontalHeader()->length() <= list->viewport()->width());
+        w->resize(1, 1);
+        QTRY_COMPARE(w->size(), w->minimumSize());
+        QStringList faults;
+        for (const char* name : Controls) {
+            QWidget* control = s.Control(name);
+            const QRect inWindow(control->mapTo(w, QPoint()), control->size());
+            if (!w->rect().contains(inWindow) ||
+                !control->parentWidget()->rect().contains(control->geometry())) {
+                faults << QString(name) + " cut";
+            }
+            const QSize least = control->minimumSizeHint();
+            if (control->width() < least.width() || control->height() < least.height()) {
+                faults << QString("%1 %2x%3 < %4x%5")
+                              .arg(name)
+                              .arg(control->width())
+                              .arg(control->height())
+                              .arg(least.width())
+                              .arg(least.height());
+            }
+        }
+        QCOMPARE(faults.join(", "), "");
+    }
+
+    // The language menu writes the choice, which shows from the next start; the window
+    // keeps the language it runs in.
+    void languageMenuWritesTheChoice() {
+        StationWindow s;
+        QVERIFY(s.Start());
+        auto* english = s.Window->findChild<QAction*>("mnuLanguage_");
+        auto* chinese = s.Window->findChild<QAction*>("mnuLanguage_zh-TW");
+        QVERIFY(english->isChecked() && !chinese->isChecked());
+        QStringList seen;
+        for (QAction* entry : {chinese, chinese, english}) {
+            entry->trigger();
+            seen << modPrivate::ReadSetting(s.Dir.path(), modKeys::Setting::Language) + "|" +
+                        QString::number(s.Platform.Messages.size());
+        }
+        QCOMPARE(seen, QStringList({"zh-TW|1", "zh-TW|1", "|2"}));
+        QCOMPARE(s.Platform.Messages[0].Text,
+                 "The station shows the chosen language from its next start.");
+        QCOMPARE(s.Platform.Messages[0].MessageIcon, IPlatform::Icon::Information);
+        QCOMPARE(s.Control<QPushButton>("CmdPOI")->text(), "POI");
+    }
+
+    // F1 opens the guide once it is in the program folder, and again only brings it to
+    // the front; the about box names the version, the folder and the works the package's
+    // copyright file credits.
+    void guideAndAbout() {
+        StationWindow s;
+        QVERIFY(s.Start(Chinese));
+        QTest::keyClick(s.Window.get(), Qt::Key_F1);
+        QCOMPARE(s.Platform.Messages.size(), 1);
+        QVERIFY(s.Platform.Messages[0].Text.startsWith("找不到操作手冊"));
+        QVERIFY(QFile::copy(STATION_BUILD_DIR "/station/help/guide.html",
+                            s.Dir.filePath("help/guide.html")) ||
+                (QDir().mkpath(s.Dir.filePath("help")) &&
+                 QFile::copy(STATION_BUILD_DIR "/station/help/guide.html",
+                             s.Dir.filePath("help/guide.html"))));
+        QTest::keyClick(s.Window.get(), Qt::Key_F1);
+        QTest::keyClick(s.Window.get(), Qt::Key_F1);
+        const QList<QWidget*> guides = s.Window->findChildren<QWidget*>("frmHelp");
+        QCOMPARE(guides.size(), 1);
+        QVERIFY(guides[0]->isVisible());
+        const QString guide = guides[0]->findChild<QTextBrowser*>("txtGuide")->toPlainText();
+        for (const char* part : {"Points of interest", "Refresh", "Offline maps", "Language"}) {
+            QVERIFY2(guide.contains(part), part);
+        }
+        QVERIFY(!guide.contains("Source folders"));
+
+        QString about;
+        WhenModal<QDialog>([&about](QDialog* box) {
+            about = box->findChild<QTextBrowser*>("txtAbout")->toPlainText();
+            box->reject();
+        });
+        s.Window->findChild<QAction*>("mnuAbout")->trigger();
+        QVERIFY(about.contains("版本 0.9.0.218"));
+        QVERIFY(about.contains(QDir::toNativeSeparators(s.Dir.path())));
+        QStringList credited{"Qt", "SQLCipher", "Adwaita", "OpenStreetMap", "Natural Earth"};
+        const QString copyright = QString::fromUtf8(ReadFile(STATION_SOURCE_DIR "/packaging/copyright"));
+        for (const QRegularExpressionMatch& npm :
+             QRegularExpression("\\(npm package ([^)]+)\\)").globalMatch(copyright)) {
+            credited << npm.captured(1);
+        }
+        QCOMPARE(credited.size(), 8);
+        for (const QString& name : credited) {
+            QVERIFY2(about.contains(name), qPrintable(name));
+        }
+        QVERIFY(about.contains("Volodymyr Agafonkin")); // Leaflet's licence as shipped
     }
 
     void secondInstanceEndsSilently() {
