@@ -1,5 +1,6 @@
 // The real program started and closed again and again under a real window manager on a
-// display of its own: the stored placement must come back as it was stored.
+// display of its own: the stored placement must come back as it was stored, the first start
+// shows the whole list, and a second start brings the running one to the front.
 
 #include "shell/clsProfileFile.h"
 #include "station/StationTestSupport.h"
@@ -25,6 +26,33 @@ class tst_PlacementCycles : public QObject {
         return QString::fromLocal8Bit(tool.readAllStandardOutput());
     }
 
+    // The map state of a window as xwininfo tells it: IsViewable, IsUnMapped, ...
+    QString mapState(const QString& id) {
+        QProcess tool;
+        tool.setProcessEnvironment(m_environment);
+        tool.start("xwininfo", {"-id", id});
+        tool.waitForFinished(5000);
+        const QString info = QString::fromLocal8Bit(tool.readAllStandardOutput());
+        return info.section("Map State:", 1).section('\n', 0, 0).trimmed();
+    }
+
+    // The station started on the test's display from the program folder dir, its main
+    // window up alone after the splash; its window's id, "" when it did not come.
+    QString startStation(QProcess& station, const QString& dir) {
+        QProcessEnvironment environment = m_environment;
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("STATION_HOME", dir);
+        station.setProcessEnvironment(environment);
+        station.start(STATION_BUILD_DIR "/station/station", {});
+        if (!station.waitForStarted()) {
+            return {};
+        }
+        QTest::qWaitFor([&] { return windowsOf(station.processId()).size() == 2; }, 30000);
+        QTest::qWaitFor([&] { return windowsOf(station.processId()).size() == 1; }, 30000);
+        const QStringList windows = windowsOf(station.processId());
+        return windows.size() == 1 ? windows[0] : QString();
+    }
+
     // The ids of the managed windows of the process.
     QStringList windowsOf(qint64 pid) {
         QStringList ids;
@@ -40,7 +68,7 @@ class tst_PlacementCycles : public QObject {
 private slots:
     void initTestCase() {
         // wmctrl closes the window as an operator would.
-        for (const char* tool : {"Xvfb", "openbox", "wmctrl"}) {
+        for (const char* tool : {"Xvfb", "openbox", "wmctrl", "xwininfo"}) {
             QVERIFY2(
                 !QStandardPaths::findExecutable(tool).isEmpty(),
                 qPrintable(QString("%1 is not installed: scripts/setup installs it").arg(tool)));
@@ -71,8 +99,8 @@ private slots:
     void placementSurvivesStartsAndCloses_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("cycles");
-        QTest::newRow("normal window, five starts") << "0,1500,1500,9600,7200," << 5;
-        QTest::newRow("maximised window keeps its normal bounds") << "2,1500,1500,9600,7200," << 2;
+        QTest::newRow("normal window, five starts") << "0,1500,1500,12000,9000," << 5;
+        QTest::newRow("maximised window keeps its normal bounds") << "2,1500,1500,12000,9000," << 2;
     }
 
     void placementSurvivesStartsAndCloses() {
@@ -100,6 +128,43 @@ private slots:
             QCOMPARE(station.exitCode(), 0);
             QCOMPARE(clsProfileFile::Read(settings, "Position", "Track"), stored);
         }
+    }
+
+    // Without a stored placement the window opens wide enough for every column of the
+    // list (12200 twips) beside the control column.
+    void firstStartShowsTheWholeList() {
+        QTemporaryDir dir;
+        QVERIFY(MakeProgramFolder(dir.path()));
+        QProcess station;
+        const auto stop = qScopeGuard([&] { station.kill(), station.waitForFinished(); });
+        const QString window = startStation(station, dir.path());
+        QVERIFY(!window.isEmpty());
+        wmctrl({"-i", "-c", window});
+        QVERIFY(station.waitForFinished(30000));
+        const QStringList stored =
+            clsProfileFile::Read(dir.filePath("vendrel.ini"), "Position", "Track").split(',');
+        QVERIFY2(stored.value(3).toDouble() >= 12200 + 4155, qPrintable(stored.join(',')));
+    }
+
+    // A second start from the same program folder shows nothing of its own and ends; the
+    // running station's window, minimised, comes back to the front.
+    void secondStartBringsTheFirstToTheFront() {
+        QTemporaryDir dir;
+        QVERIFY(MakeProgramFolder(dir.path()));
+        QProcess first;
+        const auto stop = qScopeGuard([&] { first.kill(), first.waitForFinished(); });
+        const QString window = startStation(first, dir.path());
+        QVERIFY(!window.isEmpty());
+        wmctrl({"-i", "-r", window, "-b", "add,hidden"});
+        QTRY_COMPARE_WITH_TIMEOUT(mapState(window), "IsUnMapped", 10000);
+        QProcess second;
+        second.setProcessEnvironment(first.processEnvironment());
+        second.start(STATION_BUILD_DIR "/station/station", {});
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAll(), QByteArray());
+        QTRY_COMPARE_WITH_TIMEOUT(mapState(window), "IsViewable", 10000);
+        QCOMPARE(first.state(), QProcess::Running);
     }
 };
 
