@@ -48,22 +48,22 @@ QString clsAboutText::Html(const QString& programFolder, const clsProfileText& l
     const auto text = [&](const LanguageCode& code) {
         return modPrivate::ReadLanguage(language, code).toHtmlEscaped();
     };
-    QString html = QStringLiteral("<h2>%1</h2>\n<p>%2<br>%3</p>\n<p>%4</p>\n<table cellpadding=\"3\">\n")
-                       .arg(modApplication::ApplicationTitle(language).toHtmlEscaped(),
-                            text(modKeys::Messages::AboutVersion)
-                                .arg(QStringLiteral(STATION_VERSION_TEXT)),
-                            text(modKeys::Messages::AboutFolder)
-                                .arg(QDir::toNativeSeparators(programFolder).toHtmlEscaped()),
-                            text(modKeys::Messages::AboutCredits));
+    QString html =
+        QStringLiteral("<h2>%1</h2>\n<p>%2<br>%3</p>\n<p>%4</p>\n<table cellpadding=\"3\">\n")
+            .arg(modApplication::ApplicationTitle(language).toHtmlEscaped(),
+                 text(modKeys::Messages::AboutVersion).arg(QStringLiteral(STATION_VERSION_TEXT)),
+                 text(modKeys::Messages::AboutFolder)
+                     .arg(QDir::toNativeSeparators(programFolder).toHtmlEscaped()),
+                 text(modKeys::Messages::AboutCredits));
     for (const Credit& credit : AllCredits) {
         QString name = escaped(credit.Name);
         if (QLatin1String(credit.Name) == QLatin1String("Qt 6")) {
             name += QStringLiteral(" (%1)").arg(qtVersion.toHtmlEscaped());
         }
-        html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td><td>%3</td>"
-                               "<td><a href=\"%4\">%4</a></td></tr>\n")
-                    .arg(name, escaped(credit.Holder), escaped(credit.Licence),
-                         escaped(credit.Link));
+        html +=
+            QStringLiteral("<tr><td><b>%1</b></td><td>%2</td><td>%3</td>"
+                           "<td><a href=\"%4\">%4</a></td></tr>\n")
+                .arg(name, escaped(credit.Holder), escaped(credit.Licence), escaped(credit.Link));
     }
     html += QStringLiteral("</table>\n<p>%1</p>\n").arg(text(modKeys::Messages::AboutLicences));
     for (const char* relative : LicenceFiles) {

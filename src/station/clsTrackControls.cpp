@@ -3,6 +3,7 @@
 #include "history/clsHistoryQuery.h"
 #include "map/clsMapDrawing.h"
 #include "shell/IPlatform.h"
+#include "shell/clsStationError.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
 #include "station/clsTrackLayout.h"
@@ -410,6 +411,20 @@ void clsTrackControls::ShowReceiver(const clsSerialReceiver& receiver, const QSt
     const clsProfileText language = modPrivate::LoadLanguage(programFolder);
     stbPanel3->setText(receiver.PanelText(language, now));
     stbPanel3->setToolTip(receiver.IsOpen() ? receiver.State().CountsText(language) : QString());
+}
+
+qsizetype clsTrackControls::SelectedRecord(const clsDateViewModel& rows,
+                                           const QString& programFolder) const {
+    const int row = SelectedRow();
+    if (row < 0) {
+        throw clsStationError(modPrivate::ReadLanguage(programFolder, modKeys::Messages::NoSelectedRow));
+    }
+    const std::optional<qsizetype> record = rows.RecordOfRow(row);
+    if (!record) {
+        throw clsStationError(
+            modPrivate::ReadLanguage(programFolder, modKeys::Messages::RowShowsNoRecord));
+    }
+    return *record;
 }
 
 int clsTrackControls::SelectedRow() const {

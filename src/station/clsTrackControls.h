@@ -71,6 +71,10 @@ public:
     void SelectRow(const clsDateViewModel& rows, qsizetype row);
     // The selected row of the list (from 0), -1 when none is.
     int SelectedRow() const;
+    // The record of the track that the selected row of rows shows. Throws clsStationError
+    // (texts of the language file of programFolder) when no row is selected or the row
+    // shows no record.
+    qsizetype SelectedRecord(const clsDateViewModel& rows, const QString& programFolder) const;
     // The fix's caption over the map; with a position also its speed, its coordinates, the
     // zoom pictures and the map, in the texts of drawing. False, and the zoom pictures and
     // the speed hidden, when the fix has no position.

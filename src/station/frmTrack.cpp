@@ -429,7 +429,7 @@ void frmTrack::DrawTrack() {
         m_state.DrawingEnded();
         ShowState();
     });
-    m_mapDrawing.WriteTrack(m_recorder.TrackRecords(), SelectedRecord(),
+    m_mapDrawing.WriteTrack(m_recorder.TrackRecords(), SelectedRecord(m_rows, m_programFolder),
                             m_mapTemplate.MapTemplate(), m_mapDrawing.Zoom());
     m_mapView->Navigate(m_mapDrawing.PagePath());
 }
@@ -455,7 +455,7 @@ void frmTrack::Timer3_Timer() {
         return;
     }
     try {
-        ShowRecord(SelectedRecord());
+        ShowRecord(SelectedRecord(m_rows, m_programFolder));
     } catch (const clsStationError& error) {
         ShowError(error.Message());
     }
@@ -471,18 +471,6 @@ void frmTrack::ShowRecord(qsizetype index) {
 
 void frmTrack::ShowError(const QString& message) {
     IPlatform::Current().MessageBox(this, message, m_title, IPlatform::Icon::Critical);
-}
-
-qsizetype frmTrack::SelectedRecord() const {
-    const int row = SelectedRow();
-    if (row < 0) {
-        throw clsStationError(Text(modKeys::Messages::NoSelectedRow));
-    }
-    const std::optional<qsizetype> record = m_rows.RecordOfRow(row);
-    if (!record) {
-        throw clsStationError(Text(modKeys::Messages::RowShowsNoRecord));
-    }
-    return *record;
 }
 
 // Takes the points marked on the map into the POI database and draws them. The whole

@@ -94,7 +94,6 @@ private:
     void ShowRecord(qsizetype index);
     void MapTimer_Timer();
     void ShowZoom();
-    qsizetype SelectedRecord() const;
     void ShowDrawingError(const QString& message);
     void ShowError(const QString& message);
 

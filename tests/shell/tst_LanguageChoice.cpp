@@ -17,7 +17,8 @@ struct Folder {
     QTemporaryDir Dir;
     bool Make(const QByteArray& settings) {
         for (const char* file : {"Language.ini", "Language.zh-TW.ini"}) {
-            if (!QFile::copy(QStringLiteral(STATION_SOURCE_DIR "/data/") + file, Dir.filePath(file))) {
+            if (!QFile::copy(QStringLiteral(STATION_SOURCE_DIR "/data/") + file,
+                             Dir.filePath(file))) {
                 return false;
             }
         }
@@ -34,8 +35,8 @@ QList<LanguageCode> AddedCodes() {
           << Poi::SearchOk << Poi::SearchCancel << Poi::PrintHeading << Poi::NumberColumn
           << Poi::NameColumn << Poi::LongitudeColumn << Poi::LatitudeColumn << Poi::KindColumn
           << Poi::NotPrinted << Messages::RealTimePosition << Messages::LastLocation
-          << Messages::DirectionLabel << Messages::SpeedLabel << Messages::NoDate
-          << Messages::Total << Messages::LanguageFileMissing << Messages::LanguageAtNextStart
+          << Messages::DirectionLabel << Messages::SpeedLabel << Messages::NoDate << Messages::Total
+          << Messages::LanguageFileMissing << Messages::LanguageAtNextStart
           << Messages::LanguageMenu << Messages::HelpMenu << Messages::GuideEntry
           << Messages::AboutEntry << Messages::AboutVersion << Messages::AboutFolder
           << Messages::AboutCredits << Messages::GuideMissing << Messages::AboutLicences;
@@ -56,11 +57,10 @@ private slots:
         QTest::addColumn<QString>("expected"); // setting|file|missing file|title
         const QString english = "|GPS Tracking Station";
         QTest::newRow("no settings file") << QByteArray() << false << "|Language.ini|" + english;
-        QTest::newRow("empty value") << QByteArray("[Settings]\nLanguage=\n") << false
-                                     << "|Language.ini|" + english;
-        QTest::newRow("Traditional Chinese")
-            << QByteArray("[settings]\r\nlanguage = zh-TW \r\n") << false
-            << "zh-TW|Language.zh-TW.ini||GPS 車輛追蹤站";
+        QTest::newRow("empty value")
+            << QByteArray("[Settings]\nLanguage=\n") << false << "|Language.ini|" + english;
+        QTest::newRow("Traditional Chinese") << QByteArray("[settings]\r\nlanguage = zh-TW \r\n")
+                                             << false << "zh-TW|Language.zh-TW.ini||GPS 車輛追蹤站";
         QTest::newRow("its file missing") << QByteArray("[Settings]\nLanguage=zh-TW\n") << true
                                           << "zh-TW|Language.ini|Language.zh-TW.ini" + english;
         QTest::newRow("a language without a file")
@@ -99,8 +99,8 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QString>("expected"); // "" when nothing is loaded
         QTest::newRow("English") << QByteArray() << "";
-        QTest::newRow("Traditional Chinese") << QByteArray("[Settings]\nLanguage=zh-TW\n")
-                                             << "取消";
+        QTest::newRow("Traditional Chinese")
+            << QByteArray("[Settings]\nLanguage=zh-TW\n") << "取消";
     }
 
     void qtTranslation() {
