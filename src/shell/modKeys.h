@@ -350,6 +350,8 @@ inline constexpr LanguageCode AboutCredits =
 inline constexpr LanguageCode GuideMissing =
     code("0076", "The operator's guide %1 cannot be found. Install the station again.");
 inline constexpr LanguageCode AboutLicences = code("0077", "The licences in full:");
+// The title of the export's file dialog.
+inline constexpr LanguageCode ExportTitle = code("0078", "ExportFile");
 // The program folder (0140-0149). %1 the program file, %2 the name the user's copy now has.
 inline constexpr LanguageCode ProgramFileKept =
     code("0140", "You had changed %1, and this version of the station brings a new one: the new "

@@ -287,7 +287,7 @@ clsTrackPlayer::Callbacks frmTrack::PlaybackSteps() {
 void frmTrack::cmdExport_Click() {
     int filterIndex = 0;
     const QString path = IPlatform::Current().ChooseFile(
-        this, clsTrackExport::Filter(), filterIndex, QStringLiteral("ExportFile"),
+        this, clsTrackExport::Filter(), filterIndex, Text(modKeys::Messages::ExportTitle),
         modPrivate::ReadSetting(m_programFolder, modKeys::Setting::ExportFileName));
     if (path.isEmpty()) {
         return;

@@ -39,7 +39,8 @@ QList<LanguageCode> AddedCodes() {
           << Messages::LanguageFileMissing << Messages::LanguageAtNextStart
           << Messages::LanguageMenu << Messages::HelpMenu << Messages::GuideEntry
           << Messages::AboutEntry << Messages::AboutVersion << Messages::AboutFolder
-          << Messages::AboutCredits << Messages::GuideMissing << Messages::AboutLicences;
+          << Messages::AboutCredits << Messages::GuideMissing << Messages::AboutLicences
+          << Messages::ExportTitle;
     return codes;
 }
 
