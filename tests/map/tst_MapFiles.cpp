@@ -113,6 +113,23 @@ private slots:
         QVERIFY2(message.contains("markers.txt"), qPrintable(message));
     }
 
+    // The popup's labels, the caption and the list's status follow the chosen language
+    // file; the rest of the line (coordinates, icon, time) is the same in every language.
+    void popupInTheChosenLanguage() {
+        QVERIFY(QFile::copy(STATION_SOURCE_DIR "/data/Language.zh-TW.ini",
+                            Path("Language.zh-TW.ini")) &&
+                WriteFile(Path("vendrel.ini"), "[Settings]\nLanguage=zh-TW\n"));
+        clsMapDrawing drawing(Folder());
+        const PositionFix fix =
+            MakeFix("2008/11/03 14:05:09", 24.15302, "N", 120.66351, "E", 12.5f, 93);
+        drawing.WriteCurrentPosition(fix, TestTemplate, 15);
+        QCOMPARE(ReadFile(Path("carimage/markers.txt")),
+                 "24.15302|120.66351|C-rv\\car090.gif|2008/11/03 14:05:09<br>方向:東<br>速度:12.5 "
+                 "節\r\n");
+        QCOMPARE(drawing.CaptionText(fix), " 2008/11/03 14:05:09 即時位置 ");
+        QCOMPARE(drawing.SpeedCaption(fix), "速度:12.5 節");
+    }
+
     // Heading sectors at their edges and below 0, both signs of both coordinates, a speed
     // with thousands, no points; a template of five lines lacks only the sixth piece.
     void trackWithSelectedRecord() {
