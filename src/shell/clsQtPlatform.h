@@ -28,11 +28,10 @@ public:
 
     // Prints the document (HTML) on printer as it is set up; false when the printer failed.
     static bool PrintHtml(QPrinter& printer, const QString& html);
+private:
     // The program's windows in front: the main windows shown again when minimised and
     // raised, a modal dialog above them.
     static void BringWindowsToFront();
-
-private:
     void ListenBeside(const QString& lockPath);
 
     std::unique_ptr<QLockFile> m_instanceLock;

@@ -17,7 +17,10 @@ int RowsOf(const clsTrackRecords& track) {
 } // namespace
 
 clsDateViewModel::clsDateViewModel(const clsTrackRecords& track, QObject* parent)
-    : QAbstractTableModel(parent), m_track(track) {}
+    : QAbstractTableModel(parent), m_track(track),
+      m_realTime(QString::fromUtf8(modKeys::Messages::RealTimePosition.Fallback)),
+      m_lastLocation(QString::fromUtf8(modKeys::Messages::LastLocation.Fallback)),
+      m_noDateText(QString::fromUtf8(modKeys::Messages::NoDate.Fallback)) {}
 
 void clsDateViewModel::AddColumn(const Column& column) {
     const int at = static_cast<int>(m_columns.size());

@@ -31,7 +31,7 @@ public:
     void AddColumn(const Column& column);
     // The station's seven columns, headers from section "Track" of the language text:
     // "Index" 800 twips, "Date" 2700, "CheckPoint" 2700, "Latitude" 1800, "LONGITUDE"
-    // 1800, "Direction" 1200, "SPEED" 1200.
+    // 1800, "Direction" 1200, "SPEED" 1200; the status texts and the "NO Date" row too.
     void AddStationColumns(const clsProfileText& language);
     const QList<Column>& Columns() const { return m_columns; }
     // The text that follows the number in the "SPEED" column.
@@ -70,7 +70,7 @@ private:
     QList<Column> m_columns;
     QString m_speedUnit;
     // The status column's texts and the row of a fetch that found nothing, of the language
-    // file the columns came from.
+    // file the station's columns came from (English until then).
     QString m_realTime;
     QString m_lastLocation;
     QString m_noDateText;
