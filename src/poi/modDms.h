@@ -10,7 +10,7 @@
 namespace modDms {
 
 // Degrees (decimal) as boxes: -1.5 gives "-1", "30", "00"; 0 gives "0", "00", "00". Seconds
-// are rounded half-even and not carried, so 60 can appear.
+// are rounded half-even and carried, so minutes and seconds stay below 60.
 DmsText DegreesToDms(double degrees);
 
 // Boxes as decimal degrees, rounded to six decimals. The seconds count as their leading

@@ -221,7 +221,9 @@ private slots:
         row("zero", "0", "<>", "0|00|00");
         row("south", "-1.5", "<>", "-1|30|00");
         row("west below one degree", "-0.5", "<>", "-0|30|00");
-        row("seconds round to 60", "24.9999", ">", "24|59|60");
+        row("seconds carry into the degrees", "24.9999", ">", "25|00|00");
+        row("south carries too", "-24.99999", ">", "-25|00|00");
+        row("25.03333 carries into the minutes", "25.03333", ">", "25|02|00");
         row("60 seconds", "25", "<", "24|59|60");
         row("blanks, junk after seconds", "24.106388", "<", " 24 |06 | 23 s");
         row("no seconds", "120.683333", "<", "120|41|");
