@@ -18,4 +18,10 @@ DmsText DegreesToDms(double degrees);
 // number, or any box holds nine or more digits before the point.
 std::optional<double> DmsToDegrees(const DmsText& boxes);
 
+// The first box of a row, minutes before seconds, that holds 60 or more: the minutes as a
+// number, the seconds as their leading number. Such a row would be read as another place
+// than the one typed. None when neither does (or the minutes are no number).
+enum class Box { None, Minutes, Seconds };
+Box SixtyOrMore(const DmsText& boxes);
+
 } // namespace modDms
