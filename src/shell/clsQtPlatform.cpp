@@ -1,16 +1,18 @@
 #include "shell/clsQtPlatform.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
-#include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QTextDocument>
 #include <QUrl>
 #include <algorithm>
@@ -110,6 +112,20 @@ IPlatform::Answer clsQtPlatform::MessageBox(QWidget* owner, const QString& text,
     default:
         return Answer::Ok;
     }
+}
+
+int clsQtPlatform::ChooseOne(QWidget* owner, const QString& text, const QString& title,
+                             const QStringList& choices, int defaultChoice) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Cancel, owner);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices) {
+        buttons.append(box.addButton(choice, QMessageBox::AcceptRole));
+    }
+    if (QAbstractButton* first = buttons.value(defaultChoice)) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(first));
+    }
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
 }
 
 void clsQtPlatform::ShowNotice(QWidget* owner, const QString& text, const QString& title,
@@ -222,7 +238,11 @@ QString clsQtPlatform::ChooseFile(QWidget* owner, const QString& filter, int& fi
         dialog.selectNameFilter(shown[first]);
         offer(first);
     }
-    dialog.selectFile(proposedName);
+    const QFileInfo proposed(proposedName);
+    if (proposed.isAbsolute()) {
+        dialog.setDirectory(proposed.absolutePath());
+    }
+    dialog.selectFile(proposed.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
