@@ -1292,7 +1292,9 @@
                 trackDrawn: trackLayer._shown.length,
                 following: following,
                 vehiclePopup: vehiclePopup,
-                popupsOpen: document.querySelectorAll('.leaflet-popup').length,
+                // A closed popup fades out before it leaves the page.
+                popupsOpen: Array.prototype.filter.call(document.querySelectorAll('.leaflet-popup'),
+                    function (popup) { return popup.style.opacity !== '0'; }).length,
                 fitEnabled: !!controls.fit && !L.DomUtil.hasClass(controls.fit, 'leaflet-disabled'),
                 land: land !== null,
                 sprites: sprites !== null,
