@@ -136,13 +136,14 @@ struct TrackBench {
         for (int i = 0; i < 86400; ++i) {
             const double a = i * 2 * M_PI / 86400;
             for (clsTrackRecords* day : {&Records, &OtherDay}) {
-                day->Append(MakeFix(QStringLiteral("2009/02/18 %1:%2:%3")
-                                        .arg(i / 3600, 2, 10, QLatin1Char('0'))
-                                        .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
-                                        .arg(i % 60, 2, 10, QLatin1Char('0')),
-                                    Decoded(25.03 + 0.03 * std::sin(3 * a) + 0.002 * std::sin(97 * a)),
-                                    "N", Decoded(121.55 + 0.04 * std::cos(2 * a) + (day == &OtherDay ? 0.001 : 0)),
-                                    "E", float(i % 80), float(i * 7 % 360)));
+                day->Append(MakeFix(
+                    QStringLiteral("2009/02/18 %1:%2:%3")
+                        .arg(i / 3600, 2, 10, QLatin1Char('0'))
+                        .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                        .arg(i % 60, 2, 10, QLatin1Char('0')),
+                    Decoded(25.03 + 0.03 * std::sin(3 * a) + 0.002 * std::sin(97 * a)), "N",
+                    Decoded(121.55 + 0.04 * std::cos(2 * a) + (day == &OtherDay ? 0.001 : 0)), "E",
+                    float(i % 80), float(i * 7 % 360)));
             }
         }
         Map.emplace(&View, Dir.path());

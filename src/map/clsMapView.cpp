@@ -41,8 +41,7 @@ void PrepareBrowserEngine() {
 
 clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent)
     : QObject(parent), m_view(view), m_bridge(new clsMapBridge(programFolder, this)),
-      m_channel(new QWebChannel(this)),
-      m_tiles(new clsTileSchemeHandler(m_bridge->Tiles(), this)) {
+      m_channel(new QWebChannel(this)), m_tiles(new clsTileSchemeHandler(m_bridge->Tiles(), this)) {
     PrepareBrowserEngine();
     QWebEngineSettings* settings = m_view->page()->settings();
     // The page reads its files beside it; its tiles come through the tile scheme, never
@@ -109,14 +108,18 @@ void clsMapView::LoadFinished(bool ok) {
     TellProblems();
     if (ok) {
         // Files written while the page loaded are read again, and the drawing is reported.
-        m_view->page()->runJavaScript(QStringLiteral("window.stationRefresh && stationRefresh(%1, %2)")
-                                          .arg(m_request)
-                                          .arg(m_hint));
+        m_view->page()->runJavaScript(
+            QStringLiteral("window.stationRefresh && stationRefresh(%1, %2)")
+                .arg(m_request)
+                .arg(m_hint));
     }
 }
 
 void clsMapView::Refresh() {
     m_refreshing = false;
+    if (!m_loaded) {
+        return; // the refresh after loading reads the files
+    }
     // A page of another template without the in-place refresh is reloaded instead.
     m_view->page()->runJavaScript(
         QStringLiteral("window.stationRefresh ? stationRefresh(%1, %2) : location.reload()")

@@ -172,7 +172,8 @@ void clsMarkerText::AppendTrack(QByteArray& out, const clsTrackRecords& records,
         p = i == selected ? WriteBytes(p, "|C-Rv\\car") : WriteBytes(p, "|POI\\car");
         p = WriteBytes(p, HeadingSuffix(f.Direction).data(), 3);
         p = WriteBytes(p, ".gif|");
-        p = f.OtherTime ? WriteBytes(p, other.constData(), other.size()) : WriteTime(p, f.TimeDigits);
+        p = f.OtherTime ? WriteBytes(p, other.constData(), other.size())
+                        : WriteTime(p, f.TimeDigits);
         p = WriteBytes(p, "<br>Direction:");
         p = WriteBytes(p, compass.constData(), compass.size());
         p = WriteBytes(p, "<br>Speed:");

@@ -63,7 +63,8 @@ struct TrackPage {
     // The page's stationMap.line() or sprites(): [index, latitude, longitude, x, y] each.
     QList<QVariantList> Positions(const char* what) {
         QList<QVariantList> positions;
-        for (const QVariant& p : RunJs(&View, QStringLiteral("stationMap.%1()").arg(what)).toList()) {
+        for (const QVariant& p :
+             RunJs(&View, QStringLiteral("stationMap.%1()").arg(what)).toList()) {
             positions << p.toList();
         }
         return positions;
@@ -88,12 +89,13 @@ bool Overlapping(const QList<QVariantList>& sprites) {
 
 // Dispatches a mouse event of type with the left button at x, y pixels of the map.
 void Mouse(QWebEngineView* view, const char* type, double x, double y) {
-    RunJs(view, QStringLiteral("var c = stationMap.map.getContainer(), r = c.getBoundingClientRect();"
-                               " c.dispatchEvent(new MouseEvent('%1', {bubbles: true, button: 0, "
-                               "buttons: 1, clientX: r.left + %2, clientY: r.top + %3}))")
-                    .arg(QLatin1String(type))
-                    .arg(x)
-                    .arg(y));
+    RunJs(view,
+          QStringLiteral("var c = stationMap.map.getContainer(), r = c.getBoundingClientRect();"
+                         " c.dispatchEvent(new MouseEvent('%1', {bubbles: true, button: 0, "
+                         "buttons: 1, clientX: r.left + %2, clientY: r.top + %3}))")
+              .arg(QLatin1String(type))
+              .arg(x)
+              .arg(y));
 }
 
 void ClickAt(QWebEngineView* view, double x, double y) {
@@ -110,9 +112,8 @@ bool Drag(QWebEngineView* view, double x, double y, double dx, double dy) {
         Mouse(view, "mousemove", x + dx * k / 5, y + dy * k / 5);
         WaitUntil([] { return false; }, 20);
     }
-    const bool moved = WaitUntil([&] {
-        return RunJs(view, "stationMap.map.getCenter().toString()").toString() != before;
-    });
+    const bool moved = WaitUntil(
+        [&] { return RunJs(view, "stationMap.map.getCenter().toString()").toString() != before; });
     Mouse(view, "mouseup", x + dx, y + dy);
     return moved;
 }
@@ -158,13 +159,11 @@ struct TrackWindow : MapWindow {
         QByteArray log;
         for (int i = 0; i < Records; ++i) {
             const double a = i * 2 * M_PI / Records;
-            log += clsHistoryLog::RecordText(
-                MakeFix(QTime(10, 0).addSecs(i).toString("2009/02/18 HH:mm:ss"),
-                        25.03 + 0.02 * std::sin(a), "N", 121.55 + 0.03 * std::cos(a), "E", 20,
-                        float(i % 360)));
+            log += clsHistoryLog::RecordText(MakeFix(
+                QTime(10, 0).addSecs(i).toString("2009/02/18 HH:mm:ss"), 25.03 + 0.02 * std::sin(a),
+                "N", 121.55 + 0.03 * std::cos(a), "E", 20, float(i % 360)));
         }
-        return MapWindow::Start() &&
-               WriteFile(Dir.filePath("export/History-2009-02.log"), log);
+        return MapWindow::Start() && WriteFile(Dir.filePath("export/History-2009-02.log"), log);
     }
     // Fetches the day and draws it whole.
     bool FetchWholeTrack() {
@@ -213,7 +212,8 @@ private slots:
         QTRY_COMPARE(PageState(&p.View)["zoom"].toInt(), 15);
         sprites = p.Positions("sprites");
         QVERIFY(!Overlapping(sprites));
-        QVERIFY2(sprites.size() >= 5 && sprites.size() <= 14, qPrintable(QString::number(sprites.size())));
+        QVERIFY2(sprites.size() >= 5 && sprites.size() <= 14,
+                 qPrintable(QString::number(sprites.size())));
         for (int k = 1; k < sprites.size(); ++k) {
             QVERIFY(sprites[k][0].toInt() > sprites[k - 1][0].toInt());
         }
@@ -279,7 +279,8 @@ private slots:
         state = PageState(s.View());
         QVERIFY(!state["following"].toBool());
         QVERIFY(state["zoom"].toInt() < 15);
-        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), modKeys::Setting::Zoom), s.Caption("lblZoom"));
+        QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), modKeys::Setting::Zoom),
+                 s.Caption("lblZoom"));
         const char* allInView = "var t = stationMap.track()._track, b = stationMap.map.getBounds(),"
                                 " all = true; for (var i = 0; i < t.n; i++) all = all && "
                                 "b.contains([t.lat[i], t.lng[i]]); all";
@@ -296,7 +297,10 @@ private slots:
 
         s.ClickRow(100);
         QVERIFY(s.MapShown());
-        QVERIFY(ReadFile(s.Dir.filePath("carimage/markers.txt")).split('\n').value(100).contains("C-Rv"));
+        QVERIFY(ReadFile(s.Dir.filePath("carimage/markers.txt"))
+                    .split('\n')
+                    .value(100)
+                    .contains("C-Rv"));
         QCOMPARE(SettledCentre(s.View()), fitted);
         QVERIFY(RunJs(s.View(), allInView).toBool());
 
@@ -318,7 +322,8 @@ private slots:
                    s.Watch->WaitForNewest();
         };
         QVERIFY(send() && send());
-        QVERIFY(PageState(s.View())["following"].toBool() && NearCentre(s.View(), latitude, 121.56));
+        QVERIFY(PageState(s.View())["following"].toBool() &&
+                NearCentre(s.View(), latitude, 121.56));
         QVERIFY(!PageState(s.View())["fitEnabled"].toBool()); // no track to fit
         QVERIFY(Drag(s.View(), 150, 150, 80, 60));
         QTRY_VERIFY(!PageState(s.View())["following"].toBool());
