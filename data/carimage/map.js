@@ -1179,8 +1179,38 @@
         };
     }
 
+    // The points of the last marker file read on a drawing of the vehicle, under the key
+    // the station gave their lines: while it names that key, a drawing of the vehicle
+    // needs no reading at all, as the station hands over the one line and the two values
+    // of the page that differ from drawing to drawing.
+    var keptPoints = null;
+    var encoder = new TextEncoder();
+
+    function vehicleDrawing(told) {
+        if (!told || told.points === undefined || !keptPoints || told.points !== keptPoints.key ||
+            !shownValues) {
+            return null;
+        }
+        var content = parseMarkers(encoder.encode(told.line + '\r\n'));
+        content.points = keptPoints.points;
+        var centre = told.centre.split(',');
+        return {
+            values: {
+                newIcon: shownValues.newIcon,
+                lat: parseFloat(centre[0]),
+                lng: parseFloat(centre[1]),
+                zoom: parseFloat(told.zoom),
+                markers: markerFile
+            },
+            content: content
+        };
+    }
+
     function parsed(bytes, told) {
         var content = parseMarkers(bytes);
+        if (told && told.points !== undefined) {
+            keptPoints = { key: told.points, points: content.points };
+        }
         // A file read after the station wrote another drawing has no track, or the next
         // drawing's hint corrects the key; keys are never given again to other lines.
         if (told && told.track && content.track.n) {
@@ -1192,6 +1222,11 @@
     // Reads the page and the marker file it named last time side by side; only a page that
     // names another marker file costs a second reading.
     function readFiles(values, told) {
+        var vehicle = values ? null : vehicleDrawing(told);
+        if (vehicle) {
+            show(vehicle.values, vehicle.content);
+            return Promise.resolve();
+        }
         var known = keptContent(told);
         if (values) {
             if (known && values.markers === markerFile) {

@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <atomic>
 #include <filesystem>
 #include <system_error>
@@ -53,7 +55,15 @@ void clsMapDrawing::WriteCurrentPosition(const PositionFix& fix, const QStringLi
     Text().AppendVehicle(m_markers, fix, QLatin1String("C-rv"));
     m_markers += m_pointLines;
     m_pageHint = QStringLiteral("null");
-    WriteFiles(m_markers, mapTemplate, Centre(fix), zoom);
+    const QString centre = Centre(fix);
+    WriteFiles(m_markers, mapTemplate, centre, zoom);
+    const QByteArray vehicle = m_markers.left(m_markers.indexOf("\r\n"));
+    m_pageHint = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("points"), QString::number(m_pointsRevision)},
+                                  {QStringLiteral("line"), QString::fromUtf8(vehicle)},
+                                  {QStringLiteral("centre"), centre},
+                                  {QStringLiteral("zoom"), modPrivate::NumberText(zoom, NumberDigits)}})
+            .toJson(QJsonDocument::Compact));
 }
 
 void clsMapDrawing::WriteTrack(const clsTrackRecords& records, qsizetype selected,

@@ -56,10 +56,12 @@ public:
 
     // Full path of the map page.
     QString PagePath() const;
-    // What the page may take from a marker file it read before instead of reading this one,
+    // What the page may take from the files it read before instead of reading them again,
     // as the argument of its refresh (a script value): after WriteTrack the track's key and
     // the selected record, for a track whose lines, apart from the selected one's icon, are
-    // the same whenever the key is; "null" after WriteCurrentPosition.
+    // the same whenever the key is; after WriteCurrentPosition the key of the points'
+    // lines, the vehicle's line, and the centre and the zoom as the page holds them (the
+    // rest of the page is the same at every drawing of a run). "null" after a failure.
     QString PageHint() const { return m_pageHint; }
 
     // Whether fix has a position to draw: a coordinate of exactly 0 counts as none.
