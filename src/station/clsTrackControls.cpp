@@ -15,9 +15,8 @@
 #include "tracking/clsSerialPort.h"
 #include "tracking/clsSerialReceiver.h"
 
-#include <QCheckBox>
 #include <QActionGroup>
-#include <cmath>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGuiApplication>
@@ -36,6 +35,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWebEngineView>
+#include <cmath>
 #include <initializer_list>
 
 namespace {
@@ -378,14 +378,27 @@ void clsTrackControls::FillTimeLists() {
     }
 }
 
-void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row) {
+void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row, bool scroll) {
     if (row < 0 || row >= rows.rowCount()) {
         return;
     }
     const QModelIndex index = rows.index(static_cast<int>(row), 0);
+    // The view scrolls to a new current row by itself unless told not to.
+    const bool autoScroll = DateView->hasAutoScroll();
+    DateView->setAutoScroll(scroll && autoScroll);
     DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                            QItemSelectionModel::Rows);
-    DateView->scrollTo(index);
+    DateView->setAutoScroll(autoScroll);
+    if (scroll) {
+        DateView->scrollTo(index);
+    }
+}
+
+void clsTrackControls::SelectAppendedRow(clsDateViewModel& rows, bool live) {
+    const QScrollBar* bar = DateView->verticalScrollBar();
+    const bool scroll = !live || bar->value() >= bar->maximum();
+    rows.AnnounceAppended();
+    SelectRow(rows, rows.rowCount() - 1, scroll);
 }
 
 bool clsTrackControls::ShowFixLabels(const PositionFix& fix, clsMapDrawing& drawing) {

@@ -68,7 +68,11 @@ public:
     void FillTimeLists();
     // Selects the row (from 0) of rows and scrolls it into view; a click on the list is what
     // shows a row on the map, not its selection. Nothing for a row outside the list.
-    void SelectRow(const clsDateViewModel& rows, qsizetype row);
+    void SelectRow(const clsDateViewModel& rows, qsizetype row, bool scroll = true);
+    // Lists the rows appended to rows since the last listing and selects the last. The list
+    // scrolls to it, except on the live path (live) while the operator has scrolled the list
+    // away from its end: then it scrolls again once its end is in view.
+    void SelectAppendedRow(clsDateViewModel& rows, bool live);
     // The selected row of the list (from 0), -1 when none is.
     int SelectedRow() const;
     // The record of the track that the selected row of rows shows. Throws clsStationError
