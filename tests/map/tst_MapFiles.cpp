@@ -129,6 +129,11 @@ private slots:
                  "節\r\n");
         QCOMPARE(drawing.CaptionText(fix), " 2008/11/03 14:05:09 即時位置 ");
         QCOMPARE(drawing.SpeedCaption(fix), "速度:12.5 節");
+        clsTrackRecords records;
+        records.Append(fix);
+        drawing.WriteTrack(records, 0, TestTemplate, 15);
+        QVERIFY(ReadFile(Path("carimage/markers.txt"))
+                    .contains("C-Rv\\car090.gif|2008/11/03 14:05:09<br>方向:東<br>速度:12.5 節\r\n"));
     }
 
     // Heading sectors at their edges and below 0, both signs of both coordinates, a speed
