@@ -244,7 +244,13 @@ QString FormatDegrees(const QString& hemisphere, double degrees) {
     text.reserve(hemisphere.size() + 32);
     text += hemisphere;
     text += QLatin1Char(' ');
-    AppendNumber(text, static_cast<long long>(parts.Degrees), 1);
+    // A damaged record can hold degrees beyond any whole-number count: those are written
+    // from the double itself, which holds whole degrees only there.
+    if (parts.Degrees < 1e18) {
+        AppendNumber(text, static_cast<long long>(parts.Degrees), 1);
+    } else {
+        text += QString::number(parts.Degrees, 'f', 0);
+    }
     text += QStringView(u"\u00B0 ");
     AppendNumber(text, parts.Minutes, 2);
     text += QLatin1String("' ");

@@ -65,7 +65,8 @@ struct Editor {
 
 // Runs steps on the modal window of type W once it is up, while its opener waits in it.
 template <class W> void WhenShown(std::function<void(W*)> steps) {
-    auto* poll = new QTimer;
+    // Owned by the application, so that a poll whose window never came is freed too.
+    auto* poll = new QTimer(QApplication::instance());
     QObject::connect(poll, &QTimer::timeout, [poll, steps] {
         if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget())) {
             poll->deleteLater();

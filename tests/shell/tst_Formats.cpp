@@ -62,6 +62,8 @@ private slots:
         const float infinity = std::numeric_limits<float>::infinity();
         row("seconds not carried", FormatDegrees("W", 10 + 59.0 / 60 + 59.6 / 3600),
             "W 10\u00B0 59' 60\" ");
+        row("degrees beyond a whole-number count", FormatDegrees("E", 1e19),
+            "E 10000000000000000000\u00B0 00' 00\" ");
         row("speed half away from zero", knots(12.25f), "12.3U");
         row("speed of twenty nines", knots(99999999999999999999.0f),
             "100,000,002,004,087,734,272  U");
