@@ -211,12 +211,16 @@ QString FormatLogTime(const QDateTime& when) {
 QString ConvertLogTime(const QString& logTime) {
     static const std::array<const char*, 12> months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    // A text of another shape can read as a number that no int holds ("9e99"): unreadable.
+    bool readable = true;
     auto part = [&](int from, int length) {
-        return static_cast<int>(Val(logTime.mid(from, length)));
+        const double value = Val(logTime.mid(from, length));
+        readable = readable && std::fabs(value) < 1e6;
+        return readable ? static_cast<int>(value) : 0;
     };
     const QDate date(part(0, 4), part(5, 2), part(8, 2));
     const QTime time(part(11, 2), part(14, 2), part(17, 2));
-    if (!date.isValid() || !time.isValid()) {
+    if (!readable || !date.isValid() || !time.isValid()) {
         return {};
     }
     return QStringLiteral("%1-%2-%3 %4")

@@ -75,6 +75,7 @@ private slots:
         row("infinite speed", knots(infinity), "");
         row("speed not a number", knots(std::nanf("")), "");
         row("converted garbage", ConvertLogTime("garbage"), "");
+        row("converted time with an exponent", ConvertLogTime("8e11/02/18 13:45:10"), "");
         row("large number", NumberText(1.5e16, 15), "15000000000000000");
         row("val empty", val(""), "0");
         row("val comma is no point", val("1,5"), "1");
