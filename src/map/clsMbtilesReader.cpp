@@ -30,9 +30,20 @@ clsMbtilesReader::clsMbtilesReader(const QString& path, const QString& programFo
         throw clsStationError(Text(modKeys::Messages::TileFileMissing)
                                   .arg(path));
     }
+    // A constructor that throws runs no destructor: what was opened is closed here.
+    try {
+        Open();
+    } catch (const clsStationError&) {
+        sqlite3_finalize(m_tile);
+        sqlite3_close(m_db);
+        throw;
+    }
+}
+
+void clsMbtilesReader::Open() {
     // Read-only and without a key: an MBTiles file is a plain SQLite database, which the
     // encrypting engine opens as such.
-    const int rc = sqlite3_open_v2(QFileInfo(path).absoluteFilePath().toUtf8().constData(), &m_db,
+    const int rc = sqlite3_open_v2(QFileInfo(m_path).absoluteFilePath().toUtf8().constData(), &m_db,
                                    SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK) {
         Fail(QString::fromUtf8(sqlite3_errstr(rc)));

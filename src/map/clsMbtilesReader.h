@@ -28,6 +28,7 @@ public:
 private:
     QString Text(const LanguageCode& code) const;
     [[noreturn]] void Fail(const QString& detail) const;
+    void Open();
     void ReadMetadata();
 
     QString m_path;

@@ -74,6 +74,11 @@ bool clsPoiPickup::TakeFile(const QString& path, clsDBLib& db, Result& result) c
     file.close();
     try {
         for (const QByteArray& bytes : lines) {
+            // A power cut can leave a block of zeros in the file, and the database takes no
+            // name that holds one: the line would stop every later take.
+            if (bytes.contains('\0')) {
+                continue;
+            }
             const QStringList fields =
                 QString::fromUtf8(bytes).remove(QLatin1Char('\r')).split(QLatin1Char(','));
             if (fields.size() < 3) {

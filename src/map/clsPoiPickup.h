@@ -21,8 +21,9 @@ public:
     // Takes every point of the pick-up file into db with the kind "1", unless a point of that
     // name exists already. The file is first renamed to TakingPath, so that points marked
     // meanwhile go to a new pick-up file; a file left there by a take that failed is taken
-    // first. A line whose latitude or longitude is not a number is skipped. On a database
-    // error the file stays at TakingPath for the next take.
+    // first. A line whose latitude or longitude is not a number, or that holds a NUL byte
+    // (damaged), is skipped. On a database error the file stays at TakingPath for the next
+    // take.
     Result Take(clsDBLib& db) const;
 
     // Appends the line of one marked point to the pick-up file. Commas and line breaks are

@@ -250,12 +250,16 @@ QString FormatLogTime(const QDateTime& when) {
 QString ConvertLogTime(const QString& logTime) {
     static const std::array<const char*, 12> months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    // A text of another shape can read as a number that no int holds ("9e99"): unreadable.
+    bool readable = true;
     auto part = [&](int from, int length) {
-        return static_cast<int>(Val(logTime.mid(from, length)));
+        const double value = Val(logTime.mid(from, length));
+        readable = readable && std::fabs(value) < 1e6;
+        return readable ? static_cast<int>(value) : 0;
     };
     const QDate date(part(0, 4), part(5, 2), part(8, 2));
     const QTime time(part(11, 2), part(14, 2), part(17, 2));
-    if (!date.isValid() || !time.isValid()) {
+    if (!readable || !date.isValid() || !time.isValid()) {
         return {};
     }
     return QStringLiteral("%1-%2-%3 %4")
@@ -294,7 +298,13 @@ QString FormatDegrees(const QString& hemisphere, double degrees) {
     text.reserve(hemisphere.size() + 32);
     text += hemisphere;
     text += QLatin1Char(' ');
-    AppendNumber(text, static_cast<long long>(parts.Degrees), 1);
+    // A damaged record can hold degrees beyond any whole-number count: those are written
+    // from the double itself, which holds whole degrees only there.
+    if (parts.Degrees < 1e18) {
+        AppendNumber(text, static_cast<long long>(parts.Degrees), 1);
+    } else {
+        text += QString::number(parts.Degrees, 'f', 0);
+    }
     text += QStringView(u"\u00B0 ");
     AppendNumber(text, parts.Minutes, 2);
     text += QLatin1String("' ");

@@ -210,6 +210,10 @@ private slots:
         QTest::newRow("more fields, bare line feeds, UTF-8")
             << QByteArray("車站,25,121.5,ignored,too\nX,1,2") << none
             << Gate + ";車站 25.0 121.5 1;X 1.0 2.0 1";
+        // A power cut can leave zeros in the file; the database refuses a name with one.
+        QTest::newRow("a NUL byte in a line, the lines after it")
+            << QByteArrayLiteral("Ze\0ro,1,2\r\nAfter,3,4\r\n\0\0\0\0") << none
+            << Gate + ";After 3.0 4.0 1";
         QTest::newRow("left by a failed take, taken first")
             << QByteArray("New,3,4\r\n") << QByteArray("Old,1,2\r\n")
             << Gate + ";Old 1.0 2.0 1;New 3.0 4.0 1";

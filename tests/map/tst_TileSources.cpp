@@ -127,6 +127,9 @@ private slots:
         } else if (!content.isEmpty()) {
             QVERIFY(WriteFile(path, content));
         }
+        // A reader that refuses its file leaves no descriptor of it open.
+        const auto openFiles = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+        const uint before = openFiles();
         const QString message = ErrorOf([&] {
             if (pmtiles) {
                 clsPmtilesReader reader(path, dir.path());
@@ -135,6 +138,7 @@ private slots:
             }
         });
         QVERIFY2(message.contains(path) && message.contains(says), qPrintable(message));
+        QCOMPARE(openFiles(), before);
     }
 
     // Positions on the Hilbert curves of the format: level 0 and 1 as the format tells

@@ -67,6 +67,8 @@ private slots:
         row("25.03333 carries", FormatDegrees("N", 25.03333), "N 25\u00B0 02' 00\" ");
         row("59.49 seconds stay", FormatDegrees("E", 121 + 1.0 / 60 + 59.49 / 3600),
             "E 121\u00B0 01' 59\" ");
+        row("degrees beyond a whole-number count", FormatDegrees("E", 1e19),
+            "E 10000000000000000000\u00B0 00' 00\" ");
         row("speed half away from zero", knots(12.25f), "12.3U");
         row("speed of twenty nines", knots(99999999999999999999.0f),
             "100,000,002,004,087,734,272  U");
@@ -78,6 +80,7 @@ private slots:
         row("infinite speed", knots(infinity), "");
         row("speed not a number", knots(std::nanf("")), "");
         row("converted garbage", ConvertLogTime("garbage"), "");
+        row("converted time with an exponent", ConvertLogTime("8e11/02/18 13:45:10"), "");
         row("large number", NumberText(1.5e16, 15), "15000000000000000");
         row("val empty", val(""), "0");
         row("val comma is no point", val("1,5"), "1");

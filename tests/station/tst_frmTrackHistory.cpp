@@ -235,13 +235,15 @@ private slots:
         QList<int> rows;
         QStringList seen;
         int undrawn = 0;
+        // A copy: clang before 16 lets no lambda capture a structured binding.
+        const auto press = pressed;
         connect(s.Selection(), &QItemSelectionModel::selectionChanged, this, [&] {
             rows << s.SelectedRow();
             seen << s.Enabled();
             undrawn += s.Watch->Current() ? 0 : 1;
-            if (!pressed.isEmpty()) {
+            if (!press.isEmpty()) {
                 QTimer::singleShot(50, this, [&] {
-                    pressed == "close" ? void(s.Window->close()) : s.Click("cmdStopPlay");
+                    press == "close" ? void(s.Window->close()) : s.Click("cmdStopPlay");
                     seen << s.Enabled() +
                                 QStringLiteral(" exit %1").arg(s.Platform.ExitCodes.size());
                 });
