@@ -13,10 +13,12 @@ namespace {
 
 constexpr int CoordinateDigits = 15; // a general-number conversion of a 64-bit float
 
-// Room for one number's text, whichever way it is written.
+// Room for one number's text as a position has it; the long way of a number far outside
+// any position (the text without exponent of 1e308 or 5e-324) needs LongestNumber.
 constexpr qsizetype NumberRoom = 32;
+constexpr qsizetype LongestNumber = 352;
 
-// Writes the shortest text of degrees at out (NumberRoom bytes free), as
+// Writes the shortest text of degrees at out (LongestNumber bytes free), as
 // modPrivate::NumberText writes it, and returns its end: a track of a day has 172,800 of
 // them, and the general conversion straight into the bytes is several times quicker; the
 // rare text with an exponent goes the long way.
@@ -46,13 +48,13 @@ char* WriteNumber(char* out, double degrees) {
         return end;
     }
     const QByteArray text = modPrivate::NumberText(degrees, CoordinateDigits).toLatin1();
-    const qsizetype size = std::min<qsizetype>(text.size(), NumberRoom);
-    std::memcpy(out, text.constData(), static_cast<std::size_t>(size));
-    return out + size;
+    Q_ASSERT(text.size() <= LongestNumber);
+    std::memcpy(out, text.constData(), static_cast<std::size_t>(text.size()));
+    return out + text.size();
 }
 
 void AppendNumber(QByteArray& out, double degrees) {
-    std::array<char, NumberRoom> text{};
+    std::array<char, LongestNumber> text{};
     out.append(text.data(), WriteNumber(text.data(), degrees) - text.data());
 }
 
@@ -157,7 +159,8 @@ void clsMarkerText::AppendTrack(QByteArray& out, const clsTrackRecords& records,
                                 qsizetype selected) const {
     // A line is its numbers, fixed texts of at most 64 bytes, the time, the popup's labels,
     // the compass name and the speed text; the buffer grows only when a line might not fit.
-    constexpr qsizetype FixedRoom = 2 * NumberRoom + 64;
+    // The first guess counts numbers as positions have them, each line asks for the most.
+    constexpr qsizetype FixedRoom = 2 * LongestNumber + 64;
     qsizetype used = out.size();
     const auto reserve = [&](qsizetype room) {
         if (out.size() - used < room) {
@@ -165,7 +168,7 @@ void clsMarkerText::AppendTrack(QByteArray& out, const clsTrackRecords& records,
         }
         return out.data() + used;
     };
-    reserve((records.Count() + 1) * (FixedRoom + 40));
+    reserve((records.Count() + 1) * (2 * NumberRoom + 64 + 40));
     for (qsizetype i = 0; i < records.Count(); ++i) {
         const clsTrackRecords::Fields f = records.FieldsAt(i);
         const QByteArray other = f.OtherTime ? f.OtherTime->toUtf8() : QByteArray();

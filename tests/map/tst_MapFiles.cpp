@@ -15,6 +15,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -172,6 +173,35 @@ private slots:
             QByteArray whole = "before\r\n";
             text.AppendTrack(whole, records, selected);
             QCOMPARE(whole, "before\r\n" + oneByOne);
+        }
+    }
+
+    // Numbers far outside any position are written whole, without exponent, and read back:
+    // their texts are ten times longer than a position's.
+    void farNumbersWrittenWhole() {
+        const double far[] = {-std::numeric_limits<double>::max(),
+                              std::numeric_limits<double>::denorm_min(), -1e-300};
+        clsTrackRecords records;
+        for (const double value : far) {
+            records.Append(MakeFix("2009/02/18 13:00:00", value, "N", value, "E", 1, 1));
+        }
+        QByteArray track;
+        clsMarkerText(Folder()).AppendTrack(track, records, 0);
+        QByteArray points;
+        for (const double value : far) {
+            CoordinateRecord point;
+            point.X = point.Y = value;
+            clsMarkerText::AppendPoint(points, point);
+        }
+        for (const QByteArray& lines : {track, points}) {
+            const QList<QByteArray> rows = lines.split('\n');
+            QCOMPARE(rows.size(), qsizetype(std::size(far)) + 1);
+            for (std::size_t i = 0; i < std::size(far); ++i) {
+                for (const QByteArray& number : rows[qsizetype(i)].split('|').mid(0, 2)) {
+                    QVERIFY2(!number.contains('e'), number.constData());
+                    QCOMPARE(number.toDouble() / far[i], 1.0);
+                }
+            }
         }
     }
 
