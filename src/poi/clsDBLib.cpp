@@ -152,6 +152,12 @@ int clsDBLib::TryOpen(const QString& FileName, QString& description) {
     }
     const QFileInfo file(FileName);
     const bool create = !file.exists();
+    // The engine would take an empty file for a new database and write one into it: a
+    // database cut to nothing (a full disk, a failed copy) would vanish without a word.
+    if (file.isFile() && file.size() == 0) {
+        description = QStringLiteral("the file is empty");
+        return SQLITE_NOTADB;
+    }
     if (create && !QDir().mkpath(file.absolutePath())) {
         description = QStringLiteral("Cannot create the folder %1")
                           .arg(QDir::toNativeSeparators(file.absolutePath()));

@@ -8,6 +8,7 @@
 #include "poi/modDms.h"
 #include "shell/TestFiles.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -200,6 +201,9 @@ private slots:
         QTest::newRow("another key") << QByteArray("other key") << true;
         QTest::newRow("cut short") << QByteArray("cut") << true;
         QTest::newRow("a folder") << QByteArray("folder") << false;
+        QTest::newRow("a text file") << QByteArray("text") << true;
+        QTest::newRow("cut to nothing") << QByteArray("empty") << true;
+        QTest::newRow("locked by another process") << QByteArray("locked") << false;
     }
 
     void stationDatabaseMessages() {
@@ -208,8 +212,18 @@ private slots:
         QTemporaryDir folder(QDir::tempPath() + QString::fromUtf8("/站台-XXXXXX"));
         const QString path = folder.filePath("database/POI.mdb");
         QVERIFY(QDir().mkpath(make == "folder" ? path : folder.filePath("database")));
+        QProcess holder; // another program that keeps every reader out
         if (make == "other key") {
             QCOMPARE(Raw(path, "CREATE TABLE POI (X)", "1234"), "");
+        } else if (make == "text" || make == "empty") {
+            QVERIFY(WriteFile(path, make == "text" ? "Name,X,Y\nGate,120.6,24.1\n" : ""));
+        } else if (make == "locked") {
+            QCOMPARE(Raw(path, "CREATE TABLE POI (X)"), "");
+            holder.start("sqlcipher", {path});
+            holder.write("PRAGMA key='7314';\nBEGIN EXCLUSIVE;\nSELECT 'held';\n");
+            QByteArray told;
+            QTRY_VERIFY_WITH_TIMEOUT((told += holder.readAllStandardOutput()).contains("held"),
+                                     10000);
         } else if (make != "folder") {
             for (int i = 0; i < 100; ++i) {
                 m_db->InsertCoordinate(i, i, "1", QString(40, QChar('a' + i % 26)));
@@ -225,6 +239,8 @@ private slots:
         QCOMPARE(message.contains("Move the file aside"), moveAside);
         QVERIFY(!db.IsOpen());
         QCOMPARE(ReadFile(path), before);
+        holder.closeWriteChannel();
+        QVERIFY(holder.state() == QProcess::NotRunning || holder.waitForFinished(10000));
     }
 
     void conversions_data() {
