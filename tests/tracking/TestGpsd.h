@@ -36,8 +36,9 @@ private:
 // its control socket in a folder of its own: never the system's daemon.
 class TestGpsd {
 public:
-    bool Start(const QString& device) {
-        m_port = FreeTcpPort();
+    // port 0: a free one.
+    bool Start(const QString& device, quint16 port = 0) {
+        m_port = port != 0 ? port : FreeTcpPort();
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start("gpsd", {"-N", "-n", "-S", QString::number(m_port), "-F",
                                  m_folder.filePath("gpsd.sock"), device});
