@@ -30,7 +30,9 @@ public:
     // True when another copy of the program runs from the same program folder; that copy
     // is then asked to bring its windows to the front. When none does, this copy keeps the
     // folder to itself until it ends, and brings its own windows to the front whenever a
-    // later copy asks. Makes the folder when it is missing.
+    // later copy asks. Makes the folder when it is missing. Throws clsStationError, naming
+    // the lock file and how to clear it, when the folder is locked by a copy of another
+    // computer or by a lock file that names no copy.
     virtual bool AnotherInstanceRuns(const QString& programFolder) = 0;
     // Ends the process at once, without running any close handler.
     virtual void EndProgram(int exitCode) = 0;

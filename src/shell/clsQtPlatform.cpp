@@ -1,5 +1,8 @@
 #include "shell/clsQtPlatform.h"
 
+#include "shell/clsStationError.h"
+#include "shell/modPrivate.h"
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDesktopServices>
@@ -13,7 +16,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTextDocument>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
@@ -46,6 +51,30 @@ std::unique_ptr<QLockFile> lockIn(const QString& path) {
     lock->setStaleLockTime(0);
     lock->tryLock(0);
     return lock;
+}
+
+// A lock that no copy of this computer holds: one of another computer that shares the
+// folder, which this one cannot tell running from crashed, or a lock file that says nobody
+// (left half written). Only the operator can clear it, so the start stops and says how.
+void refuseLockOfNobodyHere(const QString& programFolder, const QLockFile& lock) {
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    // A copy starting this moment has made the file and not yet written who it is.
+    constexpr int LockWriteWait = 200; // ms
+    if (!lock.getLockInfo(&pid, &host, &application)) {
+        QThread::msleep(LockWriteWait);
+        lock.getLockInfo(&pid, &host, &application);
+    }
+    if (host == QSysInfo::machineHostName()) {
+        return;
+    }
+    const QString unknown = QStringLiteral("?");
+    throw clsStationError(
+        modPrivate::ReadLanguage(programFolder, modKeys::Messages::FolderLockedElsewhere)
+            .arg(QDir::toNativeSeparators(programFolder), host.isEmpty() ? unknown : host,
+                 pid > 0 ? QString::number(pid) : unknown,
+                 QDir::toNativeSeparators(lock.fileName())));
 }
 
 // How long a later copy waits for the running one to take its request, in milliseconds.
@@ -156,6 +185,7 @@ bool clsQtPlatform::AnotherInstanceRuns(const QString& programFolder) {
     if (!lock->isLocked()) {
         const bool another = lock->error() == QLockFile::LockFailedError;
         if (another) {
+            refuseLockOfNobodyHere(programFolder, *lock);
             askToFront(lock->fileName());
         }
         return another;

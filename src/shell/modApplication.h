@@ -19,6 +19,13 @@ QString ProgramFolder();
 // versions, one line each; "" when none was. Throws clsStationError as Prepare does.
 QString PrepareProgramFolder();
 
+// The notices of the start, one line each, "" when there is none: keptFiles (from
+// PrepareProgramFolder); a language file that the settings choose but that is missing; a
+// missing language file of the program's (the windows then show no captions); a program
+// folder that cannot be written (nothing the station stores is kept). Leaves nothing
+// on disk (it tries a file of its own in the folder and removes it).
+QString StartNotices(const QString& programFolder, const QString& keptFiles);
+
 // Text "0001" of section "Track" of the language file followed by " V" and
 // major.minor.revision of the build.
 QString ApplicationTitle(const clsProfileText& language);

@@ -394,6 +394,21 @@ inline constexpr LanguageCode ProgramFilesUnreadable =
 // %1 the file, %2 the platform's description.
 inline constexpr LanguageCode ProgramFileNotCopied =
     code("0142", "The station's file %1 cannot be written: %2");
+// Faults of the program folder and its links (0165-0169). %1 the program folder, %2 the
+// computer named in the lock ("?" when it names none), %3 its process, %4 the lock file.
+inline constexpr LanguageCode FolderLockedElsewhere =
+    code("0165", "The program folder %1 is locked by a station on the computer %2 (process %3). "
+                 "Either that station still runs there and uses the folder, or it ended without "
+                 "releasing it. If no station runs on %2, delete the lock file %4 and start the "
+                 "station again.");
+// %1 the language file.
+inline constexpr LanguageCode NoLanguageFile =
+    code("0166", "The language file %1 is missing: the windows show no captions. Install the "
+                 "station again, or put the file back.");
+// %1 the program folder.
+inline constexpr LanguageCode FolderReadOnly =
+    code("0167", "The program folder %1 cannot be written: settings are not kept, positions are "
+                 "not logged, the map is not drawn and points of interest cannot be changed.");
 } // namespace Messages
 
 } // namespace modKeys

@@ -13,7 +13,6 @@
 #include "station/frmTrack.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTranslator>
 #include <memory>
 
@@ -32,23 +31,6 @@ std::unique_ptr<frmLogo> ShowMainWindow(frmTrack& track, const QString& programF
     return std::make_unique<frmLogo>(programFolder, language, &track);
 }
 
-// The notices of the start: program files kept beside their new versions, and a language
-// file that the settings choose but that is missing.
-QString StartNotices(const QString& programFolder, const QString& keptFiles) {
-    QStringList notices;
-    if (!keptFiles.isEmpty()) {
-        notices << keptFiles;
-    }
-    const modPrivate::LanguageChoice language = modPrivate::ChosenLanguage(programFolder);
-    if (!language.MissingFile.isEmpty()) {
-        notices << modPrivate::ReadLanguage(programFolder, modKeys::Messages::LanguageFileMissing)
-                       .arg(QDir::toNativeSeparators(
-                                modPrivate::ProgramPath(programFolder, language.MissingFile)),
-                            language.Setting);
-    }
-    return notices.join(QLatin1Char('\n'));
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -59,12 +41,11 @@ int main(int argc, char* argv[]) {
     const QString programFolder = modApplication::ProgramFolder();
 
     IPlatform& platform = IPlatform::Current();
-    if (platform.AnotherInstanceRuns(programFolder)) {
-        return 0;
-    }
-
     QString keptFiles;
     try {
+        if (platform.AnotherInstanceRuns(programFolder)) {
+            return 0;
+        }
         keptFiles = modApplication::PrepareProgramFolder();
     } catch (const clsStationError& error) {
         platform.MessageBox(nullptr, error.Message(), modApplication::ApplicationTitle(programFolder),
@@ -83,7 +64,7 @@ int main(int argc, char* argv[]) {
     if (!logo) {
         return 1;
     }
-    const QString notices = StartNotices(programFolder, keptFiles);
+    const QString notices = modApplication::StartNotices(programFolder, keptFiles);
     if (!notices.isEmpty()) {
         platform.ShowNotice(&track, notices, track.windowTitle(), IPlatform::Icon::Exclamation);
     }
