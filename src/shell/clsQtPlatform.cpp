@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QThread>
 #include <QUrl>
@@ -53,6 +54,19 @@ std::unique_ptr<QLockFile> lockIn(const QString& path) {
     return lock;
 }
 
+// This computer's name as the lock files name it (not every platform's host name is the
+// one the lock writes), learnt from a lock of its own.
+QString lockHostName() {
+    const QTemporaryDir folder;
+    QLockFile probe(folder.filePath(QStringLiteral("probe.lock")));
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    return probe.tryLock(0) && probe.getLockInfo(&pid, &host, &application)
+               ? host
+               : QSysInfo::machineHostName();
+}
+
 // A lock that no copy of this computer holds: one of another computer that shares the
 // folder, which this one cannot tell running from crashed, or a lock file that says nobody
 // (left half written). Only the operator can clear it, so the start stops and says how.
@@ -66,7 +80,7 @@ void refuseLockOfNobodyHere(const QString& programFolder, const QLockFile& lock)
         QThread::msleep(LockWriteWait);
         lock.getLockInfo(&pid, &host, &application);
     }
-    if (host == QSysInfo::machineHostName()) {
+    if (!host.isEmpty() && host == lockHostName()) {
         return;
     }
     const QString unknown = QStringLiteral("?");

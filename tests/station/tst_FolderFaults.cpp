@@ -150,6 +150,9 @@ private slots:
         }
         if (readOnly) {
             QCOMPARE(Contents(folder), before);
+            const QString panel = s.Control<QLabel>("Panel1")->text();
+            QVERIFY2(ends || panel.contains("positions are not logged", Qt::CaseInsensitive),
+                     qPrintable(panel));
         }
     }
 
