@@ -5,13 +5,11 @@
 #include "map/MapPageSupport.h"
 #include "shell/clsQtPlatform.h"
 #include "shell/modApplication.h"
-#include "shell/modPrivate.h"
 
 #include <QCryptographicHash>
-#include <QLockFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QSysInfo>
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 
@@ -63,10 +61,6 @@ QStringList Contents(const QString& folder) {
     }
     lines.sort();
     return lines;
-}
-
-QString Text(const QString& folder, const LanguageCode& code) {
-    return modPrivate::ReadLanguage(folder, code);
 }
 
 } // namespace
