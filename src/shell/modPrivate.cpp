@@ -184,6 +184,15 @@ QString NumberText(double v, int significantDigits) {
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
+QByteArray CsvField(const QString& text) {
+    QByteArray field = text.toUtf8();
+    if (field.contains(',') || field.contains('"') || field.contains('\n') ||
+        field.contains('\r')) {
+        field = '"' + field.replace("\"", "\"\"") + '"';
+    }
+    return field;
+}
+
 QString FormatLogTime(const QDateTime& when) {
     const QDate date = when.date();
     if (!when.isValid() || date.year() < 0 || date.year() > 9999) {

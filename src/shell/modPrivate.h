@@ -44,6 +44,9 @@ long long RoundHalfEven(double v);
 // Shortest decimal text of v with at most significantDigits digits, "." as the
 // point, no exponent, no trailing zeros: 121.57613, 0.5, 0.
 QString NumberText(double v, int significantDigits);
+// A field of a CSV line, UTF-8: quoted when it holds a comma, a quote or a line end, its
+// quotes then doubled.
+QByteArray CsvField(const QString& text);
 
 // The parts of a non-negative value in decimal degrees: whole degrees, whole minutes, and
 // seconds rounded half-even, which are not carried (59.5 seconds and more give 60).
