@@ -1,8 +1,11 @@
 #include "history/clsDaySummary.h"
 
 #include "history/clsLocalClock.h"
+#include "shell/clsStationError.h"
 #include "shell/modKeys.h"
 #include "shell/modPrivate.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <cmath>
@@ -274,4 +277,13 @@ QByteArray clsDaySummary::CsvText() const {
                 .join(',') +
             end;
     return text;
+}
+
+void clsDaySummary::WriteCsv(const QString& path, const QString& programFolder) const {
+    QString error;
+    if (!modPrivate::SaveWholeFile(path, CsvText(), error)) {
+        throw clsStationError(
+            modPrivate::ReadLanguage(programFolder, modKeys::Messages::DaySummaryNotWritten)
+                .arg(QDir::toNativeSeparators(path), error));
+    }
 }

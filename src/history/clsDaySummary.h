@@ -85,6 +85,9 @@ public:
     // totals; UTF-8, "." for decimals, lines ended by CR LF, a field quoted when it holds a
     // comma, a quote or a line end (its quotes doubled). Fields a kind lacks stay empty.
     QByteArray CsvText() const;
+    // Writes CsvText as the file at path. Throws clsStationError (texts of the language
+    // file of programFolder) when it cannot; an earlier file of that name then stays.
+    void WriteCsv(const QString& path, const QString& programFolder) const;
 
 private:
     QList<Line> m_lines;

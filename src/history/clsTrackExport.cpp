@@ -10,7 +10,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTimeZone>
 
@@ -273,13 +272,10 @@ void clsTrackExport::ExportTrack(const QString& path, int format,
     const QByteArray text =
         known ? Formats[static_cast<std::size_t>(format - 1)].Write(records, m_programFolder)
               : QByteArray();
-    QSaveFile file(path);
-    // Unbuffered: Qt 6.4 commits a save file whose buffered bytes failed to reach the
-    // disk when it is closed, which would put a cut file under the chosen name.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(text) != text.size() || !file.commit()) {
+    QString error;
+    if (!modPrivate::SaveWholeFile(path, text, error)) {
         throw clsStationError(
             modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::ExportFailed)
-                .arg(QDir::toNativeSeparators(path), file.errorString()));
+                .arg(QDir::toNativeSeparators(path), error));
     }
 }

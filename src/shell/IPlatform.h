@@ -36,6 +36,9 @@ public:
     // chosen path, or "" when the operator cancelled, leaving filterIndex as it was.
     virtual QString ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
                                const QString& title, const QString& proposedName) = 0;
+    // Prints a page of HTML through the platform's print dialog, which also offers to print
+    // to a PDF file; title names the document. False when the operator cancelled.
+    virtual bool PrintPage(QWidget* owner, const QString& html, const QString& title) = 0;
 
     // The platform in use: the installed replacement, or the real one.
     static IPlatform& Current();

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
+#include <QTextDocument>
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
@@ -149,4 +152,18 @@ QString clsQtPlatform::ChooseFile(QWidget* owner, const QString& filter, int& fi
     }
     filterIndex = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
     return dialog.selectedFiles().constFirst();
+}
+
+bool clsQtPlatform::PrintPage(QWidget* owner, const QString& html, const QString& title) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(title);
+    QPrintDialog dialog(&printer, owner);
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    QTextDocument page;
+    page.setHtml(html);
+    page.print(&printer);
+    return true;
 }

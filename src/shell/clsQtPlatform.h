@@ -20,6 +20,7 @@ public:
     bool OpenInTextEditor(const QString& path) override;
     QString ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
                        const QString& title, const QString& proposedName) override;
+    bool PrintPage(QWidget* owner, const QString& html, const QString& title) override;
 
 private:
     std::unique_ptr<QLockFile> m_instanceLock;

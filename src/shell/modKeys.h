@@ -290,11 +290,8 @@ inline constexpr LanguageCode DaySettingsNotWritten =
 // %1 the file, %2 the platform's description.
 inline constexpr LanguageCode DaySummaryNotWritten =
     code("0051", "The day summary cannot be written to %1: %2");
-inline constexpr LanguageCode DaySettingsInvalid =
-    code("0052", "The stop radius must be above 0 and at most 100000 m, a stop at least 1 and at "
-                 "most 1440 minutes, the radius of a point of interest 0 to 100000 m.");
 // %1 the page's file.
-inline constexpr LanguageCode ChartNotLoaded = code("0053", "The chart page %1 cannot be loaded.");
+inline constexpr LanguageCode ChartNotLoaded = code("0052", "The chart page %1 cannot be loaded.");
 // Points of interest.
 inline constexpr LanguageCode CoordinateNotNumber =
     code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -182,6 +183,22 @@ QString NumberText(double v, int significantDigits) {
         }
     }
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+bool SaveWholeFile(const QString& path, const QByteArray& bytes, QString& error) {
+    QSaveFile file(path);
+    // Unbuffered: Qt 6.4 commits a save file whose buffered bytes failed to reach the
+    // disk when it is closed, which would put a cut file under the chosen name.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString SettingsPath(const QString& programFolder) {
+    return settingsPath(programFolder);
 }
 
 QByteArray CsvField(const QString& text) {

@@ -2,6 +2,8 @@
 
 #include "history/clsHistoryQuery.h"
 #include "map/clsMapDrawing.h"
+#include "shell/clsStationError.h"
+#include "shell/clsWarnOnce.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
 #include "station/clsTrackLayout.h"
@@ -14,11 +16,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -70,6 +74,7 @@ void clsTrackControls::BuildControls(QWidget* window, const QString& programFold
     BuildPortFrame();
     CmdPOI = named<QPushButton>(m_window, "CmdPOI");
     BuildRecordsFrame();
+    BuildChartPane();
     BuildList();
     BuildStatusBar();
     BuildTimers();
@@ -168,13 +173,27 @@ void clsTrackControls::BuildPlayFrame() {
     cmdStopPlay = named<QPushButton>(fraPlay, "cmdStopPlay");
     cmdExport = named<QPushButton>(fraPlay, "cmdExport");
     Check1 = named<QCheckBox>(fraPlay, "Check1");
+    cmdChart = named<QPushButton>(fraPlay, "cmdChart");
+    cmdChart->setCheckable(true);
+    cmdDay = named<QPushButton>(fraPlay, "cmdDay");
 
     auto* least = new QLabel(QStringLiteral("1"), fraPlay);
     least->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     gridIn(fraPlay, {{Label5, txtInterval, Label4},
                      {least, sldInterval, new QLabel(QStringLiteral("10"), fraPlay)},
                      {cmdPlay, cmdPlay, cmdStopPlay},
-                     {cmdExport, cmdExport, Check1}});
+                     {cmdExport, cmdExport, Check1},
+                     {cmdChart, cmdChart, cmdDay}});
+}
+
+void clsTrackControls::BuildChartPane() {
+    fraChart = named<QFrame>(m_window, "fraChart");
+    fraChart->setFrameShape(QFrame::StyledPanel);
+    fraChart->setVisible(false);
+    WBChart = named<QWebEngineView>(fraChart, "WBChart");
+    auto* fill = new QGridLayout(fraChart);
+    fill->setContentsMargins(1, 1, 1, 1);
+    fill->addWidget(WBChart, 0, 0);
 }
 
 void clsTrackControls::BuildList() {
@@ -236,6 +255,8 @@ void clsTrackControls::SetCaptions(const clsProfileText& language) {
     cmdPlay->setText(text(modKeys::Track::PlayButton));
     cmdStopPlay->setText(text(modKeys::Track::StopButton));
     Check1->setText(text(modKeys::Track::WholeTrackCheck));
+    cmdChart->setText(text(modKeys::Day::ChartButton));
+    cmdDay->setText(text(modKeys::Day::DayButton));
 }
 
 void clsTrackControls::FillPortLists(const clsPortChoices& ports, const clsProfileText& settings) {
@@ -274,6 +295,21 @@ void clsTrackControls::FillTimeLists() {
         list->addItems(entries);
         list->setCurrentIndex(list == Combo4 ? list->count() - 1 : 0);
     }
+}
+
+clsHistoryQuery clsTrackControls::Query() const {
+    return {dtpFromTime->date(),   Combo1->currentText(), Combo2->currentText(),
+            Combo4->currentText(), Combo3->currentText(), txtFromSpeed->text(),
+            txtToSpeed->text()};
+}
+
+int clsTrackControls::ZoomPictureStep(const QObject* watched, const QEvent* event) const {
+    if ((watched != imgZoomIn && watched != imgZoomOut) ||
+        event->type() != QEvent::MouseButtonRelease ||
+        static_cast<const QMouseEvent*>(event)->button() != Qt::LeftButton) {
+        return 0;
+    }
+    return watched == imgZoomIn ? 1 : -1;
 }
 
 void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row) {
@@ -316,6 +352,41 @@ int clsTrackControls::SelectedRow() const {
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
+void clsTrackControls::ShowTotal(clsDateViewModel& rows, qsizetype total) {
+    stbPanel2->setText(QStringLiteral("Total:%1").arg(total));
+    if (total == 0) {
+        rows.ShowNoDate();
+    } else {
+        rows.AnnounceAppended();
+    }
+}
+
+qsizetype clsTrackControls::SelectedRecord(const clsDateViewModel& rows,
+                                           const QString& programFolder) const {
+    const int row = SelectedRow();
+    if (row < 0) {
+        throw clsStationError(
+            modPrivate::ReadLanguage(programFolder, modKeys::Messages::NoSelectedRow));
+    }
+    const std::optional<qsizetype> record = rows.RecordOfRow(row);
+    if (!record) {
+        throw clsStationError(
+            modPrivate::ReadLanguage(programFolder, modKeys::Messages::RowShowsNoRecord));
+    }
+    return *record;
+}
+
+void clsTrackControls::ShowHistoryOutcome(clsWarnOnce& warning,
+                                          const clsTrackRecorder::Result& result) {
+    if (!result.HistoryProblem.isEmpty()) {
+        if (warning.Warn(result.HistoryProblem)) {
+            stbPanel1->setText(result.HistoryProblem);
+        }
+    } else if (result.Recorded && warning.Clear()) {
+        stbPanel1->clear();
+    }
+}
+
 void clsTrackControls::SetColumns(clsDateViewModel& rows, const clsProfileText& language) {
     rows.AddStationColumns(language);
     for (int column = 0; column < rows.columnCount(); ++column) {
@@ -331,9 +402,13 @@ void clsTrackControls::PlaceStatusBar() {
 
 void clsTrackControls::PlaceControls() {
     using namespace modFormPosition;
+    const bool chart = !fraChart->isHidden();
     const clsTrackLayout::Placements p = clsTrackLayout::Arrange(
         TwipsX(m_window, m_window->width()), TwipsY(m_window, m_window->height()),
-        TwipsY(m_window, stbStatusBar->height()));
+        TwipsY(m_window, stbStatusBar->height()), chart);
+    if (chart) {
+        PlaceTwips(fraChart, p.fraChart);
+    }
     PlaceTwips(fraMap, p.fraMap);
     PlaceTwips(WBMaps, p.WBMaps);
     const QRect map = WBMaps->geometry();
@@ -349,6 +424,15 @@ void clsTrackControls::PlaceControls() {
     PlaceTwips(DateView, p.DateView);
     PlaceTwips(imgZoomIn, p.imgZoomIn);
     PlaceTwips(imgZoomOut, p.imgZoomOut);
+}
+
+bool clsTrackControls::ShowChartPane(bool shown) {
+    if (fraChart->isHidden() != shown) {
+        return false;
+    }
+    fraChart->setVisible(shown);
+    PlaceControls();
+    return shown;
 }
 
 void clsTrackControls::PlaceTwips(QWidget* control, const TwipsRect& twips) const {

@@ -7,7 +7,8 @@
 
 // A platform for tests: messages are recorded instead of shown, questions are answered
 // Yes, ending the program and opening files in the editor are recorded instead of done,
-// and every file dialog is answered with the path and filter entry the test chose.
+// every file dialog is answered with the path and filter entry the test chose, and a page
+// to print is recorded.
 class RecordingPlatform : public IPlatform {
 public:
     struct Message {
@@ -42,6 +43,11 @@ public:
         return ChosenPath;
     }
 
+    bool PrintPage(QWidget*, const QString& html, const QString& title) override {
+        PrintedPages.append(title + '|' + html);
+        return PrintAccepted;
+    }
+
     QList<Message> Messages;
     QList<int> ExitCodes;
     QStringList EditedFiles;
@@ -49,4 +55,6 @@ public:
     QStringList FileDialogs; // filter|title|proposed name
     QString ChosenPath;      // "": the operator cancels
     int ChosenFilter = 1;
+    QStringList PrintedPages; // title|html
+    bool PrintAccepted = true;
 };
