@@ -121,6 +121,31 @@
         bridge.marked(point, performance.now() - started);
     }
 
+    // What the page shows, for the station's tests and benchmarks: the chart's title, its
+    // points and breaks, the marked point and where its mark stands; and where on the screen
+    // a point is drawn.
+    window.stationChart = {
+        state: function () {
+            var breaks = 0;
+            for (var i = 0; i < ys.length; ++i) if (ys[i] == null) ++breaks;
+            return {
+                title: document.getElementById('title').textContent,
+                points: xs.length,
+                breaks: breaks,
+                marked: marked,
+                markShown: !!mark && !mark.hidden,
+                markLeft: mark && !mark.hidden ? parseFloat(mark.style.left) : null,
+                pointLeft: marked >= 0 && plot ? plot.valToPos(xs[marked], 'x') : null,
+                drawMilliseconds: window.chartDrawMilliseconds || null,
+            };
+        },
+        clientPoint: function (point) {
+            var rect = plot.over.getBoundingClientRect();
+            return { x: rect.left + plot.valToPos(xs[point], 'x'),
+                     y: rect.top + plot.valToPos(ys[point] || 0, 'y') };
+        },
+    };
+
     window.addEventListener('resize', function () {
         if (plot) plot.setSize(size());
     });

@@ -17,14 +17,16 @@ constexpr double EarthRadius = 6371008.8; // metres, the WGS 84 mean radius
 constexpr double MetresPerNauticalMile = 1852;
 constexpr double Radians = M_PI / 180;
 
-// A record as the summary reads it: its instant and, when it has one, its position.
+// A record as the summary reads it: its instant and, when it has one, its position as a
+// point of the unit sphere, so that "within a distance" is a chord compared, exact and
+// without a trigonometric function per pair.
 struct Point {
     qsizetype Record;
     qint64 Time;      // seconds since 1970 UTC
     bool Placed;      // a valid fix with a position
-    double Latitude;  // radians, signed
-    double Longitude; // radians, signed
-    double CosLatitude;
+    double Latitude;  // degrees, signed
+    double Longitude; // degrees, signed
+    double X, Y, Z;
     double Knots;
 };
 
@@ -33,37 +35,43 @@ double Signed(double magnitude, const QString& hemisphere) {
                                                                                 : magnitude;
 }
 
-Point PointOf(qsizetype record, qint64 time, const PositionFix& fix) {
-    const double latitude = Signed(fix.Latitude, fix.NorthSouth) * Radians;
+Point PointAt(qsizetype record, qint64 time, bool placed, double latitude, double longitude,
+              double knots) {
+    const double lat = latitude * Radians;
+    const double lon = longitude * Radians;
     return {record,
             time,
-            fix.Status != QLatin1String("V") && fix.HasPosition(),
+            placed,
             latitude,
-            Signed(fix.Longitude, fix.EastWest) * Radians,
-            std::cos(latitude),
-            fix.Speed};
+            longitude,
+            std::cos(lat) * std::cos(lon),
+            std::cos(lat) * std::sin(lon),
+            std::sin(lat),
+            knots};
 }
 
-// The haversine of the central angle between two points: compared as it is, it spares the
-// arc sine and the root where only "within a distance" is asked.
-double Haversine(double lat1, double lon1, double cos1, double lat2, double lon2, double cos2) {
-    const double a = std::sin((lat2 - lat1) / 2);
-    const double b = std::sin((lon2 - lon1) / 2);
-    return a * a + cos1 * cos2 * b * b;
+Point PointOf(qsizetype record, qint64 time, const PositionFix& fix) {
+    return PointAt(record, time, fix.Status != QLatin1String("V") && fix.HasPosition(),
+                   Signed(fix.Latitude, fix.NorthSouth), Signed(fix.Longitude, fix.EastWest),
+                   fix.Speed);
 }
 
-double Haversine(const Point& a, const Point& b) {
-    return Haversine(a.Latitude, a.Longitude, a.CosLatitude, b.Latitude, b.Longitude,
-                     b.CosLatitude);
+// The square of the chord between two points of the unit sphere.
+double Chord2(const Point& a, const Point& b) {
+    const double x = a.X - b.X;
+    const double y = a.Y - b.Y;
+    const double z = a.Z - b.Z;
+    return x * x + y * y + z * z;
 }
 
-double MetresOf(double haversine) {
-    return 2 * EarthRadius * std::asin(std::min(1.0, std::sqrt(haversine)));
+double MetresOf(double chord2) {
+    return 2 * EarthRadius * std::asin(std::min(1.0, std::sqrt(chord2) / 2));
 }
 
-double HaversineOf(double metres) {
-    const double s = std::sin(std::min(metres / EarthRadius, M_PI) / 2);
-    return s * s;
+// The squared chord of a great-circle distance.
+double Chord2Of(double metres) {
+    const double chord = 2 * std::sin(std::min(metres / EarthRadius, M_PI) / 2);
+    return chord * chord;
 }
 
 double Knots(double metres, qint64 seconds) {
@@ -83,7 +91,7 @@ QByteArray CsvNumber(double value, int decimals) {
 // The stretches [first, last] of points that form stops, in order.
 QList<std::pair<qsizetype, qsizetype>> FindStops(const QList<Point>& points,
                                                  const clsDaySummary::Parameters& p) {
-    const double limit = HaversineOf(p.StopRadius);
+    const double limit = Chord2Of(p.StopRadius);
     const double least = p.StopMinutes * 60;
     QList<std::pair<qsizetype, qsizetype>> stops;
     qsizetype i = 0;
@@ -97,8 +105,7 @@ QList<std::pair<qsizetype, qsizetype>> FindStops(const QList<Point>& points,
             if (!points[j].Placed) {
                 continue;
             }
-            if (Haversine(points[i], points[j]) > limit ||
-                Haversine(points[last], points[j]) > limit) {
+            if (Chord2(points[i], points[j]) > limit || Chord2(points[last], points[j]) > limit) {
                 break;
             }
             last = j;
@@ -164,28 +171,27 @@ clsDaySummary::clsDaySummary(const clsTrackRecords& records, const Parameters& p
                                                          modKeys::Setting::DefaultDayPoiRadius};
     clsLocalClock clock;
     QList<Point> points;
-    QStringList times;
     points.reserve(records.Count());
     for (qsizetype i = 0; i < records.Count(); ++i) {
         const PositionFix fix = records.At(i);
         if (const std::optional<qint64> time = clock.UtcSeconds(fix.FixTime)) {
             points.append(PointOf(i, *time, fix));
-            times.append(fix.FixTime);
         }
     }
     if (points.isEmpty()) {
         return;
     }
-    m_totals.Start = times.first();
-    m_totals.End = times.last();
+    const auto timeOf = [&](qsizetype point) { return records.At(points[point].Record).FixTime; };
+    m_totals.Start = timeOf(0);
+    m_totals.End = timeOf(points.size() - 1);
 
     auto lineOf = [&](Kind what, qsizetype first, qsizetype last) {
         Line line;
         line.What = what;
         line.First = points[first].Record;
         line.Last = points[last].Record;
-        line.Start = times[first];
-        line.End = times[last];
+        line.Start = timeOf(first);
+        line.End = timeOf(last);
         line.Seconds = std::max<qint64>(0, points[last].Time - points[first].Time);
         return line;
     };
@@ -196,7 +202,7 @@ clsDaySummary::clsDaySummary(const clsTrackRecords& records, const Parameters& p
         for (qsizetype k = first; k <= last; ++k) {
             if (points[k].Placed) {
                 if (previous != nullptr) {
-                    metres += MetresOf(Haversine(*previous, points[k]));
+                    metres += MetresOf(Chord2(*previous, points[k]));
                 }
                 previous = &points[k];
                 trip.MaxKnots = std::max(trip.MaxKnots, points[k].Knots);
@@ -216,15 +222,13 @@ clsDaySummary::clsDaySummary(const clsTrackRecords& records, const Parameters& p
     auto addStop = [&](qsizetype first, qsizetype last) {
         Line stop = lineOf(Kind::Stop, first, last);
         const Point& at = points[first];
-        stop.Latitude = at.Latitude / Radians;
-        stop.Longitude = at.Longitude / Radians;
-        double nearest = HaversineOf(p.PoiRadius);
+        stop.Latitude = at.Latitude;
+        stop.Longitude = at.Longitude;
+        double nearest = Chord2Of(p.PoiRadius);
         for (const CoordinateRecord& poi : pois) {
-            const double lat = poi.Y * Radians;
-            const double h = Haversine(at.Latitude, at.Longitude, at.CosLatitude, lat,
-                                       poi.X * Radians, std::cos(lat));
-            if (h <= nearest) {
-                nearest = h;
+            const double chord2 = Chord2(at, PointAt(-1, 0, true, poi.Y, poi.X, 0));
+            if (chord2 <= nearest) {
+                nearest = chord2;
                 stop.Poi = poi.Explanation;
             }
         }

@@ -52,13 +52,17 @@ std::optional<qint64> clsLocalClock::UtcSeconds(const QString& fixTime) {
 
 qint64 clsLocalClock::UtcSecondsOfWall(qint64 wall) {
     const qint64 quarter = wall >= 0 ? wall / Quarter : (wall - Quarter + 1) / Quarter;
-    auto found = m_quarters.find(quarter);
-    if (found == m_quarters.end()) {
-        const int first = OffsetOf(quarter * Quarter);
-        const bool steady = OffsetOf(quarter * Quarter + Quarter - 1) == first;
-        found = m_quarters.insert(quarter, steady ? std::optional<int>(first) : std::nullopt);
+    if (quarter != m_lastQuarter || m_quarters.isEmpty()) {
+        auto found = m_quarters.find(quarter);
+        if (found == m_quarters.end()) {
+            const int first = OffsetOf(quarter * Quarter);
+            const bool steady = OffsetOf(quarter * Quarter + Quarter - 1) == first;
+            found = m_quarters.insert(quarter, steady ? std::optional<int>(first) : std::nullopt);
+        }
+        m_lastQuarter = quarter;
+        m_lastOffset = *found;
     }
-    return wall - (found->has_value() ? **found : OffsetOf(wall));
+    return wall - (m_lastOffset ? *m_lastOffset : OffsetOf(wall));
 }
 
 int clsLocalClock::OffsetAt(qint64 utcSeconds) const {

@@ -30,6 +30,9 @@ private:
     int OffsetAt(qint64 utcSeconds) const;
 
     QTimeZone m_zone;
-    QHash<qint64, std::optional<int>>
-        m_quarters; // offset by quarter hour; none: a change falls in it
+    // The offset by quarter hour of local time; none where a clock change falls in it.
+    QHash<qint64, std::optional<int>> m_quarters;
+    // The quarter looked up last: a track's records come in order.
+    qint64 m_lastQuarter = 0;
+    std::optional<int> m_lastOffset;
 };

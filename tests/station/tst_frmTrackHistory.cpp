@@ -273,6 +273,8 @@ private slots:
         QTest::newRow("MapSource") << "day.trk" << 2 << true << QByteArray("H  LATITUDE") << "";
         QTest::newRow("GPX, blanks in the path")
             << "my tracks/day one.gpx" << 3 << true << QByteArray("<?xml") << "";
+        QTest::newRow("KML") << "day.kml" << 4 << true << QByteArray("<?xml") << "";
+        QTest::newRow("CSV") << "day.csv" << 5 << true << QByteArray("time_local,time_utc,") << "";
         QTest::newRow("cancelled") << "" << 0 << true << QByteArray() << "";
         QTest::newRow("PaPaGO!, the editor does not start")
             << "day.txt" << 1 << false << QByteArray("Datum,WGS84") << "text editor";
@@ -302,7 +304,7 @@ private slots:
         QCOMPARE(
             s.Platform.FileDialogs,
             QStringList{"PaPaGO! (*.txt)|*.txt|MapSource 6.5 (*.trk)|*.trk|GPX 1.1 (*.gpx)|*.gpx"
-                        "|ExportFile|earlier.txt"});
+                        "|KML 2.2 (*.kml)|*.kml|CSV (*.csv)|*.csv|ExportFile|earlier.txt"});
         const bool written = !begins.isEmpty();
         QVERIFY(written ? ReadFile(path).startsWith(begins) : !QFile::exists(path));
         QCOMPARE(s.Platform.EditedFiles, written ? QStringList{path} : QStringList{});
