@@ -16,12 +16,13 @@ clsChartBridge::clsChartBridge(const QString& programFolder, QObject* parent) : 
 
 int clsChartBridge::SetTrack(const clsTrackRecords& records, double stopMinutes) {
     m_chart = clsSpeedChart(records, stopMinutes);
-    m_marked = -1;
+    m_marked = static_cast<int>(m_chart.PointOfRecord(m_markedRecord));
     emit chartChanged(++m_request);
     return m_request;
 }
 
 void clsChartBridge::MarkRecord(qsizetype record) {
+    m_markedRecord = record;
     m_marked = static_cast<int>(m_chart.PointOfRecord(record));
     emit markMoved(m_marked);
 }

@@ -20,8 +20,8 @@ public:
     QVariantMap Texts() const { return m_texts; }
     const clsSpeedChart& Chart() const { return m_chart; }
 
-    // Charts records anew (stop time in minutes) and tells the page; returns the request
-    // number that Drawn reports once the page shows it.
+    // Charts records anew (stop time in minutes) and tells the page, the record marked last
+    // marked again; returns the request number that Drawn reports once the page shows it.
     int SetTrack(const clsTrackRecords& records, double stopMinutes);
     // Marks the record (from 0) on the chart; a record the chart lacks takes the mark away.
     void MarkRecord(qsizetype record);
@@ -51,5 +51,6 @@ private:
     QVariantMap m_texts;
     clsSpeedChart m_chart;
     int m_request = 0;
-    int m_marked = -1;
+    int m_marked = -1;             // the point marked
+    qsizetype m_markedRecord = -1; // the record marked
 };

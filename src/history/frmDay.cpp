@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace {
 
 QDoubleSpinBox* SpinBox(QWidget* parent, const char* name, double least, double most,
@@ -44,7 +46,10 @@ frmDay::frmDay(const QString& programFolder, const clsTrackRecords& records,
     connect(cmdPrint, &QPushButton::clicked, this, &frmDay::cmdPrint_Click);
     connect(cmdCsv, &QPushButton::clicked, this, &frmDay::cmdCsv_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
-    connect(lstLines, &QTableWidget::currentCellChanged, this, [this](int row) {
+    // A line the operator selects, not the current cell the table takes with the focus.
+    connect(lstLines, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetSelectionRange> chosen = lstLines->selectedRanges();
+        const int row = chosen.isEmpty() ? -1 : chosen.first().topRow();
         if (row >= 0 && row < m_summary->Lines().size()) {
             emit RecordChosen(m_summary->Lines()[row].First);
         }
@@ -55,7 +60,13 @@ frmDay::~frmDay() = default;
 
 void frmDay::BuildControls() {
     setWindowTitle(Text(modKeys::Day::Title));
-    resize(820, 420);
+    resize(820, 380);
+    // Over the owner's lower right corner, away from the map.
+    if (parentWidget() != nullptr) {
+        const QRect area = parentWidget()->frameGeometry();
+        move(std::max(area.left(), area.right() - width()),
+             std::max(area.top(), area.bottom() - height()));
+    }
     lstLines = new QTableWidget(this);
     lstLines->setObjectName(QStringLiteral("lstLines"));
     lstLines->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -67,7 +78,7 @@ void frmDay::BuildControls() {
     lblTotals->setObjectName(QStringLiteral("lblTotals"));
     lblTotals->setTextInteractionFlags(Qt::TextSelectableByMouse);
     txtStopRadius = SpinBox(this, "txtStopRadius", 1, 100000, 0);
-    txtStopMinutes = SpinBox(this, "txtStopMinutes", 1, 1440, 1);
+    txtStopMinutes = SpinBox(this, "txtStopMinutes", 0.1, 1440, 1);
     txtPoiRadius = SpinBox(this, "txtPoiRadius", 0, 100000, 0);
     const auto button = [this](const char* name, const LanguageCode& caption) {
         auto* b = new QPushButton(Text(caption), this);
@@ -133,8 +144,8 @@ void frmDay::cmdApply_Click() {
 }
 
 void frmDay::cmdPrint_Click() {
-    const QString title =
-        Text(modKeys::Day::Title) + QStringLiteral(" ") + m_summary->DayTotals().Start.left(10);
+    // The title names the PDF file the print dialog proposes: no "/" in it.
+    const QString title = Text(modKeys::Day::Title) + QStringLiteral(" ") + DayName();
     const clsDayReport report(*m_summary, modPrivate::LoadLanguage(m_programFolder));
     IPlatform::Current().PrintPage(this, report.Html(title), title);
 }
@@ -144,11 +155,9 @@ void frmDay::cmdCsv_Click() {
     IPlatform& platform = IPlatform::Current();
     const QString lastExport =
         modPrivate::ReadSetting(m_programFolder, modKeys::Setting::ExportFileName);
-    const QString day =
-        m_summary->DayTotals().Start.left(10).replace(QLatin1Char('/'), QLatin1Char('-'));
     const QString proposed = QFileInfo(lastExport.isEmpty() ? m_programFolder : lastExport)
                                  .dir()
-                                 .filePath(QStringLiteral("day-%1.csv").arg(day));
+                                 .filePath(QStringLiteral("day-%1.csv").arg(DayName()));
     int filterIndex = 1;
     const QString path = platform.ChooseFile(this, QStringLiteral("CSV (*.csv)|*.csv"), filterIndex,
                                              Text(modKeys::Day::CsvButton), proposed);
@@ -161,6 +170,10 @@ void frmDay::cmdCsv_Click() {
         platform.MessageBox(this, error.Message(), QGuiApplication::applicationDisplayName(),
                             IPlatform::Icon::Critical);
     }
+}
+
+QString frmDay::DayName() const {
+    return m_summary->DayTotals().Start.left(10).replace(QLatin1Char('/'), QLatin1Char('-'));
 }
 
 QString frmDay::Text(const LanguageCode& code) const {

@@ -47,6 +47,8 @@ private:
     void cmdPrint_Click();
     void cmdCsv_Click();
     clsDaySummary::Parameters ChosenParameters() const;
+    // The day of the summary, "yyyy-mm-dd".
+    QString DayName() const;
     QString Text(const LanguageCode& code) const;
 
     QString m_programFolder;

@@ -331,7 +331,7 @@ inline constexpr LanguageCode Trip = code("0014", "Trip");
 inline constexpr LanguageCode Stop = code("0015", "Stop");
 // %1 trips, %2 stops, %3 km, %4 moving time, %5 stopped time, %6 and %7 knots.
 inline constexpr LanguageCode Totals =
-    code("0016", "%1 trips, %2 stops: %3 km driven in %4, stopped %5; max. %6 kn, avg. %7 kn");
+    code("0016", "Trips: %1, stops: %2. Driven %3 km in %4, stopped %5; max. %6 kn, avg. %7 kn");
 inline constexpr LanguageCode StopRadiusLabel = code("0017", "Stop radius (m):");
 inline constexpr LanguageCode StopMinutesLabel = code("0018", "Stop lasts at least (min):");
 inline constexpr LanguageCode PoiRadiusLabel = code("0019", "Point of interest within (m):");

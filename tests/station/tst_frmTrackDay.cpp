@@ -207,7 +207,11 @@ private slots:
         QStringList rows;
         int rowsAfterApply = -1;
         int selectedWhileOpen = -1;
+        int selectedAtOpening = -1;
+        s.Control<QTableView>("DateView")->selectRow(5);
         WhileModal(s.Control("cmdDay"), [&](QWidget* dialog) {
+            QTest::qWait(100); // the table takes the focus and its current cell
+            selectedAtOpening = s.SelectedRow();
             auto* lines = dialog->findChild<QTableWidget*>("lstLines");
             for (int row = 0; row < lines->rowCount(); ++row) {
                 QStringList cells;
@@ -228,9 +232,10 @@ private slots:
         QCOMPARE(rows, (QStringList{"Trip|2009/02/18 10:00:00|2009/02/18 10:10:00|0:10:00",
                                     "Stop|2009/02/18 10:10:00|2009/02/18 10:30:00|0:20:00",
                                     "Trip|2009/02/18 10:30:00|2009/02/18 10:35:00|0:05:00"}));
+        QCOMPARE(selectedAtOpening, 5);
         QCOMPARE(selectedWhileOpen, 62);
         QCOMPARE(s.Platform.PrintedPages.size(), 1);
-        QVERIFY(s.Platform.PrintedPages[0].startsWith("Day summary 2009/02/18|<html>"));
+        QVERIFY(s.Platform.PrintedPages[0].startsWith("Day summary 2009-02-18|<html>"));
         QVERIFY(s.Platform.PrintedPages[0].contains("<td>0:20:00</td>"));
         QVERIFY(ReadFile(csvPath).startsWith(clsDaySummary::CsvHeader + "\r\ntrip,"));
         QCOMPARE(rowsAfterApply, 1);
