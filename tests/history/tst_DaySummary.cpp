@@ -2,9 +2,12 @@
 // out by hand, and the stop settings as the settings file gives them.
 
 #include "history/TestDays.h"
+#include "history/clsDayReport.h"
 #include "history/clsDaySummary.h"
+#include "history/clsSpeedChart.h"
 #include "shell/TestFiles.h"
 #include "shell/modKeys.h"
+#include "shell/modPrivate.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,7 +44,20 @@ QList<CoordinateRecord> Pois() {
 
 } // namespace
 
+// Records a kilometre apart at "time knots" each (times of February 18th 2009 unless
+// they name their day).
+clsTrackRecords Timed(const QStringList& entries) {
+    clsTrackRecords records;
+    for (const QString& entry : entries) {
+        const QString time = entry.section(' ', 0, -2);
+        records.Append(At(time.size() == 8 ? "2009/02/18 " + time : time, 1000.0 * records.Count(),
+                          0, entry.section(' ', -1).toFloat()));
+    }
+    return records;
+}
+
 Q_DECLARE_METATYPE(Day)
+Q_DECLARE_METATYPE(clsTrackRecords)
 
 class tst_DaySummary : public QObject {
     Q_OBJECT
@@ -141,6 +157,104 @@ private slots:
         QCOMPARE(std::pair(lines[2].First, lines[2].Last), std::pair(qsizetype(63), qsizetype(93)));
         QCOMPARE(records.Count(), 94);
         QCOMPARE(records.At(lines[1].First).FixTime, "2009/02/18 10:10:00");
+    }
+
+    // The chart's points: a break for a gap longer than the stop time, instants that never
+    // go back, records without a readable time left out.
+    void chartsTheSpeeds_data() {
+        QTest::addColumn<clsTrackRecords>("records");
+        QTest::addColumn<double>("stopMinutes");
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QList<int>>("pointOfRecord");
+        // 10:00 CET is 09:00 UTC, 1234947600 s after 1970.
+        QTest::newRow("a gap longer than the stop time")
+            << Timed({"10:00:00 5", "10:00:10 12.5", "10:06:10 0", "10:06:20 7"}) << 5.0
+            << QByteArray("{\"title\":\"2009/02/18\",\"start\":1234947600,\"x\":[0,10,190,370,380],"
+                          "\"y\":[5,12.5,null,0,7]}")
+            << QList<int>{0, 1, 3, 4};
+        QTest::newRow("a gap of the stop time")
+            << Timed({"10:00:00 5", "10:05:00 6"}) << 5.0
+            << QByteArray("{\"title\":\"2009/02/18\",\"start\":1234947600,\"x\":[0,300],"
+                          "\"y\":[5,6]}")
+            << QList<int>{0, 1};
+        QTest::newRow("out of order, unreadable time")
+            << Timed({"10:00:00 5", "09:59:00 6", "soon 7", "10:00:30 8"}) << 5.0
+            << QByteArray("{\"title\":\"2009/02/18\",\"start\":1234947600,\"x\":[0,0,30],"
+                          "\"y\":[5,6,8]}")
+            << QList<int>{0, 1, -1, 2};
+        // 01:50 CEST (23:50 UTC) to 03:10 CET is 8400 s, longer than a stop.
+        QTest::newRow("clocks go back, two days")
+            << Timed({"2023/10/28 23:59:00 1", "2023/10/29 01:50:00 2", "2023/10/29 03:10:00 3"})
+            << 200.0
+            << QByteArray("{\"title\":\"2023/10/28 - 2023/10/29\",\"start\":1698530340,"
+                          "\"x\":[0,6660,15060],\"y\":[1,2,3]}")
+            << QList<int>{0, 1, 2};
+        QTest::newRow("empty") << clsTrackRecords() << 5.0
+                               << QByteArray("{\"title\":\"\",\"start\":0,\"x\":[],\"y\":[]}")
+                               << QList<int>{};
+    }
+
+    void chartsTheSpeeds() {
+        QFETCH(clsTrackRecords, records);
+        QFETCH(double, stopMinutes);
+        QFETCH(QByteArray, json);
+        QFETCH(QList<int>, pointOfRecord);
+        const clsSpeedChart chart(records, stopMinutes);
+        QCOMPARE(chart.Json(), json);
+        QList<int> points;
+        for (qsizetype record = 0; record < records.Count(); ++record) {
+            points << int(chart.PointOfRecord(record));
+            if (points.last() >= 0) {
+                QCOMPARE(chart.RecordOfPoint(points.last()), record);
+            }
+        }
+        QCOMPARE(points, pointOfRecord);
+        QCOMPARE(chart.PointOfRecord(records.Count()), -1);
+    }
+
+    // A click finds the record nearest in time, never a break.
+    void chartFindsTheNearestRecord_data() {
+        QTest::addColumn<double>("after"); // seconds after the first record
+        QTest::addColumn<int>("record");
+        QTest::newRow("before the first") << -100.0 << 0;
+        QTest::newRow("nearer the second") << 6.0 << 1;
+        QTest::newRow("in the gap, nearer its start") << 100.0 << 1;
+        QTest::newRow("in the gap, half way: the earlier") << 190.0 << 1;
+        QTest::newRow("in the gap, nearer its end") << 191.0 << 2;
+        QTest::newRow("after the last") << 1e6 << 3;
+    }
+
+    void chartFindsTheNearestRecord() {
+        QFETCH(double, after);
+        QFETCH(int, record);
+        const clsSpeedChart chart(
+            Timed({"10:00:00 5", "10:00:10 12.5", "10:06:10 0", "10:06:20 7"}), 5);
+        QCOMPARE(chart.RecordOfPoint(chart.NearestPoint(1234947600 + after)), record);
+        QCOMPARE(clsSpeedChart(clsTrackRecords(), 5).NearestPoint(0), -1);
+    }
+
+    // The summary as the operator reads it: a stop's place is its point of interest or its
+    // position; durations in hours, minutes and seconds.
+    void reportsTheDay() {
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath("Language.ini"), "[Day]\r\n0014=Fahrt\r\n"));
+        const clsProfileText language = modPrivate::LoadLanguage(dir.path());
+        const clsDayReport named(clsDaySummary(DriveParkDrive(), {50, 5, 200}, Pois()), language);
+        QCOMPARE(named.Rows().size(), 3);
+        QCOMPARE(named.Rows()[0],
+                 (QStringList{"Fahrt", "2009/02/18 10:00:00", "2009/02/18 10:10:00", "0:10:00",
+                              "6.173", "24.0", "20.0", ""}));
+        QCOMPARE(named.Rows()[1], (QStringList{"Stop", "2009/02/18 10:10:00", "2009/02/18 10:30:00",
+                                               "0:20:00", "", "", "", "Depot \"A\", north"}));
+        const clsDayReport unnamed(clsDaySummary(DriveParkDrive(), {50, 5, 200}, {}), language);
+        QCOMPARE(unnamed.Rows()[1].last(), "25.055518, 121.500000");
+        QCOMPARE(
+            named.TotalsText(),
+            "2009/02/18 10:00:00 to 2009/02/18 10:35:00\nTrips: 2, stops: 1. Driven 9.260 km in "
+            "0:15:00, stopped 0:20:00; max. 24.0 kn, avg. 20.0 kn");
+        QVERIFY(named.Html("Day <1>").contains("<h2>Day &lt;1&gt;</h2>"));
+        QVERIFY(named.Html("Day").contains("<td>Depot &quot;A&quot;, north</td>"));
+        QCOMPARE(clsDayReport::DurationText(100 * 3600 + 61), "100:01:01");
     }
 
     void parametersComeFromTheSettings_data() {
