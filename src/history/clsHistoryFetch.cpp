@@ -10,8 +10,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
-#include <vector>
-
 namespace {
 
 // Asking the clock costs more than reading a line, so it is asked every so many lines.
@@ -28,26 +26,6 @@ std::string_view LeadingLogTime(QByteArrayView line) {
     return {line.data(), static_cast<std::size_t>(TimeLength)};
 }
 
-// Lines whose time lies outside the window are left out whatever else they hold, but
-// they still fill the element that the next line fills in turn, and a field of that
-// line that cannot be converted keeps what they left. A month holds a million of them,
-// so they are put aside unread, and only when a line inside the window comes (or the
-// buffer that holds them is refilled) are the last of them read into the element: from
-// the newest back to the first that together fill every field, which is one line but
-// where a line is damaged.
-void Catch(std::vector<QByteArrayView>& putAside, clsHistoryReader::Record& element) {
-    auto from = putAside.end();
-    clsHistoryReader::Record scratch;
-    for (int missing = clsHistoryReader::AllFields; missing != 0 && from != putAside.begin();) {
-        --from;
-        missing &= ~clsHistoryReader::Fill(*from, scratch);
-    }
-    for (; from != putAside.end(); ++from) {
-        clsHistoryReader::Fill(*from, element);
-    }
-    putAside.clear();
-}
-
 } // namespace
 
 clsHistoryFetch::clsHistoryFetch(const QString& programFolder, const clsHistoryQuery& query)
@@ -56,6 +34,7 @@ clsHistoryFetch::clsHistoryFetch(const QString& programFolder, const clsHistoryQ
 void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
                           int sliceMilliseconds) {
     m_fetchContinue = true;
+    m_damagedLines = 0;
     records.Clear();
     const QString path = clsHistoryLog::PathForMonth(m_programFolder, m_query.Day());
     if (!QFileInfo::exists(path)) {
@@ -70,10 +49,10 @@ void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
     if (!reader.Open(path)) {
         fail();
     }
-    // The element that the next line fills: empty after a kept record, otherwise holding
-    // what the lines left out since then put into it.
-    clsHistoryReader::Record element;
-    std::vector<QByteArrayView> putAside;
+    // Every member of a record is filled from its own line: a line that cannot fill them
+    // all is damaged, never a record, so nothing of it or of the lines before it can
+    // reach the next one.
+    clsHistoryReader::Record record;
     bool more = true;
     QElapsedTimer slice;
     while (more) {
@@ -81,22 +60,26 @@ void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
         for (int lines = 1; more; ++lines) {
             QByteArrayView line;
             if (!reader.NextBufferedLine(line)) {
-                Catch(putAside, element);
                 more = reader.Refill();
                 continue;
             }
             if (line.isEmpty()) {
                 continue;
             }
+            // A month holds a million lines outside the window: they are left unread.
             const std::string_view time = LeadingLogTime(line);
             if (!time.empty() && m_query.IsOutsideWindow(time)) {
-                putAside.push_back(line);
-            } else {
-                Catch(putAside, element);
-                if (clsHistoryReader::Fill(line, element) != 0 && m_query.Keeps(element)) {
-                    records.Append(element.ToFix());
-                    element = {};
+                continue;
+            }
+            const int filled = clsHistoryReader::Fill(line, record);
+            if (filled == clsHistoryReader::AllFields) {
+                if (m_query.Keeps(record)) {
+                    records.Append(record.ToFix());
                 }
+            } else if ((filled & 1) == 0 || !m_query.IsOutsideWindow(record.FixTime)) {
+                // Counted when it may belong to the chosen day: its time is unreadable or
+                // lies in the window.
+                ++m_damagedLines;
             }
             if (lines % LinesPerClockCheck == 0 && slice.elapsed() >= sliceMilliseconds) {
                 break;

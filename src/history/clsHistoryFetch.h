@@ -19,20 +19,26 @@ public:
 
     clsHistoryFetch(const QString& programFolder, const clsHistoryQuery& query);
 
-    // Empties records and appends every kept record to them. Ends at the end of the log,
-    // or after the slice in which Stop was called; what was gathered stays. A stop asked
-    // before Run does not count: Run starts with FetchContinue set. A month without a log
-    // gives no records. Throws clsStationError when the log exists but cannot be read; the
-    // records read before stay.
+    // Empties records and appends every kept record to them. A line of the log is a record
+    // when its first eight fields can all be read (time, text, longitude, text, latitude,
+    // text, speed, course); any other line that is not empty is damaged and skipped. Ends
+    // at the end of the log, or after the slice in which Stop was called; what was
+    // gathered stays. A stop asked before Run does not count: Run starts with
+    // FetchContinue set. A month without a log gives no records. Throws clsStationError
+    // when the log exists but cannot be read; the records read before stay.
     void Run(clsTrackRecords& records, const SliceDone& afterSlice,
              int sliceMilliseconds = DefaultSliceMilliseconds);
     // Asks the running fetch to end after its current slice (from afterSlice, or from an
     // event that a slice lets run).
     void Stop() { m_fetchContinue = false; }
     bool FetchContinue() const { return m_fetchContinue; }
+    // The damaged lines that the last Run skipped which may belong to the chosen day:
+    // those whose time cannot be read or lies in the time window.
+    qsizetype DamagedLines() const { return m_damagedLines; }
 
 private:
     QString m_programFolder;
     clsHistoryQuery m_query;
     bool m_fetchContinue = false;
+    qsizetype m_damagedLines = 0;
 };

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTimeZone>
 
@@ -252,26 +253,56 @@ constexpr bool NumberedByPosition() {
 }
 static_assert(NumberedByPosition(), "a format's number is its place in the filter");
 
+// The entry of a format number; nullptr for none.
+const ExportFormat* Numbered(int format) {
+    return format >= 1 && format <= static_cast<int>(Formats.size())
+               ? &Formats[static_cast<std::size_t>(format - 1)]
+               : nullptr;
+}
+
 } // namespace
 
 QString clsTrackExport::Filter() {
     QStringList entries;
     for (const ExportFormat& format : Formats) {
         const QString pattern = QStringLiteral("*.") + QLatin1String(format.Suffix);
-        entries << QLatin1String(format.Text) + QStringLiteral(" (") + pattern +
-                       QLatin1Char(')') << pattern;
+        entries << QLatin1String(format.Text) + QStringLiteral(" (") + pattern + QLatin1Char(')')
+                << pattern;
     }
     return entries.join(QLatin1Char('|'));
+}
+
+int clsTrackExport::FormatCount() {
+    return static_cast<int>(Formats.size());
+}
+
+QString clsTrackExport::FormatText(int format) {
+    const ExportFormat* entry = Numbered(format);
+    return entry != nullptr ? QLatin1String(entry->Text) : QString();
+}
+
+QString clsTrackExport::Suffix(int format) {
+    const ExportFormat* entry = Numbered(format);
+    return entry != nullptr ? QLatin1String(entry->Suffix) : QString();
+}
+
+int clsTrackExport::FormatOfName(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    for (const ExportFormat& format : Formats) {
+        if (name.endsWith(QLatin1Char('.') + QLatin1String(format.Suffix), Qt::CaseInsensitive)) {
+            return format.Number;
+        }
+    }
+    return 0;
 }
 
 clsTrackExport::clsTrackExport(const QString& programFolder) : m_programFolder(programFolder) {}
 
 void clsTrackExport::ExportTrack(const QString& path, int format,
                                  const clsTrackRecords& records) const {
-    const bool known = format >= 1 && format <= static_cast<int>(Formats.size());
+    const ExportFormat* entry = Numbered(format);
     const QByteArray text =
-        known ? Formats[static_cast<std::size_t>(format - 1)].Write(records, m_programFolder)
-              : QByteArray();
+        entry != nullptr ? entry->Write(records, m_programFolder) : QByteArray();
     QString error;
     if (!modPrivate::SaveWholeFile(path, text, error)) {
         throw clsStationError(

@@ -15,6 +15,14 @@ public:
 
     // The file dialog's filter: "name (*.ext)|*.ext" per format, joined by "|".
     static QString Filter();
+    // How many formats there are: the entries 1 to FormatCount of the filter.
+    static int FormatCount();
+    // The name of format as the filter shows it ("PaPaGO!"), and the extension of its
+    // files without the point ("txt"); "" for no such format.
+    static QString FormatText(int format);
+    static QString Suffix(int format);
+    // The format whose extension ends the file name of path, in any case; 0 for none.
+    static int FormatOfName(const QString& path);
 
     explicit clsTrackExport(const QString& programFolder);
 

@@ -168,17 +168,21 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::Reload() {
 }
 
 std::optional<clsPoiEditor::Notice> clsPoiEditor::SaveRecord() {
+    // The name first: an empty form is missing its name before anything else.
     const QString explanation = m_fields.Explanation.trimmed();
-    std::optional<double> x = modDms::DmsToDegrees(m_fields.Longitude);
-    std::optional<double> y = modDms::DmsToDegrees(m_fields.Latitude);
-    if (!x || !y) {
-        return Failure(Text(modKeys::Messages::CoordinateNotNumber), false);
-    }
     if (explanation.isEmpty()) {
         return Warning(modKeys::Search::EmptyName, Text(modKeys::Search::NameTitle));
     }
     if (explanation.size() > LongestExplanation) {
         return Warning(modKeys::Search::NameTooLong, Text(modKeys::Search::NameTitle));
+    }
+    std::optional<double> x = modDms::DmsToDegrees(m_fields.Longitude);
+    std::optional<double> y = modDms::DmsToDegrees(m_fields.Latitude);
+    if (!x || !y) {
+        return Failure(Text(modKeys::Messages::CoordinateNotNumber), false);
+    }
+    if (std::optional<Notice> refused = RefuseSixtyOrMore()) {
+        return refused;
     }
     QString kind =
         m_fields.Kind >= 1 && m_fields.Kind <= 5 ? QString::number(m_fields.Kind) : QString();
@@ -274,6 +278,31 @@ void clsPoiEditor::ClearFields() {
     m_fields.Explanation.clear();
     m_fields.Longitude = {};
     m_fields.Latitude = {};
+}
+
+// Minutes or seconds of 60 or more would move the point elsewhere than typed.
+std::optional<clsPoiEditor::Notice> clsPoiEditor::RefuseSixtyOrMore() const {
+    const struct {
+        const DmsText& Boxes;
+        const LanguageCode& Minutes;
+        const LanguageCode& Seconds;
+    } rows[] = {{m_fields.Longitude, modKeys::Messages::LongitudeMinutesTooLarge,
+                 modKeys::Messages::LongitudeSecondsTooLarge},
+                {m_fields.Latitude, modKeys::Messages::LatitudeMinutesTooLarge,
+                 modKeys::Messages::LatitudeSecondsTooLarge}};
+    for (const auto& row : rows) {
+        switch (modDms::SixtyOrMore(row.Boxes)) {
+        case modDms::Box::Minutes:
+            return Notice{false, Text(row.Minutes).arg(row.Boxes.Minutes.trimmed()),
+                          Text(modKeys::Search::NameTitle), false};
+        case modDms::Box::Seconds:
+            return Notice{false, Text(row.Seconds).arg(row.Boxes.Seconds.trimmed()),
+                          Text(modKeys::Search::NameTitle), false};
+        case modDms::Box::None:
+            break;
+        }
+    }
+    return std::nullopt;
 }
 
 clsPoiEditor::Notice clsPoiEditor::Warning(const LanguageCode& text, const QString& title) const {

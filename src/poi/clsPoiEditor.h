@@ -85,6 +85,7 @@ private:
     std::optional<Notice> DeleteRecord(const Prompts& prompts);
     std::optional<Notice> Search(const Prompts& prompts);
     void ClearFields();
+    std::optional<Notice> RefuseSixtyOrMore() const;
     Notice Warning(const LanguageCode& text, const QString& title) const;
     Notice Failure(const QString& message, bool closeEditor) const;
     QString Text(const LanguageCode& code) const;

@@ -52,4 +52,13 @@ std::optional<double> DmsToDegrees(const DmsText& boxes) {
     return negative ? -magnitude : magnitude;
 }
 
+Box SixtyOrMore(const DmsText& boxes) {
+    constexpr double Sixty = 60;
+    const std::optional<double> minutes = Number(boxes.Minutes.trimmed());
+    if (minutes && *minutes >= Sixty) {
+        return Box::Minutes;
+    }
+    return modPrivate::Val(boxes.Seconds.trimmed()) >= Sixty ? Box::Seconds : Box::None;
+}
+
 } // namespace modDms

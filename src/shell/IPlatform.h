@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -9,7 +10,7 @@ class QWidget;
 // instead of showing dialogs that wait for a click.
 class IPlatform {
 public:
-    enum class Icon { Critical, Exclamation, Question };
+    enum class Icon { Critical, Exclamation, Question, Information };
     enum class Answer { Ok, Yes, No };
 
     virtual ~IPlatform() = default;
@@ -18,6 +19,11 @@ public:
     // returns the choice; the other icons offer OK.
     virtual Answer MessageBox(QWidget* owner, const QString& text, const QString& title,
                               Icon icon) = 0;
+    // Asks the operator to pick one of choices (button texts; at least one), with the
+    // question icon; choice number defaultChoice (from 0) is offered first, and a Cancel
+    // button is offered besides. Returns the number of the choice, or -1 when cancelled.
+    virtual int ChooseOne(QWidget* owner, const QString& text, const QString& title,
+                          const QStringList& choices, int defaultChoice) = 0;
     // Shows a message and returns at once; the operator dismisses it later.
     virtual void ShowNotice(QWidget* owner, const QString& text, const QString& title,
                             Icon icon) = 0;
@@ -32,8 +38,9 @@ public:
     virtual bool OpenInTextEditor(const QString& path) = 0;
     // Asks for the name of a file to write, in a save dialog where a new name can be
     // typed. filter: the entries as "description|pattern", joined by "|"; filterIndex: the
-    // entry offered first (from 1; 0 for the first), set to the chosen entry. Returns the
-    // chosen path, or "" when the operator cancelled, leaving filterIndex as it was.
+    // entry offered first (from 1; 0 for the first), set to the chosen entry;
+    // proposedName: a path, whose folder the dialog opens in. Returns the chosen path, or
+    // "" when the operator cancelled, leaving filterIndex as it was.
     virtual QString ChooseFile(QWidget* owner, const QString& filter, int& filterIndex,
                                const QString& title, const QString& proposedName) = 0;
     // Prints a page of HTML through the platform's print dialog, which also offers to print

@@ -4,10 +4,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QTextDocument>
 #include <QUrl>
 #include <algorithm>
@@ -24,6 +26,8 @@ QMessageBox::Icon boxIcon(IPlatform::Icon icon) {
         return QMessageBox::Warning;
     case IPlatform::Icon::Question:
         return QMessageBox::Question;
+    case IPlatform::Icon::Information:
+        return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }
@@ -76,6 +80,20 @@ IPlatform::Answer clsQtPlatform::MessageBox(QWidget* owner, const QString& text,
     default:
         return Answer::Ok;
     }
+}
+
+int clsQtPlatform::ChooseOne(QWidget* owner, const QString& text, const QString& title,
+                             const QStringList& choices, int defaultChoice) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Cancel, owner);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices) {
+        buttons.append(box.addButton(choice, QMessageBox::AcceptRole));
+    }
+    if (QAbstractButton* first = buttons.value(defaultChoice)) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(first));
+    }
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
 }
 
 void clsQtPlatform::ShowNotice(QWidget* owner, const QString& text, const QString& title,
@@ -146,7 +164,11 @@ QString clsQtPlatform::ChooseFile(QWidget* owner, const QString& filter, int& fi
         dialog.selectNameFilter(shown[first]);
         offer(first);
     }
-    dialog.selectFile(proposedName);
+    const QFileInfo proposed(proposedName);
+    if (proposed.isAbsolute()) {
+        dialog.setDirectory(proposed.absolutePath());
+    }
+    dialog.selectFile(proposed.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }

@@ -14,6 +14,8 @@ public:
 
     Answer MessageBox(QWidget* owner, const QString& text, const QString& title,
                       Icon icon) override;
+    int ChooseOne(QWidget* owner, const QString& text, const QString& title,
+                  const QStringList& choices, int defaultChoice) override;
     void ShowNotice(QWidget* owner, const QString& text, const QString& title, Icon icon) override;
     bool AnotherInstanceRuns(const QString& programFolder) override;
     [[noreturn]] void EndProgram(int exitCode) override;

@@ -32,7 +32,8 @@ inline constexpr int CommPortIndexMissing = -1; // the port list's index then
 inline constexpr SettingKey LineSetting{QLatin1String("Settings"), QLatin1String("Setting")};
 inline constexpr int LineSettingMissing = 0;
 // "1": a lost port or connection is tried again (off unless set).
-inline constexpr SettingKey AutoReconnect{QLatin1String("Settings"), QLatin1String("AutoReconnect")};
+inline constexpr SettingKey AutoReconnect{QLatin1String("Settings"),
+                                          QLatin1String("AutoReconnect")};
 // Written at every zoom step, never read: the map starts at Design::StartZoom.
 inline constexpr SettingKey Zoom{QLatin1String("Settings"), QLatin1String("Zoom")};
 // Missing: the main window keeps its designed bounds.
@@ -77,9 +78,9 @@ inline constexpr QLatin1String PlayStep{"1"};
 // The serial ports offered: "COM1" to "COM15".
 inline constexpr int PortCount = 15;
 // The line settings offered, in list order.
-inline constexpr std::array LineSettings{QLatin1String("4800,n,8,1"),  QLatin1String("9600,n,8,1"),
-                                         QLatin1String("19200,n,8,1"), QLatin1String("38400,n,8,1"),
-                                         QLatin1String("57600,n,8,1"), QLatin1String("115200,n,8,1")};
+inline constexpr std::array LineSettings{
+    QLatin1String("4800,n,8,1"),  QLatin1String("9600,n,8,1"),  QLatin1String("19200,n,8,1"),
+    QLatin1String("38400,n,8,1"), QLatin1String("57600,n,8,1"), QLatin1String("115200,n,8,1")};
 } // namespace Design
 
 namespace Track {
@@ -163,8 +164,8 @@ inline constexpr LanguageCode DeleteTitle = code("0013");
 } // namespace Search
 
 // Messages the station gives beyond the original texts, in section "Messages" of both
-// language files. Codes 0001-0019 shell and live tracking, 0020-0039 map, 0040-0059
-// track history, 0060-0079 points of interest, 0080-0099 ports and receivers.
+// language files. Codes 0001-0009 and 0060-0079 points of interest, 0010-0019 shell and
+// live tracking, 0020-0039 map, 0040-0059 track history, 0080-0099 ports and receivers.
 namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
@@ -195,7 +196,8 @@ inline constexpr LanguageCode TileFileNotPmtiles =
     code("0033", "The map file %1 is not a PMTiles file of version 3: %2");
 inline constexpr LanguageCode TileFileVector =
     code("0034", "The map file %1 holds vector tiles; the map shows picture (raster) tiles only.");
-inline constexpr LanguageCode TileFileUnreadable = code("0035", "The map file %1 cannot be read: %2");
+inline constexpr LanguageCode TileFileUnreadable =
+    code("0035", "The map file %1 cannot be read: %2");
 // %1 the setting's text.
 inline constexpr LanguageCode TileSourceUnknown =
     code("0036", "The map source %1 is neither a tile server address (http:// or https://) nor "
@@ -252,7 +254,8 @@ inline constexpr LanguageCode ConnectionRefused =
 // %1 seconds.
 inline constexpr LanguageCode NoAnswer =
     code("0083", "no answer within %1 seconds; check the address and the network");
-inline constexpr LanguageCode ConnectionClosed = code("0084", "the other end closed the connection");
+inline constexpr LanguageCode ConnectionClosed =
+    code("0084", "the other end closed the connection");
 inline constexpr LanguageCode NotGpsd =
     code("0085", "the address does not answer as gpsd does; check the address and its port");
 // %1 gpsd's own text.
@@ -292,7 +295,27 @@ inline constexpr LanguageCode DaySummaryNotWritten =
     code("0051", "The day summary cannot be written to %1: %2");
 // %1 the page's file.
 inline constexpr LanguageCode ChartNotLoaded = code("0052", "The chart page %1 cannot be loaded.");
-// Points of interest.
+// The chosen name ends in the extension of another format than the chosen file type: %1
+// the name, %2 its extension, %3 the format of that extension, %4 the chosen file type's
+// format, %5 the name with the chosen type's extension.
+inline constexpr LanguageCode ExportFormatQuestion =
+    code("0043", "%1 ends in .%2, the extension of %3 files, but the file type chosen is %4. "
+                 "Write %3 to %1, or %4 to %5?");
+// %1 the file.
+inline constexpr LanguageCode ExportReplaceQuestion =
+    code("0044", "%1 already exists. Replace it?");
+// %1 the number of lines.
+inline constexpr LanguageCode HistoryLinesDamaged =
+    code("0045", "Damaged lines of the history log skipped: %1");
+// Points of interest. %1 what the box holds.
+inline constexpr LanguageCode LongitudeMinutesTooLarge =
+    code("0001", "The longitude's minutes box holds %1: minutes must be below 60.");
+inline constexpr LanguageCode LongitudeSecondsTooLarge =
+    code("0002", "The longitude's seconds box holds %1: seconds must be below 60.");
+inline constexpr LanguageCode LatitudeMinutesTooLarge =
+    code("0003", "The latitude's minutes box holds %1: minutes must be below 60.");
+inline constexpr LanguageCode LatitudeSecondsTooLarge =
+    code("0004", "The latitude's seconds box holds %1: seconds must be below 60.");
 inline constexpr LanguageCode CoordinateNotNumber =
     code("0060", "The degrees and minutes of a coordinate must be numbers of at most nine digits "
                  "before the decimal point.");

@@ -256,7 +256,18 @@ DegreeParts SplitDegrees(double degrees) {
     const double whole = std::floor(degrees);
     const double minutes = (degrees - whole) * 60;
     const double wholeMinutes = std::floor(minutes);
-    return {whole, static_cast<int>(wholeMinutes), RoundHalfEven((minutes - wholeMinutes) * 60)};
+    DegreeParts parts{whole, static_cast<int>(wholeMinutes),
+                      RoundHalfEven((minutes - wholeMinutes) * 60)};
+    // Rounding can reach a whole minute, and that minute a whole degree.
+    if (parts.Seconds == 60) {
+        parts.Seconds = 0;
+        ++parts.Minutes;
+    }
+    if (parts.Minutes == 60) {
+        parts.Minutes = 0;
+        ++parts.Degrees;
+    }
+    return parts;
 }
 
 QString FormatDegrees(const QString& hemisphere, double degrees) {

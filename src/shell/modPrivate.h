@@ -51,7 +51,8 @@ QString NumberText(double v, int significantDigits);
 QByteArray CsvField(const QString& text);
 
 // The parts of a non-negative value in decimal degrees: whole degrees, whole minutes, and
-// seconds rounded half-even, which are not carried (59.5 seconds and more give 60).
+// seconds rounded half-even, carried into the minutes and degrees (59.5 seconds and more
+// give the next minute), so minutes and seconds are always 0 to 59.
 struct DegreeParts {
     double Degrees;
     int Minutes;

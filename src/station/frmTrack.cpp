@@ -1,6 +1,7 @@
 #include "station/frmTrack.h"
 
 #include "history/clsChartView.h"
+#include "history/clsExportDialog.h"
 #include "history/clsHistoryFetch.h"
 #include "history/frmDay.h"
 #include "map/clsMapView.h"
@@ -238,7 +239,7 @@ void frmTrack::cmdGET_Click() {
     if (CloseIfAsked()) {
         return;
     }
-    ShowFetched();
+    ShowFetched(fetch.DamagedLines());
     waiting.close();
     SelectRow(m_rows, 0);
     DrawCurrentPosition();
@@ -247,11 +248,16 @@ void frmTrack::cmdGET_Click() {
     }
 }
 
-// The total, the "NO Date" row of a fetch that found nothing, and the controls; Timer3 puts
-// the first row on the map.
-void frmTrack::ShowFetched() {
+// The total, the damaged lines skipped, the "NO Date" row of a fetch that found nothing,
+// and the controls; Timer3 puts the first row on the map.
+void frmTrack::ShowFetched(qsizetype damagedLines) {
     const qsizetype total = m_recorder.RecordCount();
     ShowTotal(m_rows, total);
+    // Over a live warning too: the live path shows it again if it still holds.
+    m_historyWarning.Clear();
+    stbPanel1->setText(damagedLines > 0
+                           ? Text(modKeys::Messages::HistoryLinesDamaged).arg(damagedLines)
+                           : QString());
     ShowState();
     if (total > 0) {
         Timer3->start();
@@ -288,40 +294,10 @@ clsTrackPlayer::Callbacks frmTrack::PlaybackSteps() {
             [this](const QString& message) { ShowError(message); }};
 }
 
-// Writes the track to a file that the operator names and opens it with the desktop's
-// application for its kind. The name is remembered for the next export once the file is
-// written.
+// Writes the track to a file that the operator names, in the format its name and the
+// chosen file type agree on, and shows it.
 void frmTrack::cmdExport_Click() {
-    int filterIndex = 0;
-    const QString path = IPlatform::Current().ChooseFile(
-        this, clsTrackExport::Filter(), filterIndex, QStringLiteral("ExportFile"),
-        modPrivate::ReadSetting(m_programFolder, modKeys::Setting::ExportFileName));
-    if (path.isEmpty()) {
-        return;
-    }
-    if (ExportTrack(path, filterIndex)) {
-        modPrivate::WriteSetting(m_programFolder, modKeys::Setting::ExportFileName, path);
-    }
-}
-
-// Writes the track in the format of the filter entry (clsTrackExport::Format) and opens the
-// file with the desktop's application; false when the file could not be written. A
-// failure is shown and the station goes on.
-bool frmTrack::ExportTrack(const QString& path, int format) {
-    {
-        setCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([this] { unsetCursor(); });
-        try {
-            m_export.ExportTrack(path, format, m_recorder.TrackRecords());
-        } catch (const clsStationError& error) {
-            ShowError(error.Message());
-            return false;
-        }
-    }
-    if (!IPlatform::Current().OpenInTextEditor(path)) {
-        ShowError(Text(modKeys::Messages::EditorNotStarted).arg(QDir::toNativeSeparators(path)));
-    }
-    return true;
+    clsExportDialog(this, m_programFolder, m_title).Run(m_export, m_recorder.TrackRecords());
 }
 
 // The summary is modal, so the track it reads stays as it is while it shows; its lines

@@ -82,11 +82,10 @@ private:
     void cmdQuery_Click();
     void CmdPOI_Click();
     void cmdGET_Click();
-    void ShowFetched();
+    void ShowFetched(qsizetype damagedLines);
     void cmdPlay_Click();
     clsTrackPlayer::Callbacks PlaybackSteps();
     void cmdExport_Click();
-    bool ExportTrack(const QString& path, int format);
     void cmdDay_Click();
     void ShowChosenRecord(qsizetype record);
     bool CloseIfAsked();

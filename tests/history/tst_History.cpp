@@ -4,6 +4,7 @@
 // GPSBabel, CSV read back field by field).
 
 #include "history/TestDays.h"
+#include "history/clsExportChoice.h"
 #include "history/clsHistoryFetch.h"
 #include "history/clsHistoryReader.h"
 #include "history/clsTrackExport.h"
@@ -41,7 +42,7 @@ using AfterSlice = std::function<void(clsHistoryFetch& fetch, qint64 bytesRead, 
 QByteArrayList Fetch(
     const QString& folder, const QString& query, int sliceMilliseconds = 8,
     const AfterSlice& afterSlice = [](clsHistoryFetch&, qint64, qint64) {},
-    bool stoppedBefore = false) {
+    bool stoppedBefore = false, qsizetype* damaged = nullptr) {
     const QStringList q = query.split('|');
     clsTrackRecords records;
     records.Append({}); // a fetch starts afresh
@@ -52,6 +53,9 @@ QByteArrayList Fetch(
     fetch.Run(
         records, [&](qint64 bytesRead, qint64 size) { afterSlice(fetch, bytesRead, size); },
         sliceMilliseconds);
+    if (damaged != nullptr) {
+        *damaged = fetch.DamagedLines();
+    }
     QByteArrayList texts;
     for (qsizetype i = 0; i < records.Count(); ++i) {
         texts.append(clsHistoryLog::RecordText(records.At(i)).chopped(3));
@@ -64,6 +68,7 @@ struct Query {
     QString Terms; // the query as Fetch takes it
     QByteArrayList Kept;
     QString Name; // where the log lies
+    qsizetype Damaged = 0;
 };
 
 // A track of tests/data/export/tracks.tsv; a name it lacks is an empty track.
@@ -224,8 +229,14 @@ private slots:
         QTest::addColumn<Query>("query");
         const auto row = [](const char* name, const QByteArray& log, const QByteArrayList& kept,
                             const QString& query = WholeDay,
-                            const QString& file = "export/History-2009-02.log") {
-            QTest::newRow(name) << Query{log, query, kept, file};
+                            const QString& file = "export/History-2009-02.log",
+                            qsizetype damaged = 0) {
+            QTest::newRow(name) << Query{log, query, kept, file, damaged};
+        };
+        const auto damaged = [&](const char* name, const QByteArray& log,
+                                 const QByteArrayList& kept, qsizetype count,
+                                 const QString& query = WholeDay) {
+            row(name, log, kept, query, "export/History-2009-02.log", count);
         };
         row("whole day and no other",
             Log({R("17 23:59:59"), R("18 00:00:00"), R("18 23:59:59"), R("19 00:00:00")}),
@@ -249,25 +260,34 @@ private slots:
             "00|00|24|00||");
         row("empty lines skipped, warnings kept",
             "\r\n" + Log({"", R("18 10:00:00", "1", "V"), ""}), {R("18 10:00:00", "1", "V")});
-        row("short line and torn last line skipped",
-            Log({"2009/02/18 10:00:00|N|1|E|2|A|3", R("18 10:00:01")}) + R("18 10:00:02"),
-            {R("18 10:00:01")});
-        // The first line is outside the window; the second cannot fill its numbers and
-        // keeps the first line's; the third follows a kept record and starts empty.
-        row("unconvertible numbers keep what the element held",
-            Log({"2009/02/18 09:59:59|N|1.5|E|2.5|A|7|45",
-                 "2009/02/18 10:00:01|N|abc|E||A|7 kn|1,5", "2009/02/18 10:00:02|N|?|E|5|A|1e0|2"}),
-            {"2009/02/18 10:00:01|N|1.5|E|2.5|A|7|45", "2009/02/18 10:00:02|N|0|E|5|A|1|2"},
-            "10|00|24|00|0|999");
-        row("a month of other days before a damaged line",
-            Log(QByteArrayList(30'000, R("17 12:00:00")) +
-                QByteArrayList{"2009/02/17 23:59:58|N|2.25|E|1|A|1|1",
-                               "2009/02/17 23:59:59|N|?|E|9.5|A|1|1",
-                               "2009/02/18 00:00:00|N|x|E|y|A|1|1"}),
-            {"2009/02/18 00:00:00|N|2.25|E|9.5|A|1|1"});
-        row("unreadable time keeps the time the element held",
-            Log({R("18 10:00:05", "100"), R("30 10:00:00", "5"), "yesterday|N|1|E|2|A|5|0"}),
-            {R("18 10:00:05", "5")}, "00|00|24|00|0|50");
+        damaged("short line damaged, torn last line never read",
+                Log({"2009/02/18 10:00:00|N|1|E|2|A|3", R("18 10:00:01")}) + R("18 10:00:02"),
+                {R("18 10:00:01")}, 1);
+        // Each line but the last cannot read one of its fields; the line before each is left
+        // out by the speed range, so a damaged line had its values at hand.
+        const QByteArray slow = "2009/02/18 09:00:00|N|1.5|E|2.5|A|0.5|45";
+        damaged(
+            "a damaged field of each kind is no record",
+            Log({slow, "2009/02/30 10:00:00|N|1|E|2|A|7|45", slow,
+                 "2009/02/18 10:00:01|N|abc|E|2|A|7|45", slow, "2009/02/18 10:00:02|N|1|E||A|7|45",
+                 slow, "2009/02/18 10:00:03|N|1|E|2|A|7 kn|45", slow,
+                 "2009/02/18 10:00:04|N|1|E|2|A|7|1,5", slow, "yesterday|N|1|E|2|A|7|45",
+                 "2009/02/18 10:00:05|N|?|E|5|A|1e0|2", "2009/02/18 10:00:06|N|3|E|4|A|8|90"}),
+            {"2009/02/18 10:00:06|N|3|E|4|A|8|90"}, 7, "00|00|24|00|1|999");
+        damaged("a good line after a damaged one reads as itself",
+                Log({R("18 10:00:05", "100"), R("30 10:00:00", "5"), R("18 10:00:06", "6")}),
+                {R("18 10:00:06", "6")}, 1, "00|00|24|00|0|50");
+        // Damaged lines of other days are not this fetch's, whatever they hold.
+        damaged("a month of other days around a damaged line",
+                Log(QByteArrayList(30'000, R("17 12:00:00")) +
+                    QByteArrayList{"2009/02/17 23:59:59|N|?|E|9.5|A|1|1",
+                                   "2009/02/18 00:00:00|N|x|E|y|A|1|1", R("18 00:00:01"),
+                                   "2009/02/19 00:00:00|N|1|E|2|A|x|1"}),
+                {R("18 00:00:01")}, 1);
+        damaged("damaged outside the time window",
+                Log({"2009/02/18 09:00:00|N|?|E|1|A|1|1", "2009-2-18 9:30|N|1|E|2|A|?|0",
+                     "2009-2-18 10:30|N|1|E|2|A|?|0", R("18 10:20:00")}),
+                {R("18 10:20:00")}, 1, "10|00|11|00|0|999");
         row("times written otherwise",
             Log({"2009-2-18 9:05|N|1|E|2|A|0|0", " 2009/02/18  09:05:04 |N|1|E|2|A|0|0",
                  "2009/02/18|N|1|E|2|A|0|0"}),
@@ -284,7 +304,12 @@ private slots:
         QFETCH(Query, query);
         QTemporaryDir folder;
         QVERIFY(WriteFile(folder.filePath(query.Name), query.Log));
-        QCOMPARE(Fetch(folder.path(), query.Terms), query.Kept);
+        qsizetype damaged = -1;
+        QCOMPARE(Fetch(
+                     folder.path(), query.Terms, 8, [](clsHistoryFetch&, qint64, qint64) {}, false,
+                     &damaged),
+                 query.Kept);
+        QCOMPARE(damaged, query.Damaged);
     }
 
     // The window lets events run after every slice; a stop pressed there ends the fetch
@@ -321,7 +346,8 @@ private slots:
         }
         QTest::newRow("two days, MapSource") << "two-days" << 2 << "two-days.trk";
         QTest::newRow("no such format") << "one-day" << 0 << "empty.trk";
-        QTest::newRow("format past the last entry") << "one-day" << 6 << "empty.trk";
+        QTest::newRow("format past the last entry")
+            << "one-day" << clsTrackExport::FormatCount() + 1 << "empty.trk";
     }
 
     void exportWritesTheNavigationFormats() {
@@ -357,7 +383,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("track.gpx");
         clsTrackExport(dir.path()).ExportTrack(path, clsTrackExport::Gpx, Track(track));
-        QVERIFY2(QFileInfo::exists(STATION_GPX_SCHEMA), STATION_GPX_SCHEMA " is missing: run scripts/setup");
+        QVERIFY2(QFileInfo::exists(STATION_GPX_SCHEMA),
+                 STATION_GPX_SCHEMA " is missing: run scripts/setup");
         QVERIFY(Run("xmllint", {"--noout", "--schema", STATION_GPX_SCHEMA, path}));
         const std::optional<QByteArray> csv =
             Run("gpsbabel", {"-t", "-i", "gpx", "-f", path, "-o", "unicsv,utc=0", "-F", "-"});
@@ -487,6 +514,102 @@ private slots:
         QCOMPARE(Entries(dir), QStringList({"file", "folder"}));
         QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
         QCOMPARE(ReadFile(dir.filePath("file")), "earlier track\r\n");
+    }
+
+    // Every file type chosen with every name: the format of a known extension is written
+    // under it, the question comes when the name's and the type's formats differ, and a
+    // name without an extension is given the type's.
+    void exportChoice_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("byDefault"); // "name|format" written without a question
+        QTest::addColumn<QString>("byEntry");   // the other answer to the question; "": none
+        const auto row = [](const QString& name, const QString& chosen, int entry,
+                            const QString& byDefault, const QString& byEntry = {}) {
+            QTest::addRow("%s, %s", qPrintable(name), qPrintable(chosen))
+                << name << entry << byDefault << byEntry;
+        };
+        for (int entry = 1; entry <= clsTrackExport::FormatCount(); ++entry) {
+            const QString type = clsTrackExport::FormatText(entry);
+            const QString own = "/t/day." + clsTrackExport::Suffix(entry);
+            for (int format = 1; format <= clsTrackExport::FormatCount(); ++format) {
+                const QString name = "/t/day." + clsTrackExport::Suffix(format);
+                row(name, type, entry, QString("%1|%2").arg(name).arg(format),
+                    format == entry ? QString() : QString("%1|%2").arg(own).arg(entry));
+            }
+            row("/t/day", type, entry, QString("%1|%2").arg(own).arg(entry));
+            row("/t/day.", type, entry, QString("%1|%2").arg(own).arg(entry));
+            row("/t/day.bak", type, entry, QString("/t/day.bak|%1").arg(entry));
+            row("/t.gpx/day", type, entry,
+                QString("%1|%2").arg("/t.gpx/day." + clsTrackExport::Suffix(entry)).arg(entry));
+        }
+        row("/t/DAY.GPX", "PaPaGO!", 1, "/t/DAY.GPX|3", "/t/DAY.txt|1");
+        row("/t/day.gpx.txt", "GPX", 3, "/t/day.gpx.txt|1", "/t/day.gpx.gpx|3");
+        row("/t/day.gpx", "no entry", 0, "/t/day.gpx|3");
+        row("/t/day", "no entry", 0, "/t/day|0");
+    }
+
+    void exportChoice() {
+        QFETCH(QString, name);
+        QFETCH(int, entry);
+        QFETCH(QString, byDefault);
+        QFETCH(QString, byEntry);
+        const auto text = [](const clsExportChoice::Target& t) {
+            return QString("%1|%2").arg(t.Path).arg(t.Format);
+        };
+        const clsExportChoice choice(name, entry);
+        QCOMPARE(text(choice.Default()), byDefault);
+        QCOMPARE(choice.Conflicts(), !byEntry.isEmpty());
+        if (choice.Conflicts()) {
+            QCOMPARE(text(choice.ByName()), byDefault);
+            QCOMPARE(text(choice.ByEntry()), byEntry);
+        }
+    }
+
+    // The dialog opens in the remembered name's folder, never in the folder the program
+    // was started from, on the entry of the name's extension.
+    void exportProposal_data() {
+        QTest::addColumn<QString>("remembered"); // "@" for the test's folder
+        QTest::addColumn<QString>("proposed");   // "~" for the documents folder
+        QTest::addColumn<int>("entry");
+        QTest::newRow("nothing remembered") << ""
+                                            << "~/" << 1;
+        QTest::newRow("a name without folder") << "day.trk"
+                                               << "~/day.trk" << 2;
+        QTest::newRow("in an existing folder") << "@/out/Day.GPX"
+                                               << "@/out/Day.GPX" << 3;
+        QTest::newRow("a folder that is gone") << "@/gone/day.txt"
+                                               << "~/day.txt" << 1;
+        QTest::newRow("unknown extension") << "@/out/day.kmz"
+                                           << "@/out/day.kmz" << 1;
+    }
+
+    void exportProposal() {
+        QFETCH(QString, remembered);
+        QFETCH(QString, proposed);
+        QFETCH(int, entry);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("out") && QDir(dir.path()).mkpath("documents"));
+        const QString documents = dir.filePath("documents");
+        const auto place = [&](QString path) {
+            return path.replace('@', dir.path()).replace('~', documents);
+        };
+        QCOMPARE(clsExportChoice::Propose(place(remembered), documents),
+                 (clsExportChoice::Offer{place(proposed), entry}));
+    }
+
+    // The user's documents folder, the home folder when it is missing.
+    void documentsFolder() {
+        QTemporaryDir home;
+        const QByteArray before = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        const QString bare = clsExportChoice::DocumentsFolder();
+        QVERIFY(QDir(home.path()).mkdir("Documents"));
+        const QString documents = clsExportChoice::DocumentsFolder();
+        qputenv("HOME", before);
+        QCOMPARE(bare, home.path());
+        QCOMPARE(documents, home.filePath("Documents"));
     }
 
     void plays_data() {

@@ -221,7 +221,9 @@ private slots:
         row("zero", "0", "<>", "0|00|00");
         row("south", "-1.5", "<>", "-1|30|00");
         row("west below one degree", "-0.5", "<>", "-0|30|00");
-        row("seconds round to 60", "24.9999", ">", "24|59|60");
+        row("seconds carry into the degrees", "24.9999", ">", "25|00|00");
+        row("south carries too", "-24.99999", ">", "-25|00|00");
+        row("25.03333 carries into the minutes", "25.03333", ">", "25|02|00");
         row("60 seconds", "25", "<", "24|59|60");
         row("blanks, junk after seconds", "24.106388", "<", " 24 |06 | 23 s");
         row("no seconds", "120.683333", "<", "120|41|");
@@ -272,11 +274,32 @@ private slots:
         row("adding without a name",
             {"", add("  ", "120|41|05"), "! Please enter the name of the point.", "", Skip, Skip,
              "0"});
-        row("adding, degrees checked first",
-            {"", add("", "x|41|05"),
+        row("an empty form misses its name before its numbers",
+            {"", "NewRec;lon=||;lat=||;WriteRec", "! Please enter the name of the point.", "", Skip,
+             "CancelRec WriteRec", "0"});
+        row("degrees that are no number",
+            {"", add("x", "x|41|05"),
              "X The degrees and minutes of a coordinate must be numbers of at most nine digits "
              "before the decimal point.",
              "", Skip, Skip, "0"});
+        // 60 and more of a minute or second are refused, naming the box; just below is kept.
+        const auto place = [](const QString& longitude, const QString& latitude) {
+            return "NewRec;name=p;lon=" + longitude + ";lat=" + latitude + ";kind=1;WriteRec";
+        };
+        const QString box = "! The %1's %2 box holds %3: %2 must be below 60.";
+        row("75 minutes of longitude",
+            {"", place("120| 75 |05", "24|06|23"), box.arg("longitude", "minutes", "75"), "", Skip,
+             "CancelRec WriteRec", "0"});
+        row("60 seconds of longitude",
+            {"", place("120|41|60", "24|60|60"), box.arg("longitude", "seconds", "60"), "", Skip,
+             "CancelRec WriteRec", "0"});
+        row("60 minutes of latitude", {"", place("120|41|05", "24|60|00"),
+                                       box.arg("latitude", "minutes", "60"), "", Skip, Skip, "0"});
+        row("59.9999 minutes and 60.5 seconds of latitude",
+            {"", place("120|41|05", "24|59.9999|60.5 s"), box.arg("latitude", "seconds", "60.5 s"),
+             "", Skip, Skip, "0"});
+        row("just below 60", {"", place("120|59|59.99", "-0|59.5|0"), "",
+                              "1 120.999997 -0.991667 1|p", Skip, Skip, "1"});
         // The new row is shown, also when deletions left gaps in the keys.
         for (const QString first : {"1", "2"}) {
             row(qPrintable("adding after keys " + first + ", 3"),
@@ -296,6 +319,10 @@ private slots:
                                            "Record: 1/1| Obelisco -58|22|54 -34|36|14 0"});
         row("amending the kind", {obelisco, "AmendmentRec;kind=3;WriteRec", "", kept + "3|Obelisco",
                                   "Record: 1/1| Obelisco -58|22|54 -34|36|13 3"});
+        row("amending to 60 minutes refused",
+            {obelisco, "AmendmentRec;lon=-58|60|54;WriteRec", box.arg("longitude", "minutes", "60"),
+             kept + "x|Obelisco",
+             "Record: 1/1|Amending the record Obelisco -58|60|54 -34|36|13 0"});
         row("amending refused keeps what was typed",
             {obelisco, "AmendmentRec;name=" + QString(51, 'z') + ";WriteRec", tooLong,
              kept + "x|Obelisco",

@@ -5,10 +5,10 @@
 #include <QList>
 #include <QStringList>
 
-// A platform for tests: messages are recorded instead of shown, questions are answered
-// Yes, ending the program and opening files in the editor are recorded instead of done,
-// every file dialog is answered with the path and filter entry the test chose, and a page
-// to print is recorded.
+// A platform for tests: messages are recorded instead of shown, questions are answered as
+// the test chose (Yes unless told), ending the program and opening files in the editor are
+// recorded instead of done, every file dialog is answered with the path and filter entry
+// the test chose, and a page to print is recorded.
 class RecordingPlatform : public IPlatform {
 public:
     struct Message {
@@ -23,7 +23,14 @@ public:
 
     Answer MessageBox(QWidget*, const QString& text, const QString& title, Icon icon) override {
         Messages.append({text, title, icon, true});
-        return icon == Icon::Question ? Answer::Yes : Answer::Ok;
+        return icon != Icon::Question ? Answer::Ok : AnswerYes ? Answer::Yes : Answer::No;
+    }
+    // Recorded as a question; answered with Choice, or the default when it is below -1.
+    int ChooseOne(QWidget*, const QString& text, const QString& title, const QStringList& choices,
+                  int defaultChoice) override {
+        Messages.append({text, title, Icon::Question, true});
+        Choices.append(choices.join('|') + QStringLiteral("|default %1").arg(defaultChoice));
+        return Choice < -1 ? defaultChoice : Choice;
     }
     void ShowNotice(QWidget*, const QString& text, const QString& title, Icon icon) override {
         Messages.append({text, title, icon, false});
@@ -36,7 +43,8 @@ public:
     }
     QString ChooseFile(QWidget*, const QString& filter, int& filterIndex, const QString& title,
                        const QString& proposedName) override {
-        FileDialogs.append(QStringList{filter, title, proposedName}.join('|'));
+        FileDialogs.append(
+            QStringList{filter, title, proposedName, QString::number(filterIndex)}.join('|'));
         if (!ChosenPath.isEmpty()) {
             filterIndex = ChosenFilter;
         }
@@ -52,7 +60,10 @@ public:
     QList<int> ExitCodes;
     QStringList EditedFiles;
     bool EditorStarts = true;
-    QStringList FileDialogs; // filter|title|proposed name
+    QStringList FileDialogs; // filter|title|proposed name|entry offered first
+    QStringList Choices;     // the choices of every ChooseOne, "|default n"
+    int Choice = -2;         // the answer of ChooseOne: -1 cancels, below -1 the default
+    bool AnswerYes = true;   // the answer to a question with Yes and No
     QString ChosenPath;      // "": the operator cancels
     int ChosenFilter = 1;
     QStringList PrintedPages; // title|html

@@ -60,8 +60,13 @@ private slots:
             return P::ForSaving(P::State::Maximised, {1200, 900, 9600, 7200}, stored).value_or("-");
         };
         const float infinity = std::numeric_limits<float>::infinity();
-        row("seconds not carried", FormatDegrees("W", 10 + 59.0 / 60 + 59.6 / 3600),
-            "W 10\u00B0 59' 60\" ");
+        row("59.995 seconds carry into the minutes", FormatDegrees("N", 25 + 1.0 / 60 + 59.995 / 3600),
+            "N 25\u00B0 02' 00\" ");
+        row("59' 59.995\" carry into the degrees",
+            FormatDegrees("W", 10 + 59.0 / 60 + 59.995 / 3600), "W 11\u00B0 00' 00\" ");
+        row("25.03333 carries", FormatDegrees("N", 25.03333), "N 25\u00B0 02' 00\" ");
+        row("59.49 seconds stay", FormatDegrees("E", 121 + 1.0 / 60 + 59.49 / 3600),
+            "E 121\u00B0 01' 59\" ");
         row("speed half away from zero", knots(12.25f), "12.3U");
         row("speed of twenty nines", knots(99999999999999999999.0f),
             "100,000,002,004,087,734,272  U");

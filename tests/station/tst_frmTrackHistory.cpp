@@ -1,6 +1,7 @@
 // The history features through the main window, offscreen, with the real map page: a day
 // fetched from a log of the station's own writer, played back, and exported.
 
+#include "history/clsTrackExport.h"
 #include "map/MapPageSupport.h"
 #include "notices/frmWaiting.h"
 #include "shell/modPrivate.h"
@@ -264,55 +265,143 @@ private slots:
         }
     }
 
+    // Damaged lines are no records; the first panel counts them, and a fetch without any
+    // clears it again.
+    void fetchCountsDamagedLines() {
+        HistoryWindow s;
+        QVERIFY(s.Start({"18 10:00:00", "18 10:00:02"}));
+        const QString log = s.Dir.filePath("export/History-2009-02.log");
+        const QByteArray good = ReadFile(log);
+        QVERIFY(WriteFile(log, good + "2009/02/30 10:00:05|N|121.5|E|25.03|A|1|90\r\r\n"
+                                      "2009/02/18 10:00:06|N|121.5|E|25.03|A|fast|90\r\r\n"));
+        s.Fetch();
+        QCOMPARE(s.Rows(), QStringList({"2009/02/18 10:00:00 Real time position",
+                                        "2009/02/18 10:00:02 Real time position"}));
+        QCOMPARE(s.Caption("Panel1"), "Damaged lines of the history log skipped: 2");
+        QCOMPARE(s.Caption("Panel2"), "Total:2");
+        QVERIFY(WriteFile(log, good));
+        s.Fetch();
+        QCOMPARE(s.Caption("Panel1"), "");
+        QCOMPARE(s.Caption("Panel2"), "Total:2");
+        QVERIFY(s.Platform.Messages.isEmpty());
+    }
+
     void exportTrack_data() {
         QTest::addColumn<QString>("name"); // beneath the test folder; "": cancel
         QTest::addColumn<int>("entry");
+        QTest::addColumn<int>("choice");   // the answer to the format question
+        QTest::addColumn<bool>("replace"); // the answer to replacing another file
         QTest::addColumn<bool>("editorStarts");
-        QTest::addColumn<QByteArray>("begins"); // the written file; "": none
-        QTest::addColumn<QString>("message");   // part of the one message shown
-        QTest::newRow("MapSource") << "day.trk" << 2 << true << QByteArray("H  LATITUDE") << "";
-        QTest::newRow("GPX, blanks in the path")
-            << "my tracks/day one.gpx" << 3 << true << QByteArray("<?xml") << "";
-        QTest::newRow("KML") << "day.kml" << 4 << true << QByteArray("<?xml") << "";
-        QTest::newRow("CSV") << "day.csv" << 5 << true << QByteArray("time_local,time_utc,") << "";
-        QTest::newRow("cancelled") << "" << 0 << true << QByteArray() << "";
-        QTest::newRow("PaPaGO!, the editor does not start")
-            << "day.txt" << 1 << false << QByteArray("Datum,WGS84") << "text editor";
+        QTest::addColumn<QString>("written");   // beneath the test folder; "": none
+        QTest::addColumn<QByteArray>("begins"); // the written file
+        QTest::addColumn<QStringList>("said");  // icon letter and part of each message
+        const QByteArray gpx = "<?xml", papago = "Datum,WGS84";
+        const QStringList none;
+        const QString question = "Q day.gpx ends in .gpx, the extension of GPX 1.1 files, but "
+                                 "the file type chosen is PaPaGO!. Write GPX 1.1 to day.gpx, or "
+                                 "PaPaGO! to day.txt?";
+        const auto row = [](const char* name, const QString& file, int entry, int choice,
+                            bool replace, bool editor, const QString& written,
+                            const QByteArray& begins, const QStringList& said) {
+            QTest::newRow(name) << file << entry << choice << replace << editor << written << begins
+                                << said;
+        };
+        row("MapSource", "day.trk", 2, -2, true, true, "day.trk", "H  LATITUDE", none);
+        row("GPX, blanks in the path", "my tracks/day one.gpx", 3, -2, true, true,
+            "my tracks/day one.gpx", gpx, none);
+        row("KML", "day.kml", 4, -2, true, true, "day.kml", "<?xml", none);
+        row("CSV", "day.csv", 5, -2, true, true, "day.csv", "time_local,time_utc,", none);
+        row("no extension gets the entry's", "day", 2, -2, true, true, "day.trk", "H  LATITUDE",
+            none);
+        row("cancelled", "", 1, -2, true, true, "", {}, none);
+        row("GPX name, PaPaGO! entry: GPX by default", "day.gpx", 1, -2, true, true, "day.gpx", gpx,
+            {question});
+        row("GPX name, PaPaGO! entry: PaPaGO! chosen", "day.gpx", 1, 1, true, true, "day.txt",
+            papago, {question});
+        row("GPX name, PaPaGO! entry: cancelled at the question", "day.gpx", 1, -1, true, true, "",
+            {}, {question});
+        row("PaPaGO! chosen over a file not to be replaced", "day.gpx", 1, 1, false, true, "", {},
+            {question, "Q day.txt already exists. Replace it?"});
+        row("PaPaGO! chosen over a file to be replaced", "day.gpx", 1, 1, true, true, "day.txt",
+            papago, {question, "Q day.txt already exists. Replace it?"});
+        row("the editor does not start", "day.txt", 1, -2, true, false, "day.txt", papago,
+            {"I The track was written to"});
         // A folder nobody may write to, root included.
-        QTest::newRow("unwritable folder")
-            << "/proc/day.txt" << 1 << true << QByteArray() << "cannot be written";
+        row("unwritable folder", "/proc/day.txt", 1, -2, true, true, "", {},
+            {"X cannot be written"});
     }
 
-    // The dialog offers the remembered name; the chosen entry decides the format; the file
-    // opens in the editor and its name is remembered. A failure is shown, the station goes
-    // on, and the name stays as it was.
+    // The dialog offers the remembered name on its entry; the name and the chosen entry
+    // decide the format, asking when they differ; the file opens in the editor and its
+    // name is remembered. A failure is shown, the station goes on, and the name stays.
     void exportTrack() {
         QFETCH(QString, name);
         QFETCH(int, entry);
+        QFETCH(int, choice);
+        QFETCH(bool, replace);
         QFETCH(bool, editorStarts);
+        QFETCH(QString, written);
         QFETCH(QByteArray, begins);
-        QFETCH(QString, message);
+        QFETCH(QStringList, said);
         HistoryWindow s;
-        QVERIFY(s.Start(Seconds(3), "[Export]\nFileName=earlier.txt\n"));
+        QVERIFY(s.Start(Seconds(3)));
+        const QString earlier = s.Dir.filePath("earlier.gpx");
+        modPrivate::WriteSetting(s.Dir.path(), modKeys::Setting::ExportFileName, earlier);
         s.Fetch();
         QVERIFY(QDir(s.Dir.path()).mkpath("my tracks"));
-        const QString path = name.isEmpty() || name.startsWith('/') ? name : s.Dir.filePath(name);
-        s.Platform.ChosenPath = path;
+        const auto inFolder = [&](const QString& file) {
+            return file.isEmpty() || file.startsWith('/') ? file : s.Dir.filePath(file);
+        };
+        const bool replacing = said.size() == 2;
+        QVERIFY(!replacing || WriteFile(s.Dir.filePath("day.txt"), "earlier"));
+        s.Platform.ChosenPath = inFolder(name);
         s.Platform.ChosenFilter = entry;
+        s.Platform.Choice = choice;
+        s.Platform.AnswerYes = replace;
         s.Platform.EditorStarts = editorStarts;
         s.Click("cmdExport");
-        QCOMPARE(
-            s.Platform.FileDialogs,
-            QStringList{"PaPaGO! (*.txt)|*.txt|MapSource 6.5 (*.trk)|*.trk|GPX 1.1 (*.gpx)|*.gpx"
-                        "|KML 2.2 (*.kml)|*.kml|CSV (*.csv)|*.csv|ExportFile|earlier.txt"});
-        const bool written = !begins.isEmpty();
-        QVERIFY(written ? ReadFile(path).startsWith(begins) : !QFile::exists(path));
-        QCOMPARE(s.Platform.EditedFiles, written ? QStringList{path} : QStringList{});
+        QCOMPARE(s.Platform.FileDialogs,
+                 QStringList{clsTrackExport::Filter() + "|ExportFile|" + earlier + "|3"});
+        const QString path = inFolder(written);
+        QVERIFY(written.isEmpty() || ReadFile(path).startsWith(begins));
+        for (const QString& other : {"day.gpx", "day.txt", "day.trk", "day"}) {
+            const QString file = s.Dir.filePath(other);
+            QCOMPARE(QFile::exists(file), file == path || (replacing && other == "day.txt"));
+        }
+        QVERIFY(!replacing || !path.isEmpty() || ReadFile(s.Dir.filePath("day.txt")) == "earlier");
+        QCOMPARE(s.Platform.EditedFiles, written.isEmpty() ? QStringList{} : QStringList{path});
         QCOMPARE(modPrivate::ReadSetting(s.Dir.path(), modKeys::Setting::ExportFileName),
-                 written ? path : "earlier.txt");
-        QCOMPARE(s.Platform.Messages.size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(message.isEmpty() || s.Platform.Messages[0].Text.contains(message));
+                 written.isEmpty() ? earlier : path);
+        QStringList seen;
+        for (const RecordingPlatform::Message& message : s.Platform.Messages) {
+            const char icons[] = "XEQI";
+            seen << icons[static_cast<int>(message.MessageIcon)] + QString(' ') + message.Text;
+        }
+        QCOMPARE(seen.size(), said.size());
+        for (qsizetype i = 0; i < said.size(); ++i) {
+            QVERIFY2(seen[i].startsWith(said[i].left(2)) && seen[i].contains(said[i].mid(2)),
+                     qPrintable(seen[i]));
+        }
+        QCOMPARE(s.Platform.Choices, said.isEmpty() || !said[0].startsWith("Q ")
+                                         ? QStringList{}
+                                         : QStringList{"GPX 1.1|PaPaGO!|default 0"});
         QVERIFY(s.Platform.ExitCodes.isEmpty());
+    }
+
+    // Export as GPX, then the next export offers that name on the GPX entry, in its folder.
+    void exportOffersTheLastFormat() {
+        HistoryWindow s;
+        QVERIFY(s.Start(Seconds(3)));
+        s.Fetch();
+        s.Platform.ChosenPath = s.Dir.filePath("track.gpx");
+        s.Platform.ChosenFilter = 3;
+        s.Click("cmdExport");
+        s.Click("cmdExport");
+        QCOMPARE(s.Platform.FileDialogs.size(), 2);
+        QVERIFY2(
+            s.Platform.FileDialogs[1].endsWith("|ExportFile|" + s.Dir.filePath("track.gpx") + "|3"),
+            qPrintable(s.Platform.FileDialogs[1]));
+        QVERIFY(s.Platform.Messages.isEmpty());
     }
 };
 
