@@ -4,8 +4,11 @@
 //   map_bench gpsd    the same with gpsd between: the pseudo-terminal is gpsd's device and
 //                     the station receives what gpsd relays (gpsd://)
 //   map_bench track   drawing a day of 1 Hz track (86,400 positions) from the call to the
-//                     page's report; a moved selection; pan and zoom; renderer memory over
-//                     60 drawings of the day
+//                     page's report, a day the page has not read and the same day again
+//                     after a live drawing; a moved selection; pan and zoom; renderer
+//                     memory over 60 drawings of the day
+//   map_bench write   writing a day's marker file and page alone, and the track's lines made
+//                     in one buffer against fix by fix
 //   map_bench cpu [N] live tracking at N (10) fixes a second from the receiver simulator with
 //                     the map shown: processor time of the station and its browser processes
 //                     (run it on a display, e.g. under Xvfb: QT_QPA_PLATFORM=xcb)
@@ -23,6 +26,7 @@
 #include "map/clsMapDrawing.h"
 #include "map/clsMapTemplate.h"
 #include "map/clsMapView.h"
+#include "map/clsMarkerText.h"
 #include "shell/modPrivate.h"
 #include "station/StationTestSupport.h"
 #include "tracking/TestGpsd.h"
@@ -51,6 +55,11 @@ namespace {
 
 double Ms(const QElapsedTimer& clock) {
     return clock.nsecsElapsed() / 1e6;
+}
+
+// Degrees as the decoder gives them, to 5 decimals.
+double Decoded(double degrees) {
+    return std::round(degrees * 1e5) / 1e5;
 }
 
 // ---- live ---------------------------------------------------------------------------
@@ -117,6 +126,7 @@ struct TrackBench {
     clsMapTemplate Prepared;
     std::optional<clsMapDrawing> Drawing;
     clsTrackRecords Records;
+    clsTrackRecords OtherDay; // the same day a little to the east: a track the page never read
 
     bool Start() {
         if (!MakeProgramFolder(Dir.path())) {
@@ -125,13 +135,16 @@ struct TrackBench {
         // A day at one fix a second, wandering through a town.
         for (int i = 0; i < 86400; ++i) {
             const double a = i * 2 * M_PI / 86400;
-            Records.Append(MakeFix(QStringLiteral("2009/02/18 %1:%2:%3")
-                                       .arg(i / 3600, 2, 10, QLatin1Char('0'))
-                                       .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
-                                       .arg(i % 60, 2, 10, QLatin1Char('0')),
-                                   25.03 + 0.03 * std::sin(3 * a) + 0.002 * std::sin(97 * a), "N",
-                                   121.55 + 0.04 * std::cos(2 * a), "E", float(i % 80),
-                                   float(i * 7 % 360)));
+            for (clsTrackRecords* day : {&Records, &OtherDay}) {
+                day->Append(MakeFix(
+                    QStringLiteral("2009/02/18 %1:%2:%3")
+                        .arg(i / 3600, 2, 10, QLatin1Char('0'))
+                        .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                        .arg(i % 60, 2, 10, QLatin1Char('0')),
+                    Decoded(25.03 + 0.03 * std::sin(3 * a) + 0.002 * std::sin(97 * a)), "N",
+                    Decoded(121.55 + 0.04 * std::cos(2 * a) + (day == &OtherDay ? 0.001 : 0)), "E",
+                    float(i % 80), float(i * 7 % 360)));
+            }
         }
         Map.emplace(&View, Dir.path());
         View.resize(1000, 700);
@@ -142,14 +155,15 @@ struct TrackBench {
         return QTest::qWaitForWindowExposed(&View);
     }
     // From the call to the page's report; the track's own writing time in written.
-    double DrawTrack(qsizetype selected, double* written = nullptr) {
+    double DrawTrack(qsizetype selected, double* written = nullptr,
+                     const clsTrackRecords* day = nullptr) {
         QElapsedTimer clock;
         clock.start();
-        Drawing->WriteTrack(Records, selected, Prepared.MapTemplate(), 15);
+        Drawing->WriteTrack(day ? *day : Records, selected, Prepared.MapTemplate(), 15);
         if (written) {
             *written = Ms(clock);
         }
-        Map->Navigate(Drawing->PagePath());
+        Map->Navigate(Drawing->PagePath(), Drawing->PageHint());
         Watch->WaitForNewest(60000);
         return Ms(clock);
     }
@@ -178,7 +192,15 @@ int BenchTrack() {
     std::printf("page load with the vehicle: %.0f ms\n", b.DrawCurrent());
     WaitUntil([] { return false; }, 2000); // the base layer's data comes after the first drawing
 
-    std::vector<double> whole, written, moved;
+    std::vector<double> whole, written, moved, fresh, freshWritten;
+    for (int run = 0; run < 6; ++run) {
+        double w = 0;
+        fresh.push_back(b.DrawTrack(43200, &w, run % 2 ? &b.Records : &b.OtherDay));
+        freshWritten.push_back(w);
+    }
+    std::printf("a day the page has not read (86,400 positions): median %.0f ms (writing the "
+                "files %.1f ms)\n",
+                Median(fresh), Median(freshWritten));
     for (int run = 0; run < 5; ++run) {
         b.DrawCurrent();
         double w = 0;
@@ -187,7 +209,7 @@ int BenchTrack() {
     }
     const QJsonObject state = PageState(&b.View);
     std::printf("day of %d positions after a live drawing: median %.0f ms (writing the "
-                "files %.0f ms); %d positions drawn in view\n",
+                "files %.1f ms); %d sprites drawn in view\n",
                 state["track"].toInt(), Median(whole), Median(written),
                 state["trackDrawn"].toInt());
     for (int run = 0; run < 10; ++run) {
@@ -219,6 +241,55 @@ int BenchTrack() {
                         StatusKilobytes(renderer, "VmHWM:") / 1024);
         }
     }
+    return 0;
+}
+
+// ---- write --------------------------------------------------------------------------
+
+// The marker file and the page of a day: the whole writing, the track's lines alone, and
+// the same lines made fix by fix (each fix's texts built, then its line appended).
+int BenchWrite() {
+    QTemporaryDir dir;
+    TrackBench b;
+    if (!MakeProgramFolder(dir.path())) {
+        return 1;
+    }
+    for (int i = 0; i < 86400; ++i) {
+        b.Records.Append(MakeFix(QTime(0, 0).addSecs(i).toString("2009/02/18 HH:mm:ss"),
+                                 Decoded(25.03 + 0.03 * std::sin(i * 1e-4)), "N",
+                                 Decoded(121.55 + 0.04 * std::cos(i * 1e-4)), "E", float(i % 80),
+                                 float(i * 7 % 360)));
+    }
+    clsMapTemplate prepared;
+    prepared.Load(dir.path());
+    clsMapDrawing drawing(dir.path());
+    const clsMarkerText text(dir.path());
+    std::vector<double> files, lines, oneByOne;
+    for (int run = 0; run < 15; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        drawing.WriteTrack(b.Records, 43200, prepared.MapTemplate(), 15);
+        files.push_back(Ms(clock));
+        QByteArray out;
+        clock.restart();
+        text.AppendTrack(out, b.Records, 43200);
+        lines.push_back(Ms(clock));
+        QByteArray old;
+        clock.restart();
+        old.reserve(b.Records.Count() * 100);
+        for (qsizetype i = 0; i < b.Records.Count(); ++i) {
+            text.AppendVehicle(old, b.Records.At(i), QLatin1String(i == 43200 ? "C-Rv" : "POI"));
+        }
+        oneByOne.push_back(Ms(clock));
+        if (old != out) {
+            std::printf("the lines differ\n");
+            return 1;
+        }
+    }
+    std::printf("a day's marker file and page written: median %.1f ms; the track's lines in one "
+                "buffer %.1f ms, fix by fix %.1f ms (%lld bytes)\n",
+                Median(files), Median(lines), Median(oneByOne),
+                (long long)QFileInfo(dir.filePath("carimage/markers.txt")).size());
     return 0;
 }
 
@@ -417,12 +488,16 @@ int main(int argc, char* argv[]) {
     if (mode == QLatin1String("track")) {
         return BenchTrack();
     }
+    if (mode == QLatin1String("write")) {
+        return BenchWrite();
+    }
     if (mode == QLatin1String("cpu")) {
         return BenchCpu(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("10"));
     }
     if (mode == QLatin1String("playback")) {
         return BenchPlayback(argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 60);
     }
-    std::printf("usage: map_bench live | gpsd | track | cpu [fixes a second] | playback [steps]\n");
+    std::printf("usage: map_bench live | gpsd | track | write | cpu [fixes a second] | playback "
+                "[steps]\n");
     return 2;
 }

@@ -12,9 +12,12 @@
     var OSM_URL = 'https://tile.openstreetmap.org/{z}/{x}/{y}.png';
     var OSM_ATTRIBUTION = '\u00a9 OpenStreetMap contributors';
     var LAND_FILE = 'lib/world-atlas/land-10m.json';
-    var CELL = 3;         // pixels: a track position whose cell is drawn already is skipped
     var PICK_RADIUS = 12; // pixels around a click within which a track position is found
+    var LINE_PICK = 5;    // pixels beside the track's line within which a click is on it
     var TRACK_SPRITE = 20;
+    var SPRITE_SPACING = TRACK_SPRITE + 1; // a pixel more: sprites are put at whole pixels
+    var LINE_WIDTH = 3;
+    var LINE_COLOUR = '#1f5fbf';
     var HEADINGS = ['000', '045', '090', '135', '180', '225', '270', '315'];
     var HOUSE_KINDS = { '': true, '1': true, '2': true, '3': true, '4': true, '5': true };
 
@@ -23,6 +26,10 @@
         add: 'Add',
         taken: 'The point becomes a point of interest within 20 seconds.',
         coastline: 'Coastline',
+        fitTrack: 'Fit track',
+        fitTrackTip: 'Show the whole track; the map then stops following the vehicle.',
+        follow: 'Follow',
+        followTip: 'Keep the vehicle in the middle of the map. Dragging the map stops following.',
         offline: 'Offline: no map tile could be loaded, only the coastline is shown. See ' +
             '"Offline maps" in the README for maps that work without internet.'
     };
@@ -108,30 +115,33 @@
         return negative ? -value : value;
     }
 
-    // The heading index 0..7 when the icon bytes name a track position ("POI\carNNN.gif",
-    // either slash, any case), otherwise -1.
-    function trackHeading(bytes, start, end) {
-        var name = 'poi\\car';
-        if (end - start !== 14) {
+    // The heading index 0..7 when the icon bytes name a track position's icon in folder
+    // ("<folder>\\carNNN.gif", either slash, the folder's letters in any case unless
+    // exactCase), otherwise -1.
+    function headingOf(bytes, start, end, folder, exactCase) {
+        var n = folder.length;
+        if (end - start !== n + 11) {
             return -1;
         }
-        for (var k = 0; k < 7; k++) {
-            var b = bytes[start + k] | (k === 3 ? 0 : 32);
-            if (k === 3 ? b !== 92 && b !== 47 : b !== name.charCodeAt(k)) {
+        for (var k = 0; k < n; k++) {
+            var b = bytes[start + k];
+            if ((exactCase ? b : b | 32) !== folder.charCodeAt(k)) {
                 return -1;
             }
+        }
+        if (bytes[start + n] !== 92 && bytes[start + n] !== 47) {
+            return -1;
         }
         var degrees = 0;
-        for (k = 7; k < 10; k++) {
-            var digit = bytes[start + k] - 48;
-            if (digit < 0 || digit > 9) {
-                return -1;
-            }
-            degrees = degrees * 10 + digit;
-        }
-        var tail = '.gif';
-        for (k = 10; k < 14; k++) {
-            if ((bytes[start + k] | 32) !== tail.charCodeAt(k - 10)) {
+        for (k = 0; k < 10; k++) {
+            b = bytes[start + n + 1 + k];
+            if (k >= 3 && k < 6) {
+                var digit = b - 48;
+                if (digit < 0 || digit > 9) {
+                    return -1;
+                }
+                degrees = degrees * 10 + digit;
+            } else if ((b | 32) !== 'car___.gif'.charCodeAt(k)) {
                 return -1;
             }
         }
@@ -161,11 +171,26 @@
         return bigger;
     }
 
-    // Track positions go to typed arrays, their popups stay bytes until one is opened; every
-    // other line becomes a marker record.
+    function popupOf(track, i) {
+        return decoder.decode(track.bytes.subarray(track.from[i], track.to[i]));
+    }
+
+    // The selected position's marker, as its line in the marker file names it.
+    function selectedRecord(track, i) {
+        return {
+            lat: track.lat[i],
+            lng: track.lng[i],
+            icon: 'C-Rv\\car' + HEADINGS[track.heading[i]] + '.gif',
+            text: popupOf(track, i)
+        };
+    }
+
+    // What a marker file holds: the track positions in their order (the selected one among
+    // them) in typed arrays, their popups kept as bytes until one is opened; the live
+    // vehicle and the selected position as a marker each; every other line a point marker.
     function parseMarkers(bytes) {
         var track = emptyTrack(Math.max(16, (bytes.length / 64) | 0));
-        var others = [];
+        var content = { track: track, live: null, selected: null, points: [] };
         var length = bytes.length;
         for (var start = 0; start < length;) {
             var newline = bytes.indexOf(10, start);
@@ -179,36 +204,57 @@
                 var popupStart = Math.min(iconEnd + 1, lineEnd);
                 var lat = numberIn(bytes, start, bar1);
                 var lng = numberIn(bytes, bar1 + 1, bar2);
-                var heading = trackHeading(bytes, bar2 + 1, iconEnd);
+                var heading = headingOf(bytes, bar2 + 1, iconEnd, 'poi', false);
+                var chosen = heading < 0 && content.selected === null
+                    ? headingOf(bytes, bar2 + 1, iconEnd, 'C-Rv', true) : -1;
                 if (!isFinite(lat) || !isFinite(lng)) {
                     // not a marker line
-                } else if (heading >= 0) {
+                } else if (heading >= 0 || chosen >= 0) {
                     if (track.n === track.lat.length) {
-                        track = grown(track);
+                        track = content.track = grown(track);
                     }
                     var i = track.n++;
                     track.lat[i] = lat;
                     track.lng[i] = lng;
                     track.x[i] = projectX(lng);
                     track.y[i] = projectY(lat);
-                    track.heading[i] = heading;
+                    track.heading[i] = heading >= 0 ? heading : chosen;
                     track.from[i] = popupStart;
                     track.to[i] = lineEnd;
+                    if (chosen >= 0) {
+                        track.bytes = bytes;
+                        content.selected = selectedRecord(track, i);
+                    }
                 } else {
                     // The popup is everything after the third "|", so a "|" in an
                     // explanation stays in it.
-                    others.push({
+                    var record = {
                         lat: lat,
                         lng: lng,
                         icon: decoder.decode(bytes.subarray(bar2 + 1, iconEnd)),
                         text: decoder.decode(bytes.subarray(popupStart, lineEnd))
-                    });
+                    };
+                    var role = roleOf(record.icon);
+                    if (role && content[role] === null) {
+                        content[role] = record;
+                    } else {
+                        content.points.push(record);
+                    }
                 }
             }
             start = end + 1;
         }
         track.bytes = bytes;
-        return { track: track, others: others };
+        return content;
+    }
+
+    // The live vehicle is "C-rv", the selected track position "C-Rv": one folder, two
+    // spellings.
+    function roleOf(icon) {
+        if (/^C-rv[\\/]/.test(icon)) {
+            return 'live';
+        }
+        return /^C-Rv[\\/]/.test(icon) ? 'selected' : null;
     }
 
     // ---- icons and popups -------------------------------------------------------------
@@ -595,6 +641,8 @@
         first.addTo(map);
         activate(first);
         picked = true;
+        new Controls().addTo(map);
+        showControls();
     }
 
     // ---- track positions on one canvas ------------------------------------------------
@@ -611,14 +659,53 @@
         }).catch(function (error) { console.error('track icons: ' + error.message); });
     }
 
-    // Draws the track positions, turned to their headings, into an off-screen canvas and
-    // copies it once; of the positions that fall into one small cell only the first is
-    // drawn. The cells remember which position they show, for a click.
+    // Which positions of the track carry a sprite at a zoom: in the track's order, each one
+    // that keeps at least a sprite's size (and a pixel) from every sprite chosen before it,
+    // so that no two overlap. Worked out over the whole track once per zoom, so that the
+    // sprites stay where they are while the map pans. A cell of a sprite's size holds one
+    // chosen position at most, and a candidate is tested against its cell and the eight
+    // around it.
+    function spacedSprites(track, zoom) {
+        var layouts = track.spaced || (track.spaced = {});
+        if (layouts[zoom]) {
+            return layouts[zoom];
+        }
+        var scale = Math.pow(2, zoom), size = SPRITE_SPACING, cells = new Map();
+        var chosen = [], xs = track.x, ys = track.y, lastX = Infinity, lastY = Infinity;
+        var ROW = 4194304; // cells of a row: more than a world at the nearest zoom
+        for (var i = 0, n = track.n; i < n; i++) {
+            var x = xs[i] * scale, y = ys[i] * scale;
+            if (Math.abs(x - lastX) < size && Math.abs(y - lastY) < size) {
+                continue; // most often the sprite before is the one too near
+            }
+            var cx = Math.floor(x / size), cy = Math.floor(y / size), free = true;
+            for (var dy = -1; dy <= 1 && free; dy++) {
+                for (var dx = -1; dx <= 1 && free; dx++) {
+                    var j = cells.get((cy + dy) * ROW + cx + dx);
+                    free = j === undefined || Math.abs(xs[j] * scale - x) >= size ||
+                        Math.abs(ys[j] * scale - y) >= size;
+                }
+            }
+            if (free) {
+                cells.set(cy * ROW + cx, i);
+                chosen.push(i);
+                lastX = x;
+                lastY = y;
+            }
+        }
+        layouts[zoom] = Int32Array.from(chosen);
+        return layouts[zoom];
+    }
+
+    // Draws the track into an off-screen canvas and copies it once: a line through every
+    // position in its order, and over it the spaced sprites turned to their headings.
     var TrackLayer = CanvasLayer.extend({
         initialize: function (options) {
             CanvasLayer.prototype.initialize.call(this, options);
             this._track = emptyTrack(1);
-            this._drawn = 0;
+            this._line = new Int32Array(0); // the positions the line was drawn through
+            this._lineCount = 0;
+            this._shown = [];               // the positions whose sprites were drawn
         },
 
         setTrack: function (track) {
@@ -627,68 +714,124 @@
         },
 
         _paint: function (ctx, view) {
-            var width = view.width, height = view.height, track = this._track;
-            this._drawn = 0;
-            if (!track.n || !sprites) {
-                return;
-            }
-            var columns = Math.ceil(width / CELL), cells = columns * Math.ceil(height / CELL);
-            if (!this._cells || this._cells.length < cells) {
-                this._cells = new Int32Array(cells);
-            } else {
-                this._cells.fill(0, 0, cells);
-            }
-            var scale = view.scale, left = view.left, top = view.top;
-            var half = TRACK_SPRITE / 2, grid = this._cells, drawn = 0;
-            var xs = track.x, ys = track.y, headings = track.heading;
-            for (var i = 0, n = track.n; i < n; i++) {
-                var x = xs[i] * scale - left, y = ys[i] * scale - top;
-                if (x < 0 || y < 0 || x >= width || y >= height) {
-                    continue;
+            this._lineCount = 0;
+            this._shown = [];
+            if (this._track.n) {
+                this._paintLine(ctx, view, this._track);
+                if (sprites) {
+                    this._paintSprites(ctx, view, this._track);
                 }
-                var cell = ((y / CELL) | 0) * columns + ((x / CELL) | 0);
-                if (grid[cell] !== 0) {
-                    continue;
-                }
-                grid[cell] = i + 1;
-                ctx.drawImage(sprites[headings[i]], Math.round(x - half), Math.round(y - half));
-                drawn++;
             }
-            this._columns = columns;
-            this._rows = Math.ceil(height / CELL);
-            this._drawn = drawn;
         },
 
-        // The drawn track position nearest to a layer point within PICK_RADIUS, or -1.
-        nearest: function (layerPoint) {
-            if (!this._drawn) {
-                return -1;
+        // Segments that lie beyond one side of the canvas are left out, and a position
+        // within a pixel of the last drawn one adds nothing to the picture.
+        _paintLine: function (ctx, view, track) {
+            var scale = view.scale, left = view.left, top = view.top;
+            var width = view.width, height = view.height, n = track.n;
+            var xs = track.x, ys = track.y, margin = LINE_WIDTH * 2;
+            function side(x, y) {
+                return (x < -margin ? 1 : x > width + margin ? 2 : 0) |
+                    (y < -margin ? 4 : y > height + margin ? 8 : 0);
             }
-            var o = this._view, track = this._track;
-            var px = layerPoint.x - this._bounds.min.x, py = layerPoint.y - this._bounds.min.y;
-            var reach = Math.ceil(PICK_RADIUS / CELL);
-            var cx = (px / CELL) | 0, cy = (py / CELL) | 0;
-            var best = -1, bestDistance = PICK_RADIUS * PICK_RADIUS;
-            for (var row = Math.max(0, cy - reach); row <= Math.min(this._rows - 1, cy + reach); row++) {
-                for (var col = Math.max(0, cx - reach);
-                     col <= Math.min(this._columns - 1, cx + reach); col++) {
-                    var index = this._cells[row * this._columns + col] - 1;
-                    if (index < 0) {
-                        continue;
+            if (this._line.length < n) {
+                this._line = new Int32Array(n);
+            }
+            var line = this._line, count = 0, pen = false, lastX = 0, lastY = 0;
+            var px = xs[0] * scale - left, py = ys[0] * scale - top, pside = side(px, py);
+            ctx.beginPath();
+            for (var i = 1; i < n; i++) {
+                var x = xs[i] * scale - left, y = ys[i] * scale - top, s = side(x, y);
+                if ((s & pside) !== 0) {
+                    pen = false;
+                } else {
+                    if (!pen) {
+                        ctx.moveTo(px, py);
+                        line[count++] = i - 1;
+                        lastX = px;
+                        lastY = py;
+                        pen = true;
                     }
-                    var dx = track.x[index] * o.scale - o.left - px;
-                    var dy = track.y[index] * o.scale - o.top - py;
-                    var distance = dx * dx + dy * dy;
-                    if (distance <= bestDistance) {
-                        best = index;
-                        bestDistance = distance;
+                    if (Math.abs(x - lastX) >= 1 || Math.abs(y - lastY) >= 1 || i === n - 1) {
+                        ctx.lineTo(x, y);
+                        line[count++] = i;
+                        lastX = x;
+                        lastY = y;
                     }
                 }
+                px = x;
+                py = y;
+                pside = s;
             }
-            return best;
-        }
+            this._lineCount = count;
+            ctx.lineJoin = 'round';
+            ctx.lineCap = 'round';
+            ctx.strokeStyle = 'rgba(255, 255, 255, 0.85)'; // a casing that reads on any map
+            ctx.lineWidth = LINE_WIDTH + 2;
+            ctx.stroke();
+            ctx.strokeStyle = LINE_COLOUR;
+            ctx.lineWidth = LINE_WIDTH;
+            ctx.stroke();
+        },
+
+        _paintSprites: function (ctx, view, track) {
+            var chosen = spacedSprites(track, this._zoom);
+            var scale = view.scale, left = view.left, top = view.top, half = TRACK_SPRITE / 2;
+            var width = view.width + half, height = view.height + half;
+            var xs = track.x, ys = track.y, headings = track.heading, shown = this._shown;
+            for (var k = 0, n = chosen.length; k < n; k++) {
+                var i = chosen[k];
+                var x = xs[i] * scale - left, y = ys[i] * scale - top;
+                if (x >= -half && y >= -half && x < width && y < height) {
+                    ctx.drawImage(sprites[headings[i]], Math.round(x - half), Math.round(y - half));
+                    shown.push(i);
+                }
+            }
+        },
+
+        // The track position nearest to a layer point, when the point lies on a drawn
+        // sprite, within PICK_RADIUS of a position or beside the line; otherwise -1.
+        nearest: function (layerPoint) {
+            var track = this._track, n = track.n;
+            if (!n || !this._map) {
+                return -1;
+            }
+            var origin = this._map.getPixelOrigin(), scale = Math.pow(2, this._map.getZoom());
+            var px = layerPoint.x + origin.x, py = layerPoint.y + origin.y;
+            var xs = track.x, ys = track.y, best = -1, bestDistance = Infinity;
+            var lineDistance = Infinity, half = TRACK_SPRITE / 2, onSprite = false;
+            for (var i = 0; i < n; i++) {
+                var dx = xs[i] * scale - px, dy = ys[i] * scale - py, d = dx * dx + dy * dy;
+                if (d < bestDistance) {
+                    best = i;
+                    bestDistance = d;
+                }
+                if (i > 0) {
+                    lineDistance = Math.min(lineDistance, segmentDistance(
+                        xs[i - 1] * scale - px, ys[i - 1] * scale - py, dx, dy));
+                }
+            }
+            this._shown.forEach(function (k) {
+                onSprite = onSprite || (Math.abs(xs[k] * scale - px) <= half &&
+                                        Math.abs(ys[k] * scale - py) <= half);
+            });
+            var near = bestDistance <= PICK_RADIUS * PICK_RADIUS || lineDistance <= LINE_PICK;
+            return near || onSprite ? best : -1;
+        },
+
+        // The drawn line's positions and the sprites' positions, for a look from outside.
+        linePositions: function () { return Array.from(this._line.subarray(0, this._lineCount)); },
+        spritePositions: function () { return this._shown.slice(); }
     });
     var trackLayer = new TrackLayer({ padding: 0.2, className: 'station-track' }).addTo(map);
+
+    // The distance of the point 0, 0 from the segment between a and b (pixels).
+    function segmentDistance(ax, ay, bx, by) {
+        var ex = bx - ax, ey = by - ay, length = ex * ex + ey * ey;
+        var t = length > 0 ? Math.max(0, Math.min(1, -(ax * ex + ay * ey) / length)) : 0;
+        var x = ax + t * ex, y = ay + t * ey;
+        return Math.sqrt(x * x + y * y);
+    }
 
     map.on('click', function (event) {
         var index = trackLayer.nearest(event.layerPoint);
@@ -696,9 +839,8 @@
             return;
         }
         var track = trackLayer._track;
-        var text = decoder.decode(track.bytes.subarray(track.from[index], track.to[index]));
         L.popup().setLatLng([track.lat[index], track.lng[index]])
-            .setContent(popupNode(text, true)).openOn(map);
+            .setContent(popupNode(popupOf(track, index), true)).openOn(map);
     });
 
     // ---- markers ----------------------------------------------------------------------
@@ -707,17 +849,23 @@
     // each that moves; every other marker is kept while its line stays the same.
     var roles = { live: null, selected: null };
     var points = new Map();
+    var shownPoints = [];
     var pending = [];
-
-    function roleOf(icon) {
-        if (/^C-rv[\\/]/.test(icon)) {
-            return 'live';
-        }
-        return /^C-Rv[\\/]/.test(icon) ? 'selected' : null;
-    }
+    // The vehicle's popup opens with the vehicle until the operator closes it, and again
+    // once the operator opens it by a click on the vehicle; changes the station's drawings
+    // make to the markers (placing) leave that choice alone.
+    var vehiclePopup = true;
+    var placing = false;
 
     function placeRole(role, record) {
         var marker = roles[role];
+        if (!record) {
+            if (marker) {
+                marker.remove();
+                roles[role] = null;
+            }
+            return;
+        }
         var vehicle = VEHICLE.test(record.icon);
         if (!marker) {
             marker = roles[role] = L.marker([record.lat, record.lng], {
@@ -729,8 +877,15 @@
                 autoClose: false, // stays open beside other popups and map clicks
                 closeOnClick: false
             }).addTo(map);
+            marker.on('popupopen popupclose', function (event) {
+                if (!placing) {
+                    vehiclePopup = event.type === 'popupopen';
+                }
+            });
             marker.record = record;
-            marker.openPopup();
+            if (vehiclePopup) {
+                marker.openPopup();
+            }
             return;
         }
         var before = marker.record;
@@ -746,16 +901,17 @@
         marker.record = record;
     }
 
-    function showMarkers(records) {
-        var taken = { live: false, selected: false };
+    function sameRecords(a, b) {
+        return a.length === b.length && a.every(function (record, i) {
+            var other = b[i];
+            return record.lat === other.lat && record.lng === other.lng &&
+                record.icon === other.icon && record.text === other.text;
+        });
+    }
+
+    function showPoints(records) {
         var kept = new Map();
         records.forEach(function (record) {
-            var role = roleOf(record.icon);
-            if (role && !taken[role]) {
-                taken[role] = true;
-                placeRole(role, record);
-                return;
-            }
             var key = record.lat + '|' + record.lng + '|' + record.icon + '|' + record.text;
             while (kept.has(key)) {
                 key += '|';
@@ -774,12 +930,7 @@
         });
         points.forEach(function (marker) { marker.remove(); });
         points = kept;
-        Object.keys(taken).forEach(function (role) {
-            if (!taken[role] && roles[role]) {
-                roles[role].remove();
-                roles[role] = null;
-            }
-        });
+        shownPoints = records;
         // A marked point leaves its provisional marker once the station draws it.
         pending = pending.filter(function (mark) {
             var drawn = records.some(function (record) { return record.text === mark.name; });
@@ -790,10 +941,34 @@
         });
     }
 
-    // ---- the view: the files set it, the operator's zoom goes to the station ----------
+    // Only what differs from the drawing before is touched: a live fix moves the vehicle,
+    // a moved selection the selected marker, and the track and the points stay as drawn.
+    function showMarkers(content) {
+        placing = true;
+        try {
+            placeRole('live', content.live);
+            placeRole('selected', content.selected);
+            if (content.points !== shownPoints && !sameRecords(content.points, shownPoints)) {
+                showPoints(content.points);
+            }
+        } finally {
+            placing = false;
+        }
+        var track = content.track;
+        if (track !== trackLayer._track && (track.n || trackLayer._track.n)) {
+            trackLayer.setTrack(track);
+            showControls();
+        }
+    }
+
+    // ---- the view: the files set it unless the operator looks elsewhere ---------------
 
     var chosenZoom = null; // a zoom made in the page that the files do not show yet
     var chosenUntil = 0;
+    // While following, every drawing centres the map on the vehicle; a drag or fitting the
+    // track ends it, and the view stays the operator's until the follow control is pressed.
+    var following = true;
+    var shownValues = null; // of the newest drawing
 
     function showView(values) {
         if (!isFinite(values.lat) || !isFinite(values.lng)) {
@@ -809,13 +984,29 @@
             }
         }
         if (map.dragging && map.dragging.moving()) {
-            return; // the operator is panning; the next drawing centres again
+            return; // the operator is panning
         }
         var centre = map.getCenter();
-        if (centre.lat !== values.lat || centre.lng !== values.lng || map.getZoom() !== zoom) {
+        if (!following) {
+            // A level chosen at the station's zoom pictures is shown around the view's middle.
+            if (map.getZoom() !== zoom) {
+                setView(centre.lat, centre.lng, zoom);
+            }
+        } else if (centre.lat !== values.lat || centre.lng !== values.lng ||
+                   map.getZoom() !== zoom) {
             setView(values.lat, values.lng, zoom);
         }
     }
+
+    function setFollowing(on) {
+        following = on;
+        showControls();
+        if (on && shownValues && isFinite(shownValues.lat) && isFinite(shownValues.lng)) {
+            setView(shownValues.lat, shownValues.lng, map.getZoom());
+        }
+    }
+
+    map.on('dragstart', function () { setFollowing(false); });
 
     map.on('zoomend', function () {
         if (programmatic || !bridge) {
@@ -826,13 +1017,79 @@
         bridge.zoomChosen(chosenZoom);
     });
 
+    // The whole track in view, once; its level goes to the station as a zoom of the
+    // operator's does.
+    function fitTrack() {
+        var track = trackLayer._track;
+        if (!track.n) {
+            return;
+        }
+        var south = Infinity, west = Infinity, north = -Infinity, east = -Infinity;
+        for (var i = 0; i < track.n; i++) {
+            south = Math.min(south, track.lat[i]);
+            north = Math.max(north, track.lat[i]);
+            west = Math.min(west, track.lng[i]);
+            east = Math.max(east, track.lng[i]);
+        }
+        setFollowing(false);
+        map.fitBounds([[south, west], [north, east]], { padding: [24, 24], animate: false });
+    }
+
     var newIcon = initial.newIcon;
-    function show(values, bytes) {
-        var parsed = parseMarkers(bytes);
+    function show(values, content) {
         newIcon = values.newIcon || newIcon;
+        shownValues = values;
         showView(values);
-        showMarkers(parsed.others);
-        trackLayer.setTrack(parsed.track);
+        showMarkers(content);
+    }
+
+    // ---- the map's own controls: fit the track, follow the vehicle --------------------
+
+    var controls = {};
+    var Controls = L.Control.extend({
+        options: { position: 'topleft' },
+        onAdd: function () {
+            var bar = L.DomUtil.create('div', 'leaflet-bar station-controls');
+            [['fit', fitTrack], ['follow', function () { setFollowing(!following); }]]
+                .forEach(function (entry) {
+                    var button = L.DomUtil.create('a', 'station-' + entry[0], bar);
+                    button.href = '#';
+                    button.setAttribute('role', 'button');
+                    L.DomEvent.on(button, 'click', function (event) {
+                        L.DomEvent.preventDefault(event);
+                        if (!L.DomUtil.hasClass(button, 'leaflet-disabled')) {
+                            entry[1]();
+                        }
+                    });
+                    controls[entry[0]] = button;
+                });
+            L.DomEvent.disableClickPropagation(bar);
+            L.DomEvent.disableScrollPropagation(bar);
+            return bar;
+        }
+    });
+
+    // Captions and tooltips from the texts, fit only with a track to fit, follow pressed
+    // while it follows.
+    function showControls() {
+        if (!controls.fit) {
+            return;
+        }
+        controls.fit.textContent = texts.fitTrack;
+        controls.fit.title = texts.fitTrackTip;
+        controls.follow.textContent = texts.follow;
+        controls.follow.title = texts.followTip;
+        controls.follow.setAttribute('aria-pressed', following ? 'true' : 'false');
+        if (trackLayer._track.n) {
+            L.DomUtil.removeClass(controls.fit, 'leaflet-disabled');
+        } else {
+            L.DomUtil.addClass(controls.fit, 'leaflet-disabled');
+        }
+        if (following) {
+            L.DomUtil.addClass(controls.follow, 'station-on');
+        } else {
+            L.DomUtil.removeClass(controls.follow, 'station-on');
+        }
     }
 
     // ---- marking a point --------------------------------------------------------------
@@ -903,19 +1160,100 @@
     }
 
     var markerFile = initial.markers;
+    // The track of the last marker file that held one, under the key the station gave its
+    // lines: while the station names that key, the file holds those lines again (the
+    // selected position's icon apart), and only the page is read.
+    var kept = null;
+    var hint = null; // the station's word on the newest drawing's marker file
+
+    function keptContent(told) {
+        if (!told || !kept || told.track !== kept.key) {
+            return null;
+        }
+        var track = kept.content.track, s = told.selected;
+        return {
+            track: track,
+            live: kept.content.live,
+            selected: s >= 0 && s < track.n ? selectedRecord(track, s) : null,
+            points: kept.content.points
+        };
+    }
+
+    // The points of the last marker file read on a drawing of the vehicle, under the key
+    // the station gave their lines: while it names that key, a drawing of the vehicle
+    // needs no reading at all, as the station hands over the one line and the two values
+    // of the page that differ from drawing to drawing.
+    var keptPoints = null;
+    var encoder = new TextEncoder();
+
+    function vehicleDrawing(told) {
+        if (!told || told.points === undefined || !keptPoints || told.points !== keptPoints.key ||
+            !shownValues) {
+            return null;
+        }
+        var content = parseMarkers(encoder.encode(told.line + '\r\n'));
+        content.points = keptPoints.points;
+        var centre = told.centre.split(',');
+        return {
+            values: {
+                newIcon: shownValues.newIcon,
+                lat: parseFloat(centre[0]),
+                lng: parseFloat(centre[1]),
+                zoom: parseFloat(told.zoom),
+                markers: markerFile
+            },
+            content: content
+        };
+    }
+
+    function parsed(bytes, told) {
+        var content = parseMarkers(bytes);
+        if (told && told.points !== undefined) {
+            keptPoints = { key: told.points, points: content.points };
+        }
+        // A file read after the station wrote another drawing has no track, or the next
+        // drawing's hint corrects the key; keys are never given again to other lines.
+        if (told && told.track && content.track.n) {
+            kept = { key: told.track, content: content };
+        }
+        return content;
+    }
+
     // Reads the page and the marker file it named last time side by side; only a page that
     // names another marker file costs a second reading.
-    function readFiles(values) {
+    function readFiles(values, told) {
+        var vehicle = values ? null : vehicleDrawing(told);
+        if (vehicle) {
+            show(vehicle.values, vehicle.content);
+            return Promise.resolve();
+        }
+        var known = keptContent(told);
         if (values) {
-            return readBytes(values.markers).then(function (bytes) { show(values, bytes); });
+            if (known && values.markers === markerFile) {
+                show(values, known);
+                return Promise.resolve();
+            }
+            return readBytes(values.markers).then(function (bytes) {
+                show(values, parsed(bytes, told));
+            });
+        }
+        if (known) {
+            return readPage().then(function (page) {
+                if (page.markers !== markerFile) {
+                    markerFile = page.markers;
+                    return readFiles(page, null);
+                }
+                show(page, known);
+                return undefined;
+            });
         }
         return Promise.all([readPage(), readBytes(markerFile)]).then(function (read) {
             if (read[0].markers === markerFile) {
-                show(read[0], read[1]);
+                show(read[0], parsed(read[1], told));
                 return undefined;
             }
             markerFile = read[0].markers;
-            return readFiles(read[0]);
+            return readFiles(read[0], null);
         });
     }
 
@@ -923,7 +1261,7 @@
     function cycle(values) {
         busy = true;
         var target = requested;
-        readFiles(values).catch(function (error) {
+        readFiles(values, values ? null : hint).catch(function (error) {
             console.error('map files: ' + error.message);
         }).then(function () {
             handled = Math.max(handled, target);
@@ -941,16 +1279,25 @@
         });
     }
 
-    // Asked by the station after it has rewritten the files; requests that come while a
-    // reading runs are covered by one more reading after it.
-    window.stationRefresh = function (request) {
-        requested = Math.max(requested, request | 0);
+    // Asked by the station after it has rewritten the files, with what it tells of them;
+    // requests that come while a reading runs are covered by one more reading after it.
+    window.stationRefresh = function (request, told) {
+        if ((request | 0) >= requested) {
+            requested = request | 0;
+            hint = told || null;
+        }
         if (!busy) {
             cycle(null);
         }
     };
 
     // ---- what tests and the station can ask of the page -------------------------------
+
+    function described(index) {
+        var track = trackLayer._track;
+        var at = map.latLngToContainerPoint([track.lat[index], track.lng[index]]);
+        return [index, track.lat[index], track.lng[index], at.x, at.y];
+    }
 
     window.stationMap = {
         map: map,
@@ -977,7 +1324,13 @@
                 handled: handled,
                 markers: markers,
                 track: trackLayer._track.n,
-                trackDrawn: trackLayer._drawn,
+                trackDrawn: trackLayer._shown.length,
+                following: following,
+                vehiclePopup: vehiclePopup,
+                // A closed popup fades out before it leaves the page.
+                popupsOpen: Array.prototype.filter.call(document.querySelectorAll('.leaflet-popup'),
+                    function (popup) { return popup.style.opacity !== '0'; }).length,
+                fitEnabled: !!controls.fit && !L.DomUtil.hasClass(controls.fit, 'leaflet-disabled'),
                 land: land !== null,
                 sprites: sprites !== null,
                 layer: activeTiles ? activeTiles.number : 0,
@@ -995,7 +1348,11 @@
         trackPixel: function (index) {
             var track = trackLayer._track;
             return map.latLngToContainerPoint([track.lat[index], track.lng[index]]);
-        }
+        },
+        // The positions the track's line was drawn through, and those under a sprite, in
+        // the order drawn: [index, latitude, longitude, x, y] with x, y in the map's pixels.
+        line: function () { return trackLayer.linePositions().map(described); },
+        sprites: function () { return trackLayer.spritePositions().map(described); }
     };
 
     // ---- start ------------------------------------------------------------------------

@@ -12,6 +12,10 @@ clsMapBridge::clsMapBridge(const QString& programFolder, QObject* parent)
         {"taken", modKeys::Messages::MarkTaken},
         {"coastline", modKeys::Messages::CoastlineLayer},
         {"offline", modKeys::Messages::MapOffline},
+        {"fitTrack", modKeys::Messages::FitTrack},
+        {"fitTrackTip", modKeys::Messages::FitTrackTip},
+        {"follow", modKeys::Messages::Follow},
+        {"followTip", modKeys::Messages::FollowTip},
     };
     for (const auto& [name, code] : texts) {
         m_texts.insert(QLatin1String(name), modPrivate::ReadLanguage(programFolder, code));

@@ -9,6 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <atomic>
 #include <filesystem>
 #include <system_error>
 
@@ -20,6 +23,8 @@ const QLatin1String NewPointIcon("House\\House1.gif");
 const QLatin1String MarkerFile("markers.txt");
 const QLatin1String MarkerPath("carimage/markers.txt");
 const QLatin1String PagePathInFolder("carimage/map.htm");
+
+std::atomic<quint64> LastPointsRevision{0};
 
 QString Centre(const PositionFix& fix) {
     return clsMarkerText::SignedCoordinate(fix.Latitude, fix.NorthSouth, QLatin1String("S")) +
@@ -40,29 +45,40 @@ void clsMapDrawing::LoadMapPoints(clsDBLib& db) {
     }
     m_mapPoints = std::move(points);
     m_pointLines = std::move(lines);
+    m_pointsRevision = ++LastPointsRevision;
 }
 
 void clsMapDrawing::WriteCurrentPosition(const PositionFix& fix, const QStringList& mapTemplate,
                                          double zoom) {
     CheckTemplate(mapTemplate);
-    QByteArray markers;
-    Text().AppendVehicle(markers, fix, QLatin1String("C-rv"));
-    markers += m_pointLines;
-    WriteFiles(markers, mapTemplate, Centre(fix), zoom);
+    m_markers.resize(0);
+    Text().AppendVehicle(m_markers, fix, QLatin1String("C-rv"));
+    m_markers += m_pointLines;
+    m_pageHint = QStringLiteral("null");
+    const QString centre = Centre(fix);
+    WriteFiles(m_markers, mapTemplate, centre, zoom);
+    const QByteArray vehicle = m_markers.left(m_markers.indexOf("\r\n"));
+    m_pageHint = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("points"), QString::number(m_pointsRevision)},
+                                  {QStringLiteral("line"), QString::fromUtf8(vehicle)},
+                                  {QStringLiteral("centre"), centre},
+                                  {QStringLiteral("zoom"), modPrivate::NumberText(zoom, NumberDigits)}})
+            .toJson(QJsonDocument::Compact));
 }
 
 void clsMapDrawing::WriteTrack(const clsTrackRecords& records, qsizetype selected,
                                const QStringList& mapTemplate, double zoom) {
     CheckTemplate(mapTemplate);
-    const qsizetype count = records.Count();
-    const clsMarkerText& text = Text();
-    QByteArray markers;
-    markers.reserve(count * 100 + m_pointLines.size());
-    for (qsizetype i = 0; i < count; ++i) {
-        text.AppendVehicle(markers, records.At(i), QLatin1String(i == selected ? "C-Rv" : "POI"));
-    }
-    markers += m_pointLines;
-    WriteFiles(markers, mapTemplate, Centre(records.At(selected)), zoom);
+    m_markers.resize(0);
+    Text().AppendTrack(m_markers, records, selected);
+    m_markers += m_pointLines;
+    // A drawing that fails leaves no hint: the page then reads whatever the files hold.
+    m_pageHint = QStringLiteral("null");
+    WriteFiles(m_markers, mapTemplate, Centre(records.At(selected)), zoom);
+    m_pageHint = QStringLiteral("{track: '%1-%2', selected: %3}")
+                     .arg(records.Revision())
+                     .arg(m_pointsRevision)
+                     .arg(selected);
 }
 
 QString clsMapDrawing::PagePath() const {

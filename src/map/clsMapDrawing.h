@@ -56,6 +56,13 @@ public:
 
     // Full path of the map page.
     QString PagePath() const;
+    // What the page may take from the files it read before instead of reading them again,
+    // as the argument of its refresh (a script value): after WriteTrack the track's key and
+    // the selected record, for a track whose lines, apart from the selected one's icon, are
+    // the same whenever the key is; after WriteCurrentPosition the key of the points'
+    // lines, the vehicle's line, and the centre and the zoom as the page holds them (the
+    // rest of the page is the same at every drawing of a run). "null" after a failure.
+    QString PageHint() const { return m_pageHint; }
 
     // Whether fix has a position to draw: a coordinate of exactly 0 counts as none.
     static bool HasPosition(const PositionFix& fix);
@@ -81,6 +88,9 @@ private:
     QString m_programFolder;
     QList<CoordinateRecord> m_mapPoints;
     QByteArray m_pointLines; // the marker lines of MapPoints
+    quint64 m_pointsRevision = 0; // of m_pointLines, never the same for two loads of a run
+    QByteArray m_markers;         // the marker file's bytes, kept for the room they take
+    QString m_pageHint = QStringLiteral("null");
     std::optional<clsMarkerText> m_text;
     int m_zoom = modKeys::Design::StartZoom;
 };

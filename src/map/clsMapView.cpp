@@ -41,8 +41,7 @@ void PrepareBrowserEngine() {
 
 clsMapView::clsMapView(QWebEngineView* view, const QString& programFolder, QObject* parent)
     : QObject(parent), m_view(view), m_bridge(new clsMapBridge(programFolder, this)),
-      m_channel(new QWebChannel(this)),
-      m_tiles(new clsTileSchemeHandler(m_bridge->Tiles(), this)) {
+      m_channel(new QWebChannel(this)), m_tiles(new clsTileSchemeHandler(m_bridge->Tiles(), this)) {
     PrepareBrowserEngine();
     QWebEngineSettings* settings = m_view->page()->settings();
     // The page reads its files beside it; its tiles come through the tile scheme, never
@@ -80,11 +79,16 @@ void clsMapView::TellProblems() {
     }
 }
 
-int clsMapView::Navigate(const QString& pagePath) {
+int clsMapView::Navigate(const QString& pagePath, const QString& hint) {
     const QUrl url = QUrl::fromLocalFile(pagePath);
     ++m_request;
+    m_hint = hint.isEmpty() ? QStringLiteral("null") : hint;
     if (url == m_url && m_loaded && m_view->url() == url) {
-        Refresh();
+        // A step that draws the vehicle and then the whole track is read once.
+        if (!m_refreshing) {
+            m_refreshing = true;
+            QMetaObject::invokeMethod(this, &clsMapView::Refresh, Qt::QueuedConnection);
+        }
     } else if (url != m_url || !m_loading) {
         // While the page loads, the refresh after loading covers this drawing as well.
         m_url = url;
@@ -105,15 +109,22 @@ void clsMapView::LoadFinished(bool ok) {
     if (ok) {
         // Files written while the page loaded are read again, and the drawing is reported.
         m_view->page()->runJavaScript(
-            QStringLiteral("window.stationRefresh && stationRefresh(%1)").arg(m_request));
+            QStringLiteral("window.stationRefresh && stationRefresh(%1, %2)")
+                .arg(m_request)
+                .arg(m_hint));
     }
 }
 
 void clsMapView::Refresh() {
+    m_refreshing = false;
+    if (!m_loaded) {
+        return; // the refresh after loading reads the files
+    }
     // A page of another template without the in-place refresh is reloaded instead.
     m_view->page()->runJavaScript(
-        QStringLiteral("window.stationRefresh ? stationRefresh(%1) : location.reload()")
-            .arg(m_request));
+        QStringLiteral("window.stationRefresh ? stationRefresh(%1, %2) : location.reload()")
+            .arg(m_request)
+            .arg(m_hint));
 }
 
 // Whether the page is still to report a drawing it will show.

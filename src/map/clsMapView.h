@@ -23,8 +23,12 @@ public:
     ~clsMapView() override;
 
     // Shows the page at pagePath (a full path). Returns the drawing's request number, which
-    // Drawn reports once the page shows what was written before this call.
-    int Navigate(const QString& pagePath);
+    // Drawn reports once the page shows what was written before this call. Drawings asked
+    // for before the event loop runs again are read by the page once, after the last of
+    // them; hint is what clsMapDrawing::PageHint tells of the files written last ("" for
+    // none), and the page reads a marker file of a track it read before only when it is told
+    // nothing or something else.
+    int Navigate(const QString& pagePath, const QString& hint = QString());
     clsMapBridge& Bridge() { return *m_bridge; }
     // The request number of the newest drawing.
     int LastRequest() const { return m_request; }
@@ -58,5 +62,7 @@ private:
     bool m_loaded = false;
     int m_request = 0;
     int m_shown = 0; // the newest request the page reported drawn
+    QString m_hint = QStringLiteral("null"); // of the newest drawing
+    bool m_refreshing = false;               // a refresh waits for the event loop
     QEventLoop* m_wait = nullptr;
 };

@@ -12,6 +12,8 @@
 // The lines of the marker file that the map page reads: latitude|longitude|icon|popup,
 // ended by CR LF, in UTF-8. The compass names and the speed unit of the popups come from
 // the language file once, so that a track of a day is written without reading it again.
+class clsTrackRecords;
+
 class clsMarkerText {
 public:
     explicit clsMarkerText(const QString& programFolder);
@@ -27,6 +29,10 @@ public:
     // Appends the line of a vehicle at fix whose icon lies in iconFolder ("C-rv" for the
     // live vehicle, "C-Rv" for the selected track position, "POI" for the others).
     void AppendVehicle(QByteArray& out, const PositionFix& fix, QLatin1String iconFolder) const;
+    // Appends the lines of every record of records in their order, the one at selected with
+    // the icon of "C-Rv" and the others with that of "POI": byte for byte what AppendVehicle
+    // writes for each, made in one buffer without building the records' texts.
+    void AppendTrack(QByteArray& out, const clsTrackRecords& records, qsizetype selected) const;
     // Appends the line of a point of interest: its coordinate as stored, the house of its
     // kind, and its explanation unchanged.
     static void AppendPoint(QByteArray& out, const CoordinateRecord& point);

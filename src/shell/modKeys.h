@@ -165,7 +165,8 @@ inline constexpr LanguageCode DeleteTitle = code("0013");
 
 // Messages the station gives beyond the original texts, in section "Messages" of both
 // language files. Codes 0001-0009 and 0060-0079 points of interest, 0010-0019 shell and
-// live tracking, 0020-0039 map, 0040-0059 track history, 0080-0099 ports and receivers.
+// live tracking, 0020-0039 map, 0040-0059 track history, 0080-0099 ports and receivers,
+// 0110-0119 the map's controls.
 namespace Messages {
 constexpr LanguageCode code(const char* c, const char* english) {
     return {QLatin1String("Messages"), QLatin1String(c), english};
@@ -208,6 +209,13 @@ inline constexpr LanguageCode CoastlineLayer = code("0038", "Coastline");
 inline constexpr LanguageCode MapOffline =
     code("0039", "Offline: no map tile could be loaded, only the coastline is shown. See "
                  "\"Offline maps\" in the README for maps that work without internet.");
+// The map's own controls (0110-0119): captions and tooltips.
+inline constexpr LanguageCode FitTrack = code("0110", "Fit track");
+inline constexpr LanguageCode FitTrackTip =
+    code("0111", "Show the whole track; the map then stops following the vehicle.");
+inline constexpr LanguageCode Follow = code("0112", "Follow");
+inline constexpr LanguageCode FollowTip =
+    code("0113", "Keep the vehicle in the middle of the map. Dragging the map stops following.");
 // %1 port ("COM1"), %2 its device, %3 the platform's description.
 inline constexpr LanguageCode ReceiverLost =
     code("0010", "The receiver on %1 (%2) was lost: %3. The port has been closed.");

@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -312,14 +313,27 @@ int clsTrackControls::ZoomPictureStep(const QObject* watched, const QEvent* even
     return watched == imgZoomIn ? 1 : -1;
 }
 
-void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row) {
+void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row, bool scroll) {
     if (row < 0 || row >= rows.rowCount()) {
         return;
     }
     const QModelIndex index = rows.index(static_cast<int>(row), 0);
+    // The view scrolls to a new current row by itself unless told not to.
+    const bool autoScroll = DateView->hasAutoScroll();
+    DateView->setAutoScroll(scroll && autoScroll);
     DateView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                            QItemSelectionModel::Rows);
-    DateView->scrollTo(index);
+    DateView->setAutoScroll(autoScroll);
+    if (scroll) {
+        DateView->scrollTo(index);
+    }
+}
+
+void clsTrackControls::SelectAppendedRow(clsDateViewModel& rows, bool live) {
+    const QScrollBar* bar = DateView->verticalScrollBar();
+    const bool scroll = !live || bar->value() >= bar->maximum();
+    rows.AnnounceAppended();
+    SelectRow(rows, rows.rowCount() - 1, scroll);
 }
 
 bool clsTrackControls::ShowFixLabels(const PositionFix& fix, const QString& speedCaption) {

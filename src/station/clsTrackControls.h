@@ -61,7 +61,11 @@ public:
     int ZoomPictureStep(const QObject* watched, const QEvent* event) const;
     // Selects the row (from 0) of rows and scrolls it into view; a click on the list is what
     // shows a row on the map, not its selection. Nothing for a row outside the list.
-    void SelectRow(const clsDateViewModel& rows, qsizetype row);
+    void SelectRow(const clsDateViewModel& rows, qsizetype row, bool scroll = true);
+    // Lists the rows appended to rows since the last listing and selects the last. The list
+    // scrolls to it, except on the live path (live) while the operator has scrolled the list
+    // away from its end: then it scrolls again once its end is in view.
+    void SelectAppendedRow(clsDateViewModel& rows, bool live);
     // The fetched total in the status bar and its rows in the list: the "NO Date" row when
     // the fetch found nothing.
     void ShowTotal(clsDateViewModel& rows, qsizetype total);

@@ -384,13 +384,12 @@ void frmTrack::ProcessSentence(const QString& sentence, const QDateTime& arrived
     if (!result.Recorded) {
         return;
     }
-    ShowAppendedRows();
+    ShowAppendedRows(true);
     DrawCurrentPosition();
 }
 
-void frmTrack::ShowAppendedRows() {
-    m_rows.AnnounceAppended();
-    SelectRow(m_rows, m_rows.rowCount() - 1);
+void frmTrack::ShowAppendedRows(bool live) {
+    SelectAppendedRow(m_rows, live);
 }
 
 void frmTrack::DrawCurrentPosition() {
@@ -408,7 +407,7 @@ void frmTrack::DrawCurrentPosition() {
         return;
     }
     m_drawingWarning.Clear();
-    m_mapView->Navigate(m_mapDrawing.PagePath());
+    m_mapView->Navigate(m_mapDrawing.PagePath(), m_mapDrawing.PageHint());
 }
 
 void frmTrack::DrawTrack() {
@@ -427,7 +426,7 @@ void frmTrack::DrawTrack() {
     });
     m_mapDrawing.WriteTrack(m_recorder.TrackRecords(), SelectedRecord(m_rows, m_programFolder),
                             m_mapTemplate.MapTemplate(), m_mapDrawing.Zoom());
-    m_mapView->Navigate(m_mapDrawing.PagePath());
+    m_mapView->Navigate(m_mapDrawing.PagePath(), m_mapDrawing.PageHint());
 }
 
 void frmTrack::LoadMapPoints() {

@@ -48,8 +48,8 @@ public:
     // local time at which it arrived.
     void ProcessSentence(const QString& sentence, const QDateTime& arrived);
     // Lists the fixes appended to the track since the last listing, selects the last row
-    // and scrolls it into view.
-    void ShowAppendedRows();
+    // and scrolls it into view; on the live path (live) only while the list shows its end.
+    void ShowAppendedRows(bool live = false);
     // Draws the recorder's current fix and the points of interest on the map and shows its
     // position beside the map; nothing while the map frame is hidden. An error is shown.
     void DrawCurrentPosition();

@@ -1,6 +1,7 @@
 #include "tracking/clsTrackRecords.h"
 
 #include <array>
+#include <atomic>
 
 namespace {
 
@@ -9,6 +10,8 @@ constexpr qsizetype TimeLength = 19;
 constexpr std::array<qsizetype, 14> DigitPlaces = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
 constexpr std::array<std::pair<qsizetype, char16_t>, 5> Separators = {
     {{4, u'/'}, {7, u'/'}, {10, u' '}, {13, u':'}, {16, u':'}}};
+
+std::atomic<quint64> LastRevision{0};
 
 bool IsDigit(QChar c) {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
@@ -38,14 +41,33 @@ PositionFix clsTrackRecords::At(qsizetype index) const {
     return fix;
 }
 
+clsTrackRecords::Fields clsTrackRecords::FieldsAt(qsizetype index) const {
+    const Record& record = m_records[index];
+    const Letters& letters = m_letters[record.Letters];
+    const bool usual = record.Time >= 0;
+    return {record.Longitude,
+            record.Latitude,
+            record.Speed,
+            record.Direction,
+            letters.NorthSouth,
+            letters.EastWest,
+            usual ? record.Time : -1,
+            usual ? nullptr : &m_otherTimes[-1 - record.Time]};
+}
+
 void clsTrackRecords::Append(const PositionFix& fix) {
     m_records.append(Record{fix.Longitude, fix.Latitude, TimeCode(fix.FixTime), fix.Speed,
                             fix.Direction, LettersCode(fix)});
+    Changed();
 }
 
 // Gives the memory back: a week of fixes is tens of megabytes.
 void clsTrackRecords::Clear() {
     *this = clsTrackRecords();
+}
+
+void clsTrackRecords::Changed() {
+    m_revision = ++LastRevision;
 }
 
 void clsTrackRecords::Reserve(qsizetype count) {

@@ -16,10 +16,31 @@
 // back exactly.
 class clsTrackRecords {
 public:
+    // What a writer of a whole track reads of a fix without the texts that At makes for
+    // each one: the numbers as At gives them, the letters as texts of the track's table,
+    // and the time as the fourteen digits of "yyyy/mm/dd hh:mm:ss" read as one number, or
+    // for a time of another shape TimeDigits -1 and the text in OtherTime.
+    struct Fields {
+        double Longitude;
+        double Latitude;
+        float Speed;
+        float Direction;
+        const QString& NorthSouth;
+        const QString& EastWest;
+        qint64 TimeDigits;
+        const QString* OtherTime;
+    };
+
     // The number of fixes, which is also the index of the spare element.
     qsizetype Count() const { return m_records.size(); }
     // The fix at index 0 to Count() - 1, or the empty spare at Count().
     PositionFix At(qsizetype index) const;
+    // The fields of the fix at index 0 to Count() - 1; valid until the track changes.
+    Fields FieldsAt(qsizetype index) const;
+    // Changes at every Append and Clear, and is never the same for two tracks of one run
+    // (of any instance) that may differ: a reader that kept what it made of the track at one
+    // revision may use it again while the revision stays.
+    quint64 Revision() const { return m_revision; }
     void Append(const PositionFix& fix);
     void Clear();
     void Reserve(qsizetype count);
@@ -51,9 +72,12 @@ private:
     QString TimeText(qint64 code) const;
     quint32 LettersCode(const PositionFix& fix);
 
+    void Changed();
+
     QList<Record> m_records;
     QList<Letters> m_letters;
     QHash<Letters, quint32> m_letterCodes;
     QList<QString> m_otherTimes;
     QHash<QString, qint64> m_otherTimeCodes;
+    quint64 m_revision = 0; // an empty track of any instance is the same
 };

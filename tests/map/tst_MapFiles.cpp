@@ -5,6 +5,7 @@
 #include "map/MapTestSupport.h"
 #include "map/clsMapDrawing.h"
 #include "map/clsMapTemplate.h"
+#include "map/clsMarkerText.h"
 #include "map/clsPoiPickup.h"
 #include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
@@ -127,6 +128,29 @@ private slots:
         clsMapDrawing(Folder()).WriteTrack(records, 1, TestTemplate.mid(0, 5) << "", 4);
         CompareWithGolden("carimage/markers.txt", "track.markers.golden");
         CompareWithGolden("carimage/map.htm", "track.page.golden");
+    }
+
+    // A track's lines made in one buffer are those of its fixes one by one: times of other
+    // shapes (none, not ASCII), both hemispheres, numbers with an exponent, no number at
+    // all, a course below 0; the selected fix anywhere, or at the spare past the end.
+    void trackLinesAsEachFixsLine() {
+        clsTrackRecords records;
+        records.Append(MakeFix("2009/02/18 13:00:00", 25.03539, "N", 121.57613, "E", 12.5f, 93));
+        records.Append(MakeFix("", 1e-7, "S", 123456789.125, "W", 1e20f, -10));
+        records.Append(MakeFix(QStringLiteral("18日 13:00"), 0, "", 0, "", 0.05f, 359.9f));
+        records.Append(MakeFix("2009/02/18 13:00:03", qQNaN(), "N", qInf(), "E", qQNaN(), qQNaN()));
+        records.Append(MakeFix("9999/99/99 99:99:99", -0.0, "n", 180, "w", -3, 720));
+        const clsMarkerText text(Folder());
+        for (qsizetype selected = 0; selected <= records.Count(); ++selected) {
+            QByteArray oneByOne;
+            for (qsizetype i = 0; i < records.Count(); ++i) {
+                text.AppendVehicle(oneByOne, records.At(i),
+                                   QLatin1String(i == selected ? "C-Rv" : "POI"));
+            }
+            QByteArray whole = "before\r\n";
+            text.AppendTrack(whole, records, selected);
+            QCOMPARE(whole, "before\r\n" + oneByOne);
+        }
     }
 
     // Beyond the 32,767 points that a 16-bit counter could hold (the page draws a track

@@ -278,6 +278,39 @@ private slots:
         QTRY_VERIFY(view->updatesEnabled() && paints.Count > atLastRow);
     }
 
+    // While the operator has scrolled the live list back, new rows are added and selected
+    // but the list stays where it is; scrolled to its end again, it follows the newest row.
+    void liveListStaysWhereScrolledBack() {
+        LiveWindow s;
+        QVERIFY(s.Start());
+        s.Click("cmdQuery");
+        auto* view = s.Control<QTableView>("DateView");
+        QScrollBar* bar = view->verticalScrollBar();
+        QByteArray burst;
+        for (int step = 1; step <= 60; ++step) {
+            burst += Moving(step);
+        }
+        QVERIFY(s.Receiver.Write(burst));
+        QTRY_COMPARE(s.Window->Rows().rowCount(), 60);
+        QVERIFY(bar->maximum() > 3 && bar->value() == bar->maximum());
+        const auto newestShown = [&] {
+            return view->selectionModel()->isRowSelected(s.Window->Rows().rowCount() - 1, {}) &&
+                   view->viewport()->rect().contains(view->visualRect(view->currentIndex()));
+        };
+        QVERIFY(newestShown());
+
+        bar->setValue(3);
+        QVERIFY(s.Send(Moving(61)) && s.Send(Moving(62)));
+        QCOMPARE(bar->value(), 3);
+        QVERIFY(view->selectionModel()->isRowSelected(61, {}));
+        QVERIFY(!newestShown());
+
+        bar->setValue(bar->maximum());
+        QVERIFY(s.Send(Moving(63)));
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(newestShown());
+    }
+
     // A log that cannot be written is told in the status bar until a record is written.
     void historyWarningIsSetAndCleared() {
         LiveWindow s;
