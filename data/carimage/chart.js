@@ -81,8 +81,9 @@
                   points: { show: false } },
             ],
             axes: [
-                { values: function (u, splits) {
-                    return splits.map(function (v) { return clock(v, false); });
+                // Ticks less than a minute apart name their seconds, or they would repeat.
+                { values: function (u, splits, axis, space, increment) {
+                    return splits.map(function (v) { return clock(v, increment < 60); });
                 } },
                 { label: texts.speed, size: 50 },
             ],
