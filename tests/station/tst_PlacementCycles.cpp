@@ -152,8 +152,8 @@ private slots:
     void placementSurvivesStartsAndCloses_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("cycles");
-        QTest::newRow("normal window, five starts") << "0,1500,1500,12000,9000," << 5;
-        QTest::newRow("maximised window keeps its normal bounds") << "2,1500,1500,12000,9000," << 2;
+        QTest::newRow("normal window, five starts") << "0,1500,1500,12000,9600," << 5;
+        QTest::newRow("maximised window keeps its normal bounds") << "2,1500,1500,12000,9600," << 2;
     }
 
     void placementSurvivesStartsAndCloses() {
