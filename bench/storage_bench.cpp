@@ -34,9 +34,10 @@ namespace {
 
 const QDateTime Noon(QDate(2009, 2, 18), QTime(12, 0));
 
+// A thousandth of a minute apart, which the fix's five decimals still tell apart.
 QByteArray Moving(int step) {
-    return WithChecksum("GPRMC,120000,A," + Angle(1500000 + step, 2) + ",N," +
-                        Angle(7300000 + step, 3) + ",E,1,90,180209,,");
+    return WithChecksum("GPRMC,120000,A," + Angle(1500000 + step * 10, 2) + ",N," +
+                        Angle(7300000 + step * 10, 3) + ",E,1,90,180209,,");
 }
 
 long ResidentKilobytes() {
