@@ -123,23 +123,16 @@ private slots:
 
         const QString folder = QFileInfo(s.Dir.path()).canonicalFilePath();
         const QString log = QFileInfo(s.LogPath()).canonicalFilePath();
-        const auto lastLogFlush = [&] {
+        // The place in the trace of the last write (or flush) of the log.
+        const auto lastOnLog = [&](bool flush) {
             const QList<StorageFaults::Call> calls = s.Faults->Trace();
             qsizetype last = -1;
             for (qsizetype i = 0; i < calls.size(); ++i) {
-                last = calls[i].Path == log && calls[i].Operation != "write" ? i : last;
+                last = calls[i].Path == log && (calls[i].Operation != "write") == flush ? i : last;
             }
             return last;
         };
-        const auto lastLogWrite = [&] {
-            const QList<StorageFaults::Call> calls = s.Faults->Trace();
-            qsizetype last = -1;
-            for (qsizetype i = 0; i < calls.size(); ++i) {
-                last = calls[i].Path == log && calls[i].Operation == "write" ? i : last;
-            }
-            return last;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(lastLogFlush() > lastLogWrite(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(lastOnLog(true) > lastOnLog(false), 20000);
         QStringList folders;
         for (const StorageFaults::Call& call : s.Faults->Trace()) {
             const bool flush = call.Operation != "write";
