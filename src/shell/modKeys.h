@@ -413,6 +413,11 @@ inline constexpr LanguageCode ProgramFilesUnreadable =
 // %1 the file, %2 the platform's description.
 inline constexpr LanguageCode ProgramFileNotCopied =
     code("0142", "The station's file %1 cannot be written: %2");
+// The disk under the history log (0160-0164). %1 the file or folder and the platform's
+// description.
+inline constexpr LanguageCode HistoryLogNotFlushed =
+    code("0160", "The history log could not be saved to the disk (%1): recent positions may be "
+                 "lost if the power fails. Check the disk.");
 // Faults of the program folder and its links (0165-0169). %1 the program folder, %2 the
 // computer named in the lock ("?" when it names none), %3 its process, %4 the lock file.
 inline constexpr LanguageCode FolderLockedElsewhere =

@@ -2,6 +2,7 @@
 
 #include "shell/clsStationError.h"
 #include "shell/modPrivate.h"
+#include "tracking/clsDiskFlusher.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +11,6 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -56,21 +51,25 @@ qint64 EndOfWholeLines(QFile& file) {
     return from + after + (after < tail.size() && tail[after] == '\n' ? 1 : 0);
 }
 
-bool SyncToDisk(QFile& file) {
-    if (!file.flush()) {
-        return false;
+// A full disk takes what fits and refuses the rest; the platform tells why only for a
+// write that took nothing, so the rest is offered again until one does.
+bool WriteWhole(QFile& file, const QByteArray& bytes) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            return false;
+        }
+        done += written;
     }
-#ifdef Q_OS_WIN
-    return ::_commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
+    return true;
 }
 
 } // namespace
 
 clsHistoryLog::clsHistoryLog(const QString& programFolder, Clock clock)
-    : m_programFolder(programFolder), m_clock(std::move(clock)) {}
+    : m_programFolder(programFolder), m_clock(std::move(clock)),
+      m_flusher(std::make_shared<clsDiskFlusher>()) {}
 
 clsHistoryLog::Clock clsHistoryLog::SharedClock(Clock clock) {
     auto shared = std::make_shared<Clock>(std::move(clock));
@@ -114,14 +113,19 @@ QByteArray clsHistoryLog::RecordText(const PositionFix& fix) {
 
 void clsHistoryLog::EnsureFolder() const {
     const QString folder = modPrivate::ProgramPath(m_programFolder, FolderName);
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+    if (QFileInfo(folder).isDir()) {
+        return;
+    }
+    if (!QDir().mkpath(folder)) {
         Fail(modKeys::Messages::HistoryFolderNotMade, folder);
     }
+    m_flusher->QueueFolder(QFileInfo(folder).absolutePath());
 }
 
 void clsHistoryLog::Append(const PositionFix& fix) const {
     // Unbuffered, so that nothing of a failed write is left to reach the file later.
     QFile file(PathForMonth(m_programFolder, m_clock().date()));
+    const bool made = !file.exists();
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         Fail(modKeys::Messages::HistoryLogNotOpened, file.fileName(), file.errorString());
     }
@@ -132,7 +136,7 @@ void clsHistoryLog::Append(const PositionFix& fix) const {
         bytes.prepend("\r\n");
     }
     const bool written = (before == file.size() || file.resize(before)) && file.seek(before) &&
-                         file.write(bytes) == bytes.size() && SyncToDisk(file);
+                         WriteWhole(file, bytes);
     if (!written) {
         // A full disk can take part of the record: cut it off again, so that the file
         // ends with whole records.
@@ -140,10 +144,28 @@ void clsHistoryLog::Append(const PositionFix& fix) const {
         file.resize(before);
         Fail(modKeys::Messages::HistoryLogNotWritten, file.fileName(), reason);
     }
+    m_flusher->QueueFile(file.handle(), file.fileName());
+    if (made) {
+        // A new file's name lies in its folder: without the folder's flush a power cut
+        // could lose the whole month's log.
+        m_flusher->QueueFolder(QFileInfo(file.fileName()).absolutePath());
+    }
     file.close();
     if (file.error() != QFileDevice::NoError) {
         Fail(modKeys::Messages::HistoryLogNotWritten, file.fileName(), file.errorString());
     }
+}
+
+QString clsHistoryLog::TakeFlushProblem() const {
+    const QString problem = m_flusher->TakeProblem();
+    return problem.isEmpty()
+               ? problem
+               : modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::HistoryLogNotFlushed)
+                     .arg(problem);
+}
+
+void clsHistoryLog::WaitUntilFlushed() const {
+    m_flusher->WaitUntilFlushed();
 }
 
 void clsHistoryLog::Fail(const LanguageCode& message, const QString& path,

@@ -8,11 +8,16 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <memory>
+
+class clsDiskFlusher;
 
 // The monthly history log "export/History-yyyy-mm.log" beneath the program folder: one
 // record per recorded fix, eight fields joined by "|", each record ending CR, CR LF.
-// Every record is flushed to the disk before Append returns, and the file always ends
-// with whole records: a failed append takes back what it wrote.
+// Every record is in the file (the system's cache) before Append returns, so that it
+// outlives the process; its flush to the disk follows on a thread of its own, and so does
+// the flush of the folder that a new month's log was made in. The file always ends with
+// whole records: a failed append takes back what it wrote.
 class clsHistoryLog {
 public:
     using Clock = std::function<QDateTime()>;
@@ -41,6 +46,11 @@ public:
     // the reason when the record could not be written, and the file is as it was. A
     // torn last line that no record ended is cut off first.
     void Append(const PositionFix& fix) const;
+    // Why a flush to the disk failed since the last call, for the operator; empty when
+    // none failed.
+    QString TakeFlushProblem() const;
+    // Returns once every record appended so far is flushed to the disk.
+    void WaitUntilFlushed() const;
 
 private:
     [[noreturn]] void Fail(const LanguageCode& message, const QString& path,
@@ -48,4 +58,5 @@ private:
 
     QString m_programFolder;
     Clock m_clock;
+    std::shared_ptr<clsDiskFlusher> m_flusher; // shared by the copies of this log
 };

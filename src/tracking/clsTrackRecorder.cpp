@@ -54,6 +54,7 @@ clsTrackRecorder::Result clsTrackRecorder::ProcessSentence(QStringView sentence,
     if (m_historyEnabled) {
         try {
             m_historyLog.Append(m_currentFix);
+            result.HistoryProblem = m_historyLog.TakeFlushProblem();
         } catch (const clsStationError& error) {
             result.HistoryProblem = error.Message();
         }

@@ -20,7 +20,8 @@ public:
     // What one sentence did.
     struct Result {
         bool Recorded = false;  // the position moved: the fix is the track's last element
-        QString HistoryProblem; // why the folder check or the log write failed, or empty
+        QString HistoryProblem; // why the folder check, the log write or an earlier
+                                // record's flush to the disk failed, or empty
     };
 
     // clock gives the local time that stamps every fix and names the log's month.
@@ -46,6 +47,7 @@ public:
     const clsTrackRecords& TrackRecords() const { return m_trackRecords; }
     clsTrackRecords& TrackRecords() { return m_trackRecords; }
     qsizetype RecordCount() const { return m_trackRecords.Count(); }
+    const clsHistoryLog& HistoryLog() const { return m_historyLog; }
 
 private:
     const QString& TimeText(const QDateTime& when);

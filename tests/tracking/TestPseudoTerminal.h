@@ -21,6 +21,7 @@ public:
     TestPseudoTerminal& operator=(const TestPseudoTerminal&) = delete;
 
     QString SlavePath() const { return m_slavePath; }
+    int Master() const { return m_master; }
 
     // The tests write little at a time; a partial write fails rather than being retried.
     bool Write(const QByteArray& bytes) {
