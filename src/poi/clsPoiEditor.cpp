@@ -44,6 +44,15 @@ int KindOption(const QString& kind) {
     return v >= 1 && v <= 5 && v == std::floor(v) ? static_cast<int>(v) : 0;
 }
 
+// A line break would split the point's line in the map's files, and the database ends a
+// statement at a NUL: such a name is refused, not stored otherwise than typed.
+bool HoldsControl(const QString& name) {
+    return std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+               c.category() == QChar::Separator_Paragraph;
+    });
+}
+
 } // namespace
 
 const QStringList& clsPoiEditor::Keys() {
@@ -230,6 +239,9 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::SaveRecord() {
     const QString explanation = m_fields.Explanation.trimmed();
     if (explanation.isEmpty()) {
         return Warning(modKeys::Search::EmptyName, Text(modKeys::Search::NameTitle));
+    }
+    if (HoldsControl(explanation)) {
+        return Warning(modKeys::Messages::NameHoldsControl, Text(modKeys::Search::NameTitle));
     }
     if (explanation.size() > LongestExplanation) {
         return Warning(modKeys::Search::NameTooLong, Text(modKeys::Search::NameTitle));

@@ -394,6 +394,16 @@ inline constexpr LanguageCode ProgramFilesUnreadable =
 // %1 the file, %2 the platform's description.
 inline constexpr LanguageCode ProgramFileNotCopied =
     code("0142", "The station's file %1 cannot be written: %2");
+// Hostile input (0170-0174). %1 the number of lines, %2 the pick-up file, %3 the rejects file.
+inline constexpr LanguageCode PickupLinesRejected =
+    code("0170", "%1 lines of the pick-up file %2 hold no point that can be taken (a coordinate "
+                 "that is no number, or beyond 90 degrees of latitude or 180 of longitude); they "
+                 "are kept in %3.");
+inline constexpr LanguageCode NameHoldsControl =
+    code("0171", "The name of a point may not hold line breaks or other control characters.");
+// %1 kilobytes.
+inline constexpr LanguageCode GpsdLineTooLong =
+    code("0172", "gpsd sent more than %1 KB without a line end; the connection was closed");
 } // namespace Messages
 
 } // namespace modKeys
