@@ -49,9 +49,6 @@ void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
     if (!reader.Open(path)) {
         fail();
     }
-    // Every member of a record is filled from its own line: a line that cannot fill them
-    // all is damaged, never a record, so nothing of it or of the lines before it can
-    // reach the next one.
     // A line too long to be a record is damaged, and counted by the time it starts with.
     const auto countCut = [&](QByteArrayView head) {
         const std::string_view time = LeadingLogTime(head);
@@ -59,6 +56,9 @@ void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
             ++m_damagedLines;
         }
     };
+    // Every member of a record is filled from its own line: a line that cannot fill them
+    // all is damaged, never a record, so nothing of it or of the lines before it can
+    // reach the next one.
     clsHistoryReader::Record record;
     qsizetype cutLines = 0;
     bool more = true;

@@ -28,12 +28,6 @@ std::optional<double> Degrees(const QString& field, double limit) {
     return v;
 }
 
-// Line breaks would split the point's line, a NUL would stop the database's statement.
-bool IsControl(QChar c) {
-    return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
-           c.category() == QChar::Separator_Paragraph;
-}
-
 // A line of nothing but blanks and NUL bytes: an empty line, or zeros a power cut left.
 bool HoldsNothing(const QByteArray& line) {
     return std::all_of(line.cbegin(), line.cend(),
@@ -104,7 +98,8 @@ clsPoiPickup::Result clsPoiPickup::Take(clsDBLib& db) const {
         result.Rejection =
             modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::PickupLinesRejected)
                 .arg(result.Rejected)
-                .arg(QDir::toNativeSeparators(PickupPath()), QDir::toNativeSeparators(RejectsPath()));
+                .arg(QDir::toNativeSeparators(PickupPath()),
+                     QDir::toNativeSeparators(RejectsPath()));
     }
     return result;
 }
@@ -167,7 +162,7 @@ QString clsPoiPickup::KeepRejected(const QByteArray& lines) const {
 QString clsPoiPickup::AppendPoint(const QString& name, double latitude, double longitude) const {
     QString kept;
     for (QChar c : name) {
-        if (c != QLatin1Char(',') && !IsControl(c)) {
+        if (c != QLatin1Char(',') && !modPrivate::IsControlCharacter(c)) {
             kept += c;
         }
     }

@@ -31,8 +31,9 @@ public:
     Result Take(clsDBLib& db) const;
 
     // Appends the line of one marked point to the pick-up file. Commas, line breaks and
-    // other control characters are removed from the name. Returns why the point was refused (no name left, a coordinate
-    // that is no latitude or longitude, a file that cannot be written), or an empty text.
+    // other control characters are removed from the name. Returns why the point was refused (no
+    // name left, a coordinate that is no latitude or longitude, a file that cannot be written), or
+    // an empty text.
     QString AppendPoint(const QString& name, double latitude, double longitude) const;
 
     QString PickupPath() const;

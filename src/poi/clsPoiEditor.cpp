@@ -44,15 +44,6 @@ int KindOption(const QString& kind) {
     return v >= 1 && v <= 5 && v == std::floor(v) ? static_cast<int>(v) : 0;
 }
 
-// A line break would split the point's line in the map's files, and the database ends a
-// statement at a NUL: such a name is refused, not stored otherwise than typed.
-bool HoldsControl(const QString& name) {
-    return std::any_of(name.cbegin(), name.cend(), [](QChar c) {
-        return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
-               c.category() == QChar::Separator_Paragraph;
-    });
-}
-
 } // namespace
 
 const QStringList& clsPoiEditor::Keys() {
@@ -240,7 +231,9 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::SaveRecord() {
     if (explanation.isEmpty()) {
         return Warning(modKeys::Search::EmptyName, Text(modKeys::Search::NameTitle));
     }
-    if (HoldsControl(explanation)) {
+    // A line break would split the point's line in the map's files, and the database ends
+    // a statement at a NUL: such a name is refused, never stored otherwise than typed.
+    if (std::any_of(explanation.cbegin(), explanation.cend(), modPrivate::IsControlCharacter)) {
         return Warning(modKeys::Messages::NameHoldsControl, Text(modKeys::Search::NameTitle));
     }
     if (explanation.size() > LongestExplanation) {

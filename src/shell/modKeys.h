@@ -394,7 +394,8 @@ inline constexpr LanguageCode ProgramFilesUnreadable =
 // %1 the file, %2 the platform's description.
 inline constexpr LanguageCode ProgramFileNotCopied =
     code("0142", "The station's file %1 cannot be written: %2");
-// Hostile input (0170-0174). %1 the number of lines, %2 the pick-up file, %3 the rejects file.
+// Input put aside or refused (0170-0174). %1 the number of lines, %2 the pick-up file, %3 the
+// rejects file.
 inline constexpr LanguageCode PickupLinesRejected =
     code("0170", "%1 lines of the pick-up file %2 hold no point that can be taken (a coordinate "
                  "that is no number, or beyond 90 degrees of latitude or 180 of longitude); they "

@@ -86,6 +86,9 @@ QString DirectionCode(float degrees);
 QString DirectionName(const QString& programFolder, float degrees);
 // Every apostrophe doubled, nothing else changed.
 QString QuoteSql(const QString& text);
+// Whether c is a control character or a line or paragraph separator: none belongs in a
+// name that is written into a line-based file or an SQL statement.
+bool IsControlCharacter(QChar c);
 // Deletes the file; false when it could not be deleted (missing included).
 bool KillFile(const QString& path);
 

@@ -260,8 +260,8 @@ private slots:
         damaged("binary junk, a line of a megabyte, lines longer than the buffer",
                 Log({R("18 10:00:00"), junk, "2009/02/18 10:00:01|" + QByteArray(1'000'000, 'x'),
                      R("18 10:00:02"), R("18 10:00:03") + QByteArray(3 * buffer, '7'),
-                     "2009/02/17 10:00:04|" + QByteArray(buffer, 'y'),
-                     QByteArray(2 * buffer, '\0'), R("18 10:00:05")}),
+                     "2009/02/17 10:00:04|" + QByteArray(buffer, 'y'), QByteArray(2 * buffer, '\0'),
+                     R("18 10:00:05")}),
                 {R("18 10:00:00"), R("18 10:00:02"), R("18 10:00:05")}, 4);
         row("times written otherwise",
             Log({"2009-2-18 9:05|N|1|E|2|A|0|0", " 2009/02/18  09:05:04 |N|1|E|2|A|0|0",

@@ -7,9 +7,9 @@
 #include "map/clsMapTemplate.h"
 #include "map/clsMarkerText.h"
 #include "map/clsPoiPickup.h"
-#include "poi/clsPoiEditor.h"
 #include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
+#include "poi/clsPoiEditor.h"
 #include "shell/TestFiles.h"
 #include "shell/modKeys.h"
 #include "shell/modPrivate.h"
@@ -245,7 +245,8 @@ private slots:
             << QByteArray("A,24.1\r\nB,north,120\r\nC,24,east\r\nD,91,121\r\nE,24,180.5\r\n");
         QTest::newRow("off the globe as another program writes, bare line feeds, no last end")
             << QByteArray("Far,-90.5,10\nNear,10,20\n  West , 10 , -200.25") << none
-            << Gate + ";Near 10.0 20.0 1" << QByteArray("Far,-90.5,10\r\n  West , 10 , -200.25\r\n");
+            << Gate + ";Near 10.0 20.0 1"
+            << QByteArray("Far,-90.5,10\r\n  West , 10 , -200.25\r\n");
         QTest::newRow("more fields, bare line feeds, UTF-8")
             << QByteArray("車站,25,121.5,ignored,too\nX,1,2") << none
             << Gate + ";車站 25.0 121.5 1;X 1.0 2.0 1" << none;
@@ -335,51 +336,37 @@ private slots:
         QFETCH(QString, refusal);
         QFETCH(QString, marked);
         Db().InsertCoordinate(120.6, 24.1, "1", "Gate");
-        const QList<CoordinateRecord> before = Db().ListCoordinates();
-
         clsPoiEditor editor(Folder(), Db());
-        const clsPoiEditor::Prompts prompts{};
         QVERIFY(!editor.Load());
-        editor.ButtonClick("NewRec", prompts);
+        editor.ButtonClick("NewRec", {});
         editor.SetFields({name, {"121", "30", "00"}, {"25", "02", "00"}, 2});
-        const std::optional<clsPoiEditor::Notice> notice = editor.ButtonClick("WriteRec", prompts);
-        QCOMPARE(notice ? notice->Text : QString(),
-                 refusal.isEmpty() ? QString()
-                 : refusal == "0003"
-                     ? modPrivate::ReadLanguage(Folder(), modKeys::Search::NameTooLong)
-                     : modPrivate::ReadLanguage(Folder(), modKeys::Messages::NameHoldsControl));
-
+        const std::optional<clsPoiEditor::Notice> notice = editor.ButtonClick("WriteRec", {});
+        const LanguageCode& message =
+            refusal == "0003" ? modKeys::Search::NameTooLong : modKeys::Messages::NameHoldsControl;
+        QCOMPARE(notice ? notice->Text : "",
+                 refusal.isEmpty() ? "" : modPrivate::ReadLanguage(Folder(), message));
         const clsPoiPickup p(Folder());
         QCOMPARE(p.AppendPoint(name, -33.5, 151.25), QString());
         const clsPoiPickup::Result taken = p.Take(Db());
-        QCOMPARE(taken.Error, QString());
-        QCOMPARE(taken.Rejected, 0);
+        QVERIFY(taken.Error.isEmpty() && taken.Rejected == 0);
 
-        // Read back through a connection of its own: every row of the file.
-        clsDBLib reader;
-        reader.OpenConnection(Path("database/POI.mdb"));
-        const QList<CoordinateRecord> rows = reader.ListCoordinates();
-        const auto text = [](const CoordinateRecord& r) {
-            return QStringList{r.SeqNo, QString::number(r.X, 'g', 17), QString::number(r.Y, 'g', 17),
-                               r.Kind, r.Explanation};
-        };
-        QCOMPARE(before.size(), 1);
-        QCOMPARE(text(rows.first()), text(before.first()));
-        QStringList names;
-        for (const CoordinateRecord& r : rows.sliced(1)) {
-            names << r.Explanation;
-        }
-        QStringList expected;
+        // Every row, read back through a connection of its own; a name taken already is not
+        // taken again.
+        QStringList rows{"1 1 120.6 24.1 Gate"};
         if (refusal.isEmpty()) {
-            expected << name;
+            rows << "2 2 121.5 25.033 " + name;
         }
-        if (marked != name || !refusal.isEmpty()) {
-            expected << marked; // a name stored already is not taken again
+        if (!refusal.isEmpty() || marked != name) {
+            rows << QString::number(rows.size() + 1) + " 1 151.25 -33.5 " + marked;
         }
-        QCOMPARE(names, expected);
+        QCOMPARE(Raw(Path("database/POI.mdb"),
+                     "SELECT group_concat(SeqNo || ' ' || Kind || ' ' || X || ' ' || round(Y, 3) "
+                     "|| ' ' || Explanation, char(1)) FROM POI"),
+                 rows.join(QChar(1)));
 
-        // Another program may store what the editor refuses, and a kind of its own.
-        QList<CoordinateRecord> shown = rows;
+        // Each name in the popup field of one marker line, also as another program may
+        // store it, with a kind of its own.
+        QList<CoordinateRecord> shown = Db().ListCoordinates();
         shown << CoordinateRecord{"99", 1, 2, "2|\r\n", name};
         QByteArray markers;
         for (const CoordinateRecord& r : shown) {
@@ -387,19 +374,14 @@ private slots:
         }
         const QList<QByteArray> lines = markers.split('\n');
         QCOMPARE(lines.size(), shown.size() + 1);
-        const auto blanked = [](QString text, const QString& breaks) {
-            for (QChar c : breaks) {
-                text.replace(c, ' ');
-            }
-            return text.toUtf8();
-        };
         for (int i = 0; i < shown.size(); ++i) {
-            const QByteArray& line = lines[i];
-            QVERIFY(line.endsWith('\r') && line.count('\r') == 1);
-            const QList<QByteArray> fields = line.chopped(1).split('|');
-            QVERIFY(fields.size() >= 4);
-            QCOMPARE(fields[2], "House\\House" + blanked(shown[i].Kind, "|\r\n") + ".gif");
-            QCOMPARE(fields.sliced(3).join('|'), blanked(shown[i].Explanation, "\r\n"));
+            const QList<QByteArray> fields = lines[i].chopped(1).split('|');
+            QVERIFY(lines[i].count('\r') == 1 && fields.size() >= 4);
+            QCOMPARE(fields[2], i < shown.size() - 1
+                                    ? "House\\House" + shown[i].Kind.toUtf8() + ".gif"
+                                    : "House\\House2   .gif");
+            QCOMPARE(fields.sliced(3).join('|'),
+                     QString(shown[i].Explanation).replace('\r', ' ').replace('\n', ' ').toUtf8());
         }
     }
 
