@@ -397,9 +397,9 @@ inline constexpr LanguageCode ProgramFileNotCopied =
 // Input put aside or refused (0170-0174). %1 the number of lines, %2 the pick-up file, %3 the
 // rejects file.
 inline constexpr LanguageCode PickupLinesRejected =
-    code("0170", "%1 lines of the pick-up file %2 hold no point that can be taken (a coordinate "
-                 "that is no number, or beyond 90 degrees of latitude or 180 of longitude); they "
-                 "are kept in %3.");
+    code("0170", "Lines of the pick-up file %2 that hold no point (a coordinate that is no "
+                 "number, or beyond 90 degrees of latitude or 180 of longitude) are kept in %3: "
+                 "%1");
 inline constexpr LanguageCode NameHoldsControl =
     code("0171", "The name of a point may not hold line breaks or other control characters.");
 // %1 kilobytes.

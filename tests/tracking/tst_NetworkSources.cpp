@@ -301,6 +301,26 @@ private slots:
         QVERIFY(!m_receiver->IsOpen());
     }
 
+    // Set to reconnect, the station starts afresh after a flood: the sentences of both
+    // connections arrive, nothing of the flood, and the loss is no message but a retry.
+    void floodedGpsdIsReconnected() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        int connections = 0;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            const QByteArray sentence = Rmc("GP", ++connections).toLatin1() + "\r\n";
+            server.nextPendingConnection()->write(
+                R"({"class":"VERSION","release":"3.22"})" "\n" + sentence +
+                (connections == 1 ? QByteArray(1024 * 1024, 'x') : QByteArray()));
+        });
+        QSignalSpy retries(m_receiver.get(), &clsSerialReceiver::Retrying);
+        m_receiver->SetAutoReconnect(true);
+        openAddress(QStringLiteral("gpsd://127.0.0.1:%1").arg(server.serverPort()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_sentences, QStringList({Rmc("GP", 1), Rmc("GP", 2)}), 20000);
+        QCOMPARE(retries.size(), 1);
+        QVERIFY(m_lost.isEmpty() && m_receiver->IsOpen());
+    }
+
     // The real gpsd on a simulated receiver: the sentences it relays are the capture's, in
     // order, without gpsd's replies; a device it does not have is gpsd's error.
     void realGpsd_data() {
