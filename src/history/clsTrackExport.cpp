@@ -80,10 +80,19 @@ QByteArray UtcText(qint64 utcSeconds) {
     return QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC).toString(Qt::ISODate).toLatin1();
 }
 
-// The track's name: its day, or its first and last day.
+// The track's name: the day of its first and last record with a readable time, or both
+// days; empty when no time is readable (a time that is not one may hold any character,
+// which the file's XML could not carry).
 QByteArray DayName(const clsTrackRecords& records) {
-    const QString first = records.At(0).FixTime.left(10);
-    const QString last = records.At(records.Count() - 1).FixTime.left(10);
+    QString first;
+    QString last;
+    for (qsizetype i = 0; i < records.Count(); ++i) {
+        const QString time = records.At(i).FixTime;
+        if (clsLocalClock::WallSeconds(time).has_value()) {
+            last = time.left(10);
+            first = first.isEmpty() ? last : first;
+        }
+    }
     return (first == last ? first : first + QStringLiteral(" - ") + last).toHtmlEscaped().toUtf8();
 }
 

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 #include <optional>
 
@@ -414,6 +415,28 @@ private slots:
         QCOMPARE(gpx.contains("<gpxtpx:speed>5.144444</gpxtpx:speed>"
                               "<gpxtpx:course>45</gpxtpx:course>"),
                  segments > 0);
+    }
+
+    // A time that is not one may hold any character: the track is named after the readable
+    // times, and the file stays well-formed XML in both formats that carry the name.
+    void exportNamesTheTrackByItsReadableTimes() {
+        clsTrackRecords records;
+        records.Append({QString::fromLatin1("\x01\x00", 2), "E", 121.5, "N", 25.0, 1, 2, "A"});
+        records.Append({"2009/02/18 09:20:30", "E", 121.5, "N", 25.0, 1, 2, "A"});
+        QTemporaryDir dir;
+        for (const int format : {int(clsTrackExport::Gpx), int(clsTrackExport::Kml)}) {
+            const QString path = dir.filePath("track");
+            clsTrackExport(dir.path()).ExportTrack(path, format, records);
+            QXmlStreamReader xml(ReadFile(path));
+            QStringList names;
+            while (!xml.atEnd()) {
+                if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"name") {
+                    names << xml.readElementText();
+                }
+            }
+            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+            QCOMPARE(names.value(0), "2009/02/18");
+        }
     }
 
     // The track as one line through every valid fix, in order, and a point per stop.
