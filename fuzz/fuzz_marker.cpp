@@ -7,14 +7,14 @@
 
 namespace {
 
-// A point as the POI table can hold it: a name without line breaks (the editor and the
-// pick-up file take none) and any coordinate.
+// A point as the POI table can hold it when another program wrote it: any name and kind,
+// line breaks and "|" among them, and any coordinate.
 CoordinateRecord AnyPoint(FuzzedDataProvider& input) {
     CoordinateRecord point;
     point.X = FuzzSupport::AnyDouble(input);
     point.Y = FuzzSupport::AnyDouble(input);
-    point.Kind = QString::number(input.ConsumeIntegralInRange<int>(1, 5));
-    point.Explanation = FuzzSupport::Utf8Text(input, 40).remove(u'\r').remove(u'\n');
+    point.Kind = FuzzSupport::Utf8Text(input, 4);
+    point.Explanation = FuzzSupport::Utf8Text(input, 40);
     return point;
 }
 

@@ -45,6 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(result.Found);
     FUZZ_CHECK(result.Error.isEmpty());
     FUZZ_CHECK(!QFile::exists(pickup.PickupPath()) && !QFile::exists(pickup.TakingPath()));
+    // Every line put aside is in the rejects file, whole.
+    QFile rejects(pickup.RejectsPath());
+    const QByteArray rejected =
+        rejects.open(QIODevice::ReadOnly) ? rejects.readAll() : QByteArray();
+    rejects.close();
+    FUZZ_CHECK(rejected.count("\r\n") == result.Rejected);
+    FUZZ_CHECK((result.Rejected > 0) == !result.Rejection.isEmpty());
+    QFile::remove(pickup.RejectsPath());
     const QStringList names = TakeAllNames(db);
     FUZZ_CHECK(names.size() == result.Inserted);
     for (const QString& name : names) {

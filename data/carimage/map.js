@@ -1095,7 +1095,7 @@
     // ---- marking a point --------------------------------------------------------------
 
     function keptName(name) {
-        return name.replace(/[,\r\n\u000b\u000c\u0085\u2028\u2029]/g, '').trim();
+        return name.replace(/[,\u0000-\u001f\u007f-\u009f\u2028\u2029]/g, '').trim();
     }
 
     function markAt(latlng) {

@@ -49,17 +49,31 @@ void clsHistoryFetch::Run(clsTrackRecords& records, const SliceDone& afterSlice,
     if (!reader.Open(path)) {
         fail();
     }
+    // A line too long to be a record is damaged, and counted by the time it starts with.
+    const auto countCut = [&](QByteArrayView head) {
+        const std::string_view time = LeadingLogTime(head);
+        if (time.empty() || !m_query.IsOutsideWindow(time)) {
+            ++m_damagedLines;
+        }
+    };
     // Every member of a record is filled from its own line: a line that cannot fill them
     // all is damaged, never a record, so nothing of it or of the lines before it can
     // reach the next one.
     clsHistoryReader::Record record;
+    qsizetype cutLines = 0;
     bool more = true;
     QElapsedTimer slice;
     while (more) {
         slice.start();
         for (int lines = 1; more; ++lines) {
             QByteArrayView line;
-            if (!reader.NextBufferedLine(line)) {
+            const bool found = reader.NextBufferedLine(line);
+            // A line too long for the reader is skipped by it; at most one ends per call.
+            if (reader.CutLines() != cutLines) {
+                cutLines = reader.CutLines();
+                countCut(reader.LastCutHead());
+            }
+            if (!found) {
                 more = reader.Refill();
                 continue;
             }

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -201,6 +202,8 @@ void clsHistoryReader::Close() {
     m_begin = m_end = 0;
     m_fileOffset = m_size = 0;
     m_skipLineFeed = m_skipLine = m_failed = false;
+    m_cutLines = 0;
+    m_cutHead.clear();
 }
 
 bool clsHistoryReader::NextLine(QByteArrayView& line) {
@@ -235,6 +238,7 @@ bool clsHistoryReader::NextBufferedLine(QByteArrayView& line) {
             return true;
         }
         m_skipLine = false;
+        ++m_cutLines;
     }
 }
 
@@ -243,6 +247,9 @@ bool clsHistoryReader::Refill() {
         return false;
     }
     if (m_begin == 0 && m_end == m_buffer.size()) {
+        if (!m_skipLine) {
+            m_cutHead = m_buffer.first(std::min(CutHeadLength, m_buffer.size()));
+        }
         m_skipLine = true;
         m_end = 0;
     }

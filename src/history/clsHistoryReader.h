@@ -50,6 +50,12 @@ public:
     // Reads on into the buffer; false at the end of the file or on a read error.
     bool Refill();
     bool Failed() const { return m_failed; }
+    // The lines too long for the buffer that were skipped so far, and the first bytes (at
+    // most CutHeadLength) of the last of them: enough for the time at its start. A line
+    // that is skipped is counted when its line end has been read.
+    static constexpr qsizetype CutHeadLength = 64;
+    qsizetype CutLines() const { return m_cutLines; }
+    QByteArrayView LastCutHead() const { return m_cutHead; }
     // Bytes of the file taken up by the lines handed out so far, and the file's size.
     qint64 BytesRead() const { return m_fileOffset - (m_end - m_begin); }
     qint64 Size() const { return m_size; }
@@ -74,4 +80,6 @@ private:
     bool m_skipLineFeed = false;
     bool m_skipLine = false;
     bool m_failed = false;
+    qsizetype m_cutLines = 0;
+    QByteArray m_cutHead;
 };

@@ -96,6 +96,19 @@ void AppendUtf8(QByteArray& out, const QString& text) {
     }
 }
 
+// The UTF-8 of a field of a marker line whose text another program may have stored: a line
+// feed would start a marker line of its own, a carriage return end the line early, and a
+// "|" in the icon's field would move the popup; each becomes a blank.
+QByteArray FieldBytes(const QString& text, bool withinIcon) {
+    QByteArray bytes = text.toUtf8();
+    for (char& c : bytes) {
+        if (c == '\n' || c == '\r' || (withinIcon && c == '|')) {
+            c = ' ';
+        }
+    }
+    return bytes;
+}
+
 } // namespace
 
 clsMarkerText::clsMarkerText(const QString& programFolder)
@@ -200,9 +213,9 @@ void clsMarkerText::AppendPoint(QByteArray& out, const CoordinateRecord& point) 
     out += '|';
     AppendNumber(out, point.X);
     out += "|House\\House";
-    out += point.Kind.toUtf8();
+    out += FieldBytes(point.Kind, true);
     out += ".gif|";
-    out += point.Explanation.toUtf8();
+    out += FieldBytes(point.Explanation, false);
     out += "\r\n";
 }
 

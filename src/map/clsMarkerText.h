@@ -35,7 +35,8 @@ public:
     // writes for each, made in one buffer without building the records' texts.
     void AppendTrack(QByteArray& out, const clsTrackRecords& records, qsizetype selected) const;
     // Appends the line of a point of interest: its coordinate as stored, the house of its
-    // kind, and its explanation unchanged.
+    // kind, and its explanation unchanged, except that a line break in either, and a "|" in
+    // the kind, is written as a blank: a text stored by another program stays in its field.
     static void AppendPoint(QByteArray& out, const CoordinateRecord& point);
 
     // "Speed:" followed by the speed text, as the label beside the map shows it.

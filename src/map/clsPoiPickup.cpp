@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -14,6 +15,7 @@ namespace {
 
 const QLatin1String PickupName("poi.txt");
 const QLatin1String TakingName("poi-taking.txt");
+const QLatin1String RejectsSuffix(".rejected");
 constexpr int CoordinateDigits = 15;
 
 // A coordinate field: a decimal number with "." between its parts, within limit degrees.
@@ -26,9 +28,36 @@ std::optional<double> Degrees(const QString& field, double limit) {
     return v;
 }
 
-bool IsLineBreak(QChar c) {
-    return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0x0B) ||
-           c == QChar(0x0C) || c == QChar(0x85) || c == QChar(0x2028) || c == QChar(0x2029);
+// A line of nothing but blanks and NUL bytes: an empty line, or zeros a power cut left.
+bool HoldsNothing(const QByteArray& line) {
+    return std::all_of(line.cbegin(), line.cend(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; });
+}
+
+struct MarkedPoint {
+    QString Name;
+    double Latitude = 0;  // degrees
+    double Longitude = 0; // degrees
+};
+
+// The point a line holds, or nothing.
+std::optional<MarkedPoint> PointOf(const QByteArray& line) {
+    // A power cut can leave a block of zeros in the file, and the database takes no name
+    // that holds one: the line would stop every later take.
+    if (line.contains('\0')) {
+        return std::nullopt;
+    }
+    const QStringList fields =
+        QString::fromUtf8(line).remove(QLatin1Char('\r')).split(QLatin1Char(','));
+    if (fields.size() < 3) {
+        return std::nullopt; // a name without its coordinate
+    }
+    const std::optional<double> latitude = Degrees(fields[1], 90);
+    const std::optional<double> longitude = Degrees(fields[2], 180);
+    if (!latitude || !longitude) {
+        return std::nullopt;
+    }
+    return MarkedPoint{fields[0], *latitude, *longitude};
 }
 
 } // namespace
@@ -41,6 +70,10 @@ QString clsPoiPickup::PickupPath() const {
 
 QString clsPoiPickup::TakingPath() const {
     return modPrivate::ProgramPath(m_programFolder, TakingName);
+}
+
+QString clsPoiPickup::RejectsPath() const {
+    return PickupPath() + RejectsSuffix;
 }
 
 clsPoiPickup::Result clsPoiPickup::Take(clsDBLib& db) const {
@@ -61,6 +94,13 @@ clsPoiPickup::Result clsPoiPickup::Take(clsDBLib& db) const {
         }
         TakeFile(taking, db, result);
     }
+    if (result.Rejected > 0) {
+        result.Rejection =
+            modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::PickupLinesRejected)
+                .arg(result.Rejected)
+                .arg(QDir::toNativeSeparators(PickupPath()),
+                     QDir::toNativeSeparators(RejectsPath()));
+    }
     return result;
 }
 
@@ -72,27 +112,24 @@ bool clsPoiPickup::TakeFile(const QString& path, clsDBLib& db, Result& result) c
     }
     const QList<QByteArray> lines = file.readAll().split('\n');
     file.close();
+    QByteArray rejected;
+    int rejectedLines = 0;
     try {
         for (const QByteArray& bytes : lines) {
-            // A power cut can leave a block of zeros in the file, and the database takes no
-            // name that holds one: the line would stop every later take.
-            if (bytes.contains('\0')) {
+            if (HoldsNothing(bytes)) {
                 continue;
             }
-            const QStringList fields =
-                QString::fromUtf8(bytes).remove(QLatin1Char('\r')).split(QLatin1Char(','));
-            if (fields.size() < 3) {
-                continue; // an empty line, or a name without its coordinate
-            }
-            const std::optional<double> latitude = Degrees(fields[1], 90);
-            const std::optional<double> longitude = Degrees(fields[2], 180);
-            if (!latitude || !longitude) {
+            const auto point = PointOf(bytes);
+            if (!point) {
+                rejected += (bytes.endsWith('\r') ? bytes.chopped(1) : bytes) + "\r\n";
+                ++rejectedLines;
                 continue;
             }
             bool absent = false;
-            db.SearchCoordinate(fields[0], absent);
+            db.SearchCoordinate(point->Name, absent);
             if (absent) {
-                db.InsertCoordinate(*longitude, *latitude, QStringLiteral("1"), fields[0]);
+                db.InsertCoordinate(point->Longitude, point->Latitude, QStringLiteral("1"),
+                                    point->Name);
                 ++result.Inserted;
             }
         }
@@ -100,14 +137,32 @@ bool clsPoiPickup::TakeFile(const QString& path, clsDBLib& db, Result& result) c
         result.Error = error.Message();
         return false;
     }
+    // Kept after the points are stored: a take that cannot keep them is repeated, and the
+    // points it stored are then found by name.
+    if (!rejected.isEmpty()) {
+        result.Error = KeepRejected(rejected);
+        if (!result.Error.isEmpty()) {
+            return false;
+        }
+        result.Rejected += rejectedLines;
+    }
     modPrivate::KillFile(path);
     return true;
+}
+
+QString clsPoiPickup::KeepRejected(const QByteArray& lines) const {
+    QFile file(RejectsPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(lines) != lines.size() ||
+        !file.flush()) {
+        return QDir::toNativeSeparators(RejectsPath()) + QStringLiteral(": ") + file.errorString();
+    }
+    return {};
 }
 
 QString clsPoiPickup::AppendPoint(const QString& name, double latitude, double longitude) const {
     QString kept;
     for (QChar c : name) {
-        if (c != QLatin1Char(',') && !IsLineBreak(c)) {
+        if (c != QLatin1Char(',') && !modPrivate::IsControlCharacter(c)) {
             kept += c;
         }
     }

@@ -231,6 +231,11 @@ std::optional<clsPoiEditor::Notice> clsPoiEditor::SaveRecord() {
     if (explanation.isEmpty()) {
         return Warning(modKeys::Search::EmptyName, Text(modKeys::Search::NameTitle));
     }
+    // A line break would split the point's line in the map's files, and the database ends
+    // a statement at a NUL: such a name is refused, never stored otherwise than typed.
+    if (std::any_of(explanation.cbegin(), explanation.cend(), modPrivate::IsControlCharacter)) {
+        return Warning(modKeys::Messages::NameHoldsControl, Text(modKeys::Search::NameTitle));
+    }
     if (explanation.size() > LongestExplanation) {
         return Warning(modKeys::Search::NameTooLong, Text(modKeys::Search::NameTitle));
     }

@@ -433,6 +433,17 @@ inline constexpr LanguageCode NoLanguageFile =
 inline constexpr LanguageCode FolderReadOnly =
     code("0167", "The program folder %1 cannot be written: settings are not kept, positions are "
                  "not logged, the map is not drawn and points of interest cannot be changed.");
+// Input put aside or refused (0170-0174). %1 the number of lines, %2 the pick-up file, %3 the
+// rejects file.
+inline constexpr LanguageCode PickupLinesRejected =
+    code("0170", "Lines of the pick-up file %2 that hold no point (a coordinate that is no "
+                 "number, or beyond 90 degrees of latitude or 180 of longitude) are kept in %3: "
+                 "%1");
+inline constexpr LanguageCode NameHoldsControl =
+    code("0171", "The name of a point may not hold line breaks or other control characters.");
+// %1 kilobytes.
+inline constexpr LanguageCode GpsdLineTooLong =
+    code("0172", "gpsd sent more than %1 KB without a line end; the connection was closed");
 } // namespace Messages
 
 // The speed chart and the day summary, section "Day" of both language files.

@@ -396,6 +396,11 @@ QString QuoteSql(const QString& text) {
     return quoted.replace(QLatin1Char('\''), QLatin1String("''"));
 }
 
+bool IsControlCharacter(QChar c) {
+    return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+           c.category() == QChar::Separator_Paragraph;
+}
+
 bool KillFile(const QString& path) {
     return QFile::remove(path);
 }

@@ -91,6 +91,9 @@ QString DirectionCode(float degrees);
 QString DirectionName(const QString& programFolder, float degrees);
 // Every apostrophe doubled, nothing else changed.
 QString QuoteSql(const QString& text);
+// Whether c is a control character or a line or paragraph separator: none belongs in a
+// name that is written into a line-based file or an SQL statement.
+bool IsControlCharacter(QChar c);
 // Writes bytes as the whole file at path; the file under that name is replaced only once
 // every byte has been written. False, and the platform's description in error, when it
 // could not be; an earlier file of that name then stays as it was.

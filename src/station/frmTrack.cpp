@@ -490,6 +490,11 @@ void frmTrack::MapTimer_Timer() {
                 .arg(QDir::toNativeSeparators(m_pickup.TakingPath()), problem),
             m_title, IPlatform::Icon::Exclamation);
     }
+    // Each take tells of the lines it put aside, once.
+    if (!taken.Rejection.isEmpty()) {
+        IPlatform::Current().ShowNotice(this, taken.Rejection, m_title,
+                                        IPlatform::Icon::Exclamation);
+    }
     DrawCurrentPosition();
     if (m_recorder.RecordCount() > 0) {
         try {

@@ -136,8 +136,12 @@ void clsNetworkPort::TakeGpsdLines(const QByteArray& data) {
         }
     }
     m_gpsdLine.remove(0, start);
-    if (m_gpsdLine.size() > MaxGpsdLine && m_gpsdRelease.isEmpty()) {
-        Lose(Message(modKeys::Messages::NotGpsd));
+    // Also after gpsd has answered: a peer that goes on without a line end would otherwise
+    // fill the memory. The link is lost, and a receiver set to reconnect starts afresh.
+    if (m_gpsdLine.size() > MaxGpsdLine) {
+        Lose(m_gpsdRelease.isEmpty()
+                 ? Message(modKeys::Messages::NotGpsd)
+                 : Message(modKeys::Messages::GpsdLineTooLong).arg(MaxGpsdLine / 1024));
     }
 }
 

@@ -26,9 +26,10 @@ public:
     void Open(int portNumber, const QString& settings) override;
     // Receives from address (not a device). TCP and gpsd: the connection is started and
     // IsOpen is true at once; a refusal, no acceptance within ConnectTimeout, a closed or
-    // broken connection, an answer that is not gpsd's and a gpsd error arrive by
-    // DeviceLost, whose description says which. UDP: the port is bound now; a failure
-    // throws clsStationError naming portName and the address, and nothing is open.
+    // broken connection, an answer that is not gpsd's, a gpsd line longer than 64 KB and a
+    // gpsd error arrive by DeviceLost, whose description says which. UDP: the port is bound
+    // now; a failure throws clsStationError naming portName and the address, and nothing is
+    // open.
     void OpenAddress(const QString& portName, const clsPortAddress& address);
     void Close() override;
     bool IsOpen() const override { return m_open; }

@@ -289,6 +289,20 @@ private slots:
                 Log({"2009/02/18 09:00:00|N|?|E|1|A|1|1", "2009-2-18 9:30|N|1|E|2|A|?|0",
                      "2009-2-18 10:30|N|1|E|2|A|?|0", R("18 10:20:00")}),
                 {R("18 10:20:00")}, 1, "10|00|11|00|0|999");
+        // Hostile bytes: junk of every byte but CR (LF, NUL, "|" and no UTF-8 among them), a
+        // line of a megabyte that the reader holds, and lines longer than its buffer, one of
+        // them another day's. Each that may be the day's is one damaged line.
+        QByteArray junk;
+        for (int i = 0; i < 3 * 256; ++i) {
+            junk += char(i) == '\r' ? 'r' : char(i);
+        }
+        const qsizetype buffer = clsHistoryReader::DefaultBufferSize;
+        damaged("binary junk, a line of a megabyte, lines longer than the buffer",
+                Log({R("18 10:00:00"), junk, "2009/02/18 10:00:01|" + QByteArray(1'000'000, 'x'),
+                     R("18 10:00:02"), R("18 10:00:03") + QByteArray(3 * buffer, '7'),
+                     "2009/02/17 10:00:04|" + QByteArray(buffer, 'y'), QByteArray(2 * buffer, '\0'),
+                     R("18 10:00:05")}),
+                {R("18 10:00:00"), R("18 10:00:02"), R("18 10:00:05")}, 4);
         row("times written otherwise",
             Log({"2009-2-18 9:05|N|1|E|2|A|0|0", " 2009/02/18  09:05:04 |N|1|E|2|A|0|0",
                  "2009/02/18|N|1|E|2|A|0|0"}),

@@ -9,7 +9,9 @@
 #include "map/clsPoiPickup.h"
 #include "poi/PoiTestSupport.h"
 #include "poi/clsDBLib.h"
+#include "poi/clsPoiEditor.h"
 #include "shell/TestFiles.h"
+#include "shell/modKeys.h"
 #include "shell/modPrivate.h"
 #include "tracking/clsTrackRecords.h"
 
@@ -224,44 +226,163 @@ private slots:
         QCOMPARE(lines[Points], "25|121|House\\House2.gif|P32999\r");
     }
 
+    // Lines that hold no point are appended to the rejects file beside the pick-up file, which
+    // holds a line of an earlier take, and told once naming both files.
     void take_data() {
         QTest::addColumn<QByteArray>("pickup");   // null: no pick-up file
         QTest::addColumn<QByteArray>("leftOver"); // null: no file left by a failed take
         QTest::addColumn<QString>("stored");      // every point after the take
+        QTest::addColumn<QByteArray>("rejected"); // the lines added to the rejects file
         const QByteArray none;
-        QTest::newRow("no file") << none << none << Gate;
+        QTest::newRow("no file") << none << none << Gate << none;
         QTest::newRow("names stored already or twice, an empty line")
             << QByteArray("Gate,1,2\r\nPier,25,121\r\nPier,26,122\r\n\r\n") << none
-            << Gate + ";Pier 25.0 121.0 1";
+            << Gate + ";Pier 25.0 121.0 1" << none;
         QTest::newRow("coordinates missing, no numbers or off the globe")
             << QByteArray("A,24.1\r\nB,north,120\r\nC,24,east\r\nD,91,121\r\nE,24,180.5\r\n"
                           "F,-24.5,-121.5\r\nG,90,-180\r\n")
-            << none << Gate + ";F -24.5 -121.5 1;G 90.0 -180.0 1";
+            << none << Gate + ";F -24.5 -121.5 1;G 90.0 -180.0 1"
+            << QByteArray("A,24.1\r\nB,north,120\r\nC,24,east\r\nD,91,121\r\nE,24,180.5\r\n");
+        QTest::newRow("off the globe as another program writes, bare line feeds, no last end")
+            << QByteArray("Far,-90.5,10\nNear,10,20\n  West , 10 , -200.25") << none
+            << Gate + ";Near 10.0 20.0 1"
+            << QByteArray("Far,-90.5,10\r\n  West , 10 , -200.25\r\n");
         QTest::newRow("more fields, bare line feeds, UTF-8")
             << QByteArray("車站,25,121.5,ignored,too\nX,1,2") << none
-            << Gate + ";車站 25.0 121.5 1;X 1.0 2.0 1";
+            << Gate + ";車站 25.0 121.5 1;X 1.0 2.0 1" << none;
         // A power cut can leave zeros in the file; the database refuses a name with one.
         QTest::newRow("a NUL byte in a line, the lines after it")
             << QByteArrayLiteral("Ze\0ro,1,2\r\nAfter,3,4\r\n\0\0\0\0") << none
-            << Gate + ";After 3.0 4.0 1";
+            << Gate + ";After 3.0 4.0 1" << QByteArrayLiteral("Ze\0ro,1,2\r\n");
         QTest::newRow("left by a failed take, taken first")
-            << QByteArray("New,3,4\r\n") << QByteArray("Old,1,2\r\n")
-            << Gate + ";Old 1.0 2.0 1;New 3.0 4.0 1";
+            << QByteArray("New,3,4\r\nNewer,300,4\r\n") << QByteArray("Old,1,2\r\nOlder,1,200\r\n")
+            << Gate + ";Old 1.0 2.0 1;New 3.0 4.0 1"
+            << QByteArray("Older,1,200\r\nNewer,300,4\r\n");
     }
     void take() {
         QFETCH(QByteArray, pickup);
         QFETCH(QByteArray, leftOver);
         QFETCH(QString, stored);
+        QFETCH(QByteArray, rejected);
         const clsPoiPickup p(Folder());
         Db().InsertCoordinate(120.6, 24.1, "1", "Gate");
         QVERIFY(pickup.isNull() || WriteFile(p.PickupPath(), pickup));
         QVERIFY(leftOver.isNull() || WriteFile(p.TakingPath(), leftOver));
+        const QByteArray earlier = "Earlier,99,0\r\n";
+        QVERIFY(WriteFile(p.RejectsPath(), earlier));
         const clsPoiPickup::Result result = p.Take(Db());
         QCOMPARE(result.Found, !pickup.isNull());
         QCOMPARE(result.Error, QString());
         QCOMPARE(result.Inserted, stored.count(';'));
         QCOMPARE(Stored(), stored);
         QVERIFY(!QFile::exists(p.PickupPath()) && !QFile::exists(p.TakingPath()));
+        QCOMPARE(ReadFile(p.RejectsPath()), earlier + rejected);
+        QCOMPARE(result.Rejected, rejected.count('\n'));
+        QCOMPARE(p.RejectsPath(), p.PickupPath() + ".rejected");
+        if (rejected.isEmpty()) {
+            QCOMPARE(result.Rejection, QString());
+        } else {
+            QCOMPARE(result.Rejection,
+                     modPrivate::ReadLanguage(Folder(), modKeys::Messages::PickupLinesRejected)
+                         .arg(result.Rejected)
+                         .arg(p.PickupPath(), p.RejectsPath()));
+        }
+    }
+
+    // Rejected lines that cannot be kept keep the whole file for the next take.
+    void rejectsUnwritable() {
+        const clsPoiPickup p(Folder());
+        QVERIFY(WriteFile(p.PickupPath(), "Far,95,1\r\nNear,1,2\r\n"));
+        QVERIFY(QDir(Folder()).mkdir("poi.txt.rejected")); // a folder where the file would go
+        const clsPoiPickup::Result result = p.Take(Db());
+        QVERIFY2(result.Error.contains(p.RejectsPath()), qPrintable(result.Error));
+        QCOMPARE(ReadFile(p.TakingPath()), "Far,95,1\r\nNear,1,2\r\n");
+        QVERIFY(QDir(Folder()).rmdir("poi.txt.rejected"));
+        const clsPoiPickup::Result again = p.Take(Db());
+        QCOMPARE(again.Error, QString());
+        QCOMPARE(again.Inserted, 0); // stored by the first take, found by its name
+        QCOMPARE(Stored(), "Near 1.0 2.0 1");
+        QCOMPARE(ReadFile(p.RejectsPath()), "Far,95,1\r\n");
+    }
+
+    // Names as an operator or another program may give them, through the editor, through
+    // the page's bridge into the pick-up file, and back out into the marker file: stored
+    // exactly or refused with the editor's message, never touching the row stored before,
+    // each in its own field of one marker line.
+    void hostileNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal"); // the editor's message code; empty: stored
+        QTest::addColumn<QString>("marked");  // what the page's mark stores; empty: refused
+        const auto row = [](const char* what, const QString& name, const QString& refusal,
+                            const QString& marked) {
+            QTest::newRow(what) << name << refusal << marked;
+        };
+        row("apostrophes", "O'Brien's 'Pub'", "", "O'Brien's 'Pub'");
+        row("a statement", "x'); DELETE FROM POI; --", "", "x'); DELETE FROM POI; --");
+        row("a condition", "' OR '1'='1", "", "' OR '1'='1");
+        row("markup", "<script>alert(1)</script>", "", "<script>alert(1)</script>");
+        row("bars", "|Tea | cakes|", "", "|Tea | cakes|");
+        row("commas", "Night, market,", "", "Night market");
+        row("line breaks", "Two\nlines\r\n25|121|C-rv\\car000.gif|x", "0171",
+            "Twolines25|121|C-rv\\car000.gif|x");
+        row("a NUL and a tab", QString::fromUtf8("a\0b\tc", 5), "0171", "abc");
+        row("ten thousand characters", QString(10'000, QChar(0x8ECA)), "0003",
+            QString(10'000, QChar(0x8ECA)));
+        row("other scripts", QStringLiteral("台北 101 · Ωμέγα · עברית · 🚗"), "",
+            QStringLiteral("台北 101 · Ωμέγα · עברית · 🚗"));
+    }
+    void hostileNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
+        QFETCH(QString, marked);
+        Db().InsertCoordinate(120.6, 24.1, "1", "Gate");
+        clsPoiEditor editor(Folder(), Db());
+        QVERIFY(!editor.Load());
+        editor.ButtonClick("NewRec", {});
+        editor.SetFields({name, {"121", "30", "00"}, {"25", "02", "00"}, 2});
+        const std::optional<clsPoiEditor::Notice> notice = editor.ButtonClick("WriteRec", {});
+        const LanguageCode& message =
+            refusal == "0003" ? modKeys::Search::NameTooLong : modKeys::Messages::NameHoldsControl;
+        QCOMPARE(notice ? notice->Text : "",
+                 refusal.isEmpty() ? "" : modPrivate::ReadLanguage(Folder(), message));
+        const clsPoiPickup p(Folder());
+        QCOMPARE(p.AppendPoint(name, -33.5, 151.25), QString());
+        const clsPoiPickup::Result taken = p.Take(Db());
+        QVERIFY(taken.Error.isEmpty() && taken.Rejected == 0);
+
+        // Every row, read back through a connection of its own; a name taken already is not
+        // taken again.
+        QStringList rows{"1 1 120.6 24.1 Gate"};
+        if (refusal.isEmpty()) {
+            rows << "2 2 121.5 25.033 " + name;
+        }
+        if (!refusal.isEmpty() || marked != name) {
+            rows << QString::number(rows.size() + 1) + " 1 151.25 -33.5 " + marked;
+        }
+        QCOMPARE(Raw(Path("database/POI.mdb"),
+                     "SELECT group_concat(SeqNo || ' ' || Kind || ' ' || X || ' ' || round(Y, 3) "
+                     "|| ' ' || Explanation, char(1)) FROM POI"),
+                 rows.join(QChar(1)));
+
+        // Each name in the popup field of one marker line, also as another program may
+        // store it, with a kind of its own.
+        QList<CoordinateRecord> shown = Db().ListCoordinates();
+        shown << CoordinateRecord{"99", 1, 2, "2|\r\n", name};
+        QByteArray markers;
+        for (const CoordinateRecord& r : shown) {
+            clsMarkerText::AppendPoint(markers, r);
+        }
+        const QList<QByteArray> lines = markers.split('\n');
+        QCOMPARE(lines.size(), shown.size() + 1);
+        for (int i = 0; i < shown.size(); ++i) {
+            const QList<QByteArray> fields = lines[i].chopped(1).split('|');
+            QVERIFY(lines[i].count('\r') == 1 && fields.size() >= 4);
+            QCOMPARE(fields[2], i < shown.size() - 1
+                                    ? "House\\House" + shown[i].Kind.toUtf8() + ".gif"
+                                    : "House\\House2   .gif");
+            QCOMPARE(fields.sliced(3).join('|'),
+                     QString(shown[i].Explanation).replace('\r', ' ').replace('\n', ' ').toUtf8());
+        }
     }
 
     void appendPoint_data() {

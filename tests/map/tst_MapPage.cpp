@@ -45,6 +45,9 @@ private slots:
         s.Db.InsertCoordinate(121.5602, 25.0337, "2", markup);
         s.Db.InsertCoordinate(121.5603, 25.0338, "", "Tea | cakes");
         s.Db.InsertCoordinate(121.5604, 25.0339, "9", QStringLiteral("台北 101"));
+        // Line breaks that another program stored would start a marker line of their own.
+        const QString injected = "Two\nlines\r\n25.05|121.57|C-rv\\car000.gif|<script>x=1</script>";
+        s.Db.InsertCoordinate(121.5605, 25.034, "1|\n", injected);
         s.Window->LoadMapPoints();
         QSignalSpy loads(s.View(), &QWebEngineView::loadStarted);
         s.Click("cmdQuery");
@@ -55,14 +58,16 @@ private slots:
                              "SSpeed:12.5 kn",
                              "25.0337 121.5602 House/House2.gif " + markup,
                              "25.0338 121.5603 House/House.gif Tea | cakes",
-                             QStringLiteral("25.0339 121.5604 House/House.gif 台北 101")};
+                             QStringLiteral("25.0339 121.5604 House/House.gif 台北 101"),
+                             "25.034 121.5605 House/House.gif " +
+                                 QString(injected).replace('\r', ' ').replace('\n', ' ')};
         QCOMPARE(Shown(PageState(s.View())), shown);
         // Leaflet pans a short way by whole pixels: the written centre is within one of the middle.
         QVERIFY(RunJs(s.View(), "var m = stationMap.map; m.latLngToContainerPoint([25.0336, "
                                 "121.561]).distanceTo(m.getSize().divideBy(2)) < 1")
                     .toBool());
         QCOMPARE(loads.size(), 1);
-        QTRY_COMPARE(PicturesShown(s.View()), 5);
+        QTRY_COMPARE(PicturesShown(s.View()), 6);
         QVERIFY(RunJs(s.View(), "window.ranMarkup === undefined").toBool());
 
         // Where the right click lands, before the popup that asks for the name pans the map.
@@ -80,6 +85,10 @@ private slots:
         QCOMPARE(fields.size(), 3);
         QVERIFY(qAbs(fields[1].toDouble() - place[0].toDouble()) < 1e-9);
         QVERIFY(qAbs(fields[2].toDouble() - place[1].toDouble()) < 1e-9);
+        // Another program's line off the globe is put aside and told once the take succeeds.
+        QFile foreign(pickup);
+        QVERIFY(foreign.open(QIODevice::Append) && foreign.write("Far,95,1\r\n") == 10);
+        foreign.close();
 
         auto* mapTimer = s.Control<QTimer>("MapTimer");
         QSignalSpy ticks(mapTimer, &QTimer::timeout);
@@ -91,10 +100,14 @@ private slots:
         }
         QTRY_VERIFY(!QFile::exists(taking));
         mapTimer->setInterval(20000);
-        QCOMPARE(s.Platform.Messages.size(), 1);
+        QCOMPARE(s.Platform.Messages.size(), 2);
         QVERIFY(s.Platform.Messages[0].Text.contains("database is locked"));
         QVERIFY(!s.Platform.Messages[0].Waits);
-        QCOMPARE(s.Window->MapDrawing().MapPoints().size(), 5);
+        QVERIFY2(s.Platform.Messages[1].Text.contains(pickup + ".rejected") &&
+                     !s.Platform.Messages[1].Waits,
+                 qPrintable(s.Platform.Messages[1].Text));
+        QCOMPARE(ReadFile(pickup + ".rejected"), "Far,95,1\r\n");
+        QCOMPARE(s.Window->MapDrawing().MapPoints().size(), 6);
         QVERIFY(s.Watch->WaitForNewest());
         shown << QStringLiteral("%1 %2 House/House1.gif Night market")
                      .arg(fields[1].toDouble(), 0, 'g', 15)

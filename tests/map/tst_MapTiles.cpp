@@ -62,20 +62,40 @@ private slots:
                                        "'.leaflet-control-scale-line').textContent)").toBool());
     }
 
-    // A file that is not there is told once with its path and what shows instead; the
-    // layer list offers what can be shown, and the stored choice stays as it was.
+    // A file that is not there, or holds no tiles of its kind, is told once with its path
+    // and what shows instead; the layer list offers what can be shown, and the stored choice
+    // stays as it was.
+    void missingFileFallsBack_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << "gone.mbtiles" << QByteArray() << "does not exist";
+        QByteArray junk(64 * 1024, '\0');
+        for (qsizetype i = 0; i < junk.size(); ++i) {
+            junk[i] = char((i * 7919 + 13) % 251);
+        }
+        QTest::newRow("MBTiles that is no SQLite file")
+            << "junk.mbtiles" << "SQLite format 2\0" + junk << "is not an MBTiles file";
+        QTest::newRow("PMTiles of junk") << "junk.pmtiles" << "PMTiles\x03" + junk
+                                         << "cannot be read";
+    }
     void missingFileFallsBack() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, says);
         TilePage page;
-        const QString missing = page.Dir.filePath("maps/gone.mbtiles");
+        const QString missing = page.Dir.filePath("maps/" + name);
+        QVERIFY(content.isNull() || WriteFile(missing, content));
+        const QString scheme = name.section('.', -1);
         const QString there = page.Dir.filePath("there.pmtiles");
         QVERIFY(WriteFile(there, PmtilesOf(TilesAround(Zoom, 7, 1),
                                            R"({"name": "Harbour", "attribution": "Harbour office"})")));
-        const QByteArray settings = Settings({"TileUrl=mbtiles://" + missing,
+        const QByteArray settings = Settings({"TileUrl=" + scheme + "://" + missing,
                                               "TileUrl2=pmtiles://" + there, "Layer=1"});
         QVERIFY(page.Open(settings));
         QVERIFY(page.ShowsTiles(TilesInView, 1));
         QCOMPARE(page.Problems.size(), 1);
-        QVERIFY2(page.Problems[0].contains(missing) && page.Problems[0].contains("does not exist") &&
+        QVERIFY2(page.Problems[0].contains(missing) && page.Problems[0].contains(says) &&
                      page.Problems[0].contains("shows Harbour instead"),
                  qPrintable(page.Problems[0]));
         QCOMPARE(page.State()["layer"].toInt(), 2);
@@ -88,7 +108,7 @@ private slots:
         QCOMPARE(ReadFile(page.Dir.filePath("vendrel.ini")), settings);
 
         // Nothing else to show: the coastline, with no credit of a source.
-        QVERIFY(page.Open(Settings({"TileUrl=mbtiles://" + missing})));
+        QVERIFY(page.Open(Settings({"TileUrl=" + scheme + "://" + missing})));
         QCOMPARE(page.Problems.size(), 2);
         QVERIFY2(page.Problems[1].contains("shows Coastline instead"), qPrintable(page.Problems[1]));
         QCOMPARE(page.State()["layer"].toInt(), 0);

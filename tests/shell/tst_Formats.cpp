@@ -30,6 +30,21 @@ QString Parsed(const QString& value) {
              : "none";
 }
 
+// Every byte but the line ends, three times over: NUL, "[", "]", "=" and bytes that are no
+// UTF-8 among them.
+QByteArray Junk() {
+    QByteArray junk;
+    for (int i = 0; i < 3 * 256; ++i) {
+        if (char(i) != '\n' && char(i) != '\r') {
+            junk += char(i);
+        }
+    }
+    return junk;
+}
+
+// A line of several megabytes, as a program gone wrong leaves it.
+const QByteArray Huge = "Huge=" + QByteArray(5 * 1024 * 1024, 'h');
+
 } // namespace
 
 class tst_Formats : public QObject {
@@ -122,6 +137,12 @@ private slots:
         row("cut to 255", "[A]\nk=" + QByteArray(256, 'x'), "A/k", QString(255, 'x'));
         row("line without ] is no section", "[A]\nk=1\n[B\nj=2\n", "A/j", "2");
         row("8-bit bytes elsewhere", "[E]\r\n" + Big5 + "\r\n[A]\r\nk=2\r\n", "A/k", "2");
+        row("binary junk around the key", Junk() + "\n[A]\n" + Junk() + "\nk=2\n" + Junk(), "A/k",
+            "2");
+        row("a line of megabytes before the key", "[A]\n" + Huge + "\nk=2\n", "A/k", "2");
+        row("a line of megabytes read", "[A]\n" + Huge + "\nk=2\n", "A/huge", QString(255, 'h'));
+        row("megabytes without a line end", "[A]\nk=2\n" + Huge + Junk(), "A/k", "2");
+        row("nothing but junk", Junk() + Huge, "A/k", "");
     }
 
     void reads() {
@@ -167,6 +188,11 @@ private slots:
         row("line break in the value", "[Settings]\nZoom=12\n", QByteArray(),
             "16\r\n[Ports]\r\nCOM1=/x");
         row("line break in the key", "[Settings]\nZoom=12\n", QByteArray(), "16", "Zoom\nCOM1");
+        const QByteArray hostile = Junk() + "\n[Settings]\n" + Huge + "\r\nZoom=12\n" + Junk();
+        row("junk and a line of megabytes kept byte for byte", hostile,
+            QByteArray(hostile).replace("Zoom=12", "Zoom=16"));
+        row("megabytes without a line end, section added", Huge + Junk(),
+            Huge + Junk() + "\n\n[Settings]\nZoom=16");
     }
 
     // The file is replaced whole, and keeps its permissions.

@@ -9,6 +9,7 @@
 #include "tracking/clsPortAddress.h"
 #include "tracking/clsSerialReceiver.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -248,6 +249,76 @@ private slots:
         QTRY_COMPARE(m_lost.size(), 1);
         QVERIFY2(m_lost[0].contains("does not answer as gpsd"), qPrintable(m_lost[0]));
         QCOMPARE(m_sentences, QStringList());
+    }
+
+    // A peer that sends ten megabytes without a line end, or JSON that is no reply: gpsd's
+    // buffer is capped and the link lost with what happened (a receiver set to reconnect
+    // then starts afresh); raw TCP is framed as a serial line, its buffer capped the same way,
+    // and the link kept. The sentences around the junk arrive.
+    void hostilePeers_data() {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QStringList>("sentences");
+        QTest::addColumn<QString>("lost"); // part of the loss's message; empty: still open
+        const QByteArray version = R"({"class":"VERSION","release":"3.22"})" "\n";
+        const QByteArray rmc1 = Rmc("GP", 1).toLatin1() + "\r\n";
+        const QByteArray rmc2 = Rmc("GP", 2).toLatin1() + "\r\n";
+        const QByteArray flood(10 * 1024 * 1024, 'x');
+        QTest::newRow("gpsd: megabytes without a line end after its answer")
+            << "gpsd" << version + rmc1 + flood << QStringList{Rmc("GP", 1)}
+            << "more than 64 KB without a line end";
+        QTest::newRow("gpsd: megabytes without a line end instead of its answer")
+            << "gpsd" << flood << QStringList{} << "does not answer as gpsd";
+        QTest::newRow("gpsd: malformed JSON among the sentences")
+            << "gpsd"
+            << version + "{\"class\":\"TPV\",\n" + rmc1 + "{not json}\n{}\n{\"class\":7}\n" +
+                   "{\"class\":\"ERROR\"\n" + rmc2
+            << QStringList{Rmc("GP", 1), Rmc("GP", 2)} << "";
+        QTest::newRow("tcp: megabytes without a line end")
+            << "tcp" << rmc1 + flood + "\r\n" + rmc2 << QStringList{Rmc("GP", 1), Rmc("GP", 2)}
+            << "";
+    }
+    void hostilePeers() {
+        QFETCH(QString, scheme);
+        QFETCH(QByteArray, sent);
+        QFETCH(QStringList, sentences);
+        QFETCH(QString, lost);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        openAddress(QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(server.serverPort()));
+        QTRY_VERIFY(server.hasPendingConnections());
+        QTcpSocket* peer = server.nextPendingConnection();
+        peer->write(sent);
+        const auto rmc = [this] { return m_sentences.filter(QRegularExpression("^\\$GPRMC")); };
+        if (lost.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(rmc(), sentences, 60000);
+            QVERIFY(m_receiver->IsOpen() && m_lost.isEmpty());
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_lost.size(), 1, 60000);
+        QVERIFY2(m_lost[0].contains(lost), qPrintable(m_lost[0]));
+        QCOMPARE(rmc(), sentences);
+        QVERIFY(!m_receiver->IsOpen());
+    }
+
+    // Set to reconnect, the station starts afresh after a flood: the sentences of both
+    // connections arrive, nothing of the flood, and the loss is no message but a retry.
+    void floodedGpsdIsReconnected() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        int connections = 0;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            const QByteArray sentence = Rmc("GP", ++connections).toLatin1() + "\r\n";
+            server.nextPendingConnection()->write(
+                R"({"class":"VERSION","release":"3.22"})" "\n" + sentence +
+                (connections == 1 ? QByteArray(1024 * 1024, 'x') : QByteArray()));
+        });
+        QSignalSpy retries(m_receiver.get(), &clsSerialReceiver::Retrying);
+        m_receiver->SetAutoReconnect(true);
+        openAddress(QStringLiteral("gpsd://127.0.0.1:%1").arg(server.serverPort()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_sentences, QStringList({Rmc("GP", 1), Rmc("GP", 2)}), 20000);
+        QCOMPARE(retries.size(), 1);
+        QVERIFY(m_lost.isEmpty() && m_receiver->IsOpen());
     }
 
     // The real gpsd on a simulated receiver: the sentences it relays are the capture's, in
