@@ -5,7 +5,7 @@
 #   -DPROGRAM=<folder to lay them into>       -DVERSION=<version the list is stamped with>
 #   -DGUIDE=<the operator's guide made from the README, laid out as help/guide.html>
 # The list: "version V", then "file PATH" or "link PATH TARGET" per entry, PATH relative.
-foreach(package leaflet topojson-client world-atlas)
+foreach(package leaflet topojson-client uplot world-atlas)
     if(NOT EXISTS "${NODE_MODULES}/${package}/package.json")
         message(FATAL_ERROR "The npm package ${package} is missing from ${NODE_MODULES}: "
                             "run scripts/setup (npm ci) first.")
@@ -18,11 +18,12 @@ foreach(relative IN LISTS data_files)
     file(COPY "${DATA}/${relative}" DESTINATION "${folder}")
 endforeach()
 
-# The npm files that the map page loads, in carimage/lib.
+# The npm files that the map and chart pages load, in carimage/lib.
 set(lib_files
     leaflet/dist/leaflet.js leaflet/dist/leaflet.css leaflet/LICENSE
     topojson-client/dist/topojson-client.min.js topojson-client/LICENSE
-    world-atlas/land-10m.json world-atlas/LICENSE)
+    world-atlas/land-10m.json world-atlas/LICENSE
+    uplot/dist/uPlot.iife.min.js uplot/dist/uPlot.min.css uplot/LICENSE)
 file(GLOB leaflet_images RELATIVE "${NODE_MODULES}" "${NODE_MODULES}/leaflet/dist/images/*")
 list(APPEND lib_files ${leaflet_images})
 set(program_files ${data_files})

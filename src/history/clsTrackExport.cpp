@@ -1,5 +1,8 @@
 #include "history/clsTrackExport.h"
 
+#include "history/clsDaySummary.h"
+#include "history/clsLocalClock.h"
+
 #include "shell/clsStationError.h"
 #include "shell/modApplication.h"
 #include "shell/modKeys.h"
@@ -8,14 +11,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTimeZone>
 
 #include <array>
 #include <cmath>
 #include <optional>
-#include <set>
 
 namespace {
 
@@ -70,57 +71,36 @@ QByteArray MapSourceText(const clsTrackRecords& records, const QString& /*progra
     return text;
 }
 
-// The local date and time of a record's "yyyy/mm/dd hh:mm:ss"; invalid when unreadable.
-QDateTime LocalTime(const QString& fixTime) {
-    const QStringView text(fixTime);
-    auto part = [&](qsizetype from, qsizetype length) {
-        bool ok = false;
-        const int value = text.mid(from, length).toInt(&ok);
-        return ok ? value : -1;
-    };
-    if (text.size() != 19) {
-        return {};
-    }
-    // As a plain calendar value: the time zone is applied by UtcSeconds.
-    return QDateTime(QDate(part(0, 4), part(5, 2), part(8, 2)),
-                     QTime(part(11, 2), part(14, 2), part(17, 2)), Qt::UTC);
-}
-
-int OffsetAt(const QTimeZone& zone, qint64 utcSeconds) {
-    return zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC));
-}
-
-// The instant at which the zone's clocks showed local. Where a clock change shows a
-// local time twice, the earlier instant; where it skips it, the local time is read with
-// the offset from before the change.
-qint64 UtcSeconds(const QTimeZone& zone, const QDateTime& local) {
-    constexpr qint64 Day = 24 * 60 * 60;
-    const qint64 wall = local.toSecsSinceEpoch();
-    const int before = OffsetAt(zone, wall - Day);
-    const std::set<int> offsets = {before, OffsetAt(zone, wall), OffsetAt(zone, wall + Day)};
-    std::optional<qint64> earliest;
-    for (const int offset : offsets) {
-        const qint64 instant = wall - offset;
-        if (OffsetAt(zone, instant) == offset && (!earliest || instant < *earliest)) {
-            earliest = instant;
-        }
-    }
-    return earliest.value_or(wall - before);
-}
-
-QByteArray GpxNumber(double magnitude, const QString& hemisphere) {
+// Signed decimal degrees, as many digits as the record holds.
+QByteArray SignedNumber(double magnitude, const QString& hemisphere) {
     return modPrivate::NumberText(IsNegative(hemisphere) ? -magnitude : magnitude, 15).toLatin1();
 }
 
-QByteArray GpxPoint(const PositionFix& fix, const QDateTime& local, const QTimeZone& zone) {
-    QByteArray text = "   <trkpt lat=\"" + GpxNumber(fix.Latitude, fix.NorthSouth) + "\" lon=\"" +
-                      GpxNumber(fix.Longitude, fix.EastWest) + "\">";
-    if (local.isValid()) {
-        text += "<time>" +
-                QDateTime::fromSecsSinceEpoch(UtcSeconds(zone, local), Qt::UTC)
-                    .toString(Qt::ISODate)
-                    .toLatin1() +
-                "</time>";
+QByteArray UtcText(qint64 utcSeconds) {
+    return QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC).toString(Qt::ISODate).toLatin1();
+}
+
+// The track's name: the day of its first and last record with a readable time, or both
+// days; empty when no time is readable (a time that is not one may hold any character,
+// which the file's XML could not carry).
+QByteArray DayName(const clsTrackRecords& records) {
+    QString first;
+    QString last;
+    for (qsizetype i = 0; i < records.Count(); ++i) {
+        const QString time = records.At(i).FixTime;
+        if (clsLocalClock::WallSeconds(time).has_value()) {
+            last = time.left(10);
+            first = first.isEmpty() ? last : first;
+        }
+    }
+    return (first == last ? first : first + QStringLiteral(" - ") + last).toHtmlEscaped().toUtf8();
+}
+
+QByteArray GpxPoint(const PositionFix& fix, clsLocalClock& clock) {
+    QByteArray text = "   <trkpt lat=\"" + SignedNumber(fix.Latitude, fix.NorthSouth) +
+                      "\" lon=\"" + SignedNumber(fix.Longitude, fix.EastWest) + "\">";
+    if (const std::optional<qint64> utc = clock.UtcSeconds(fix.FixTime)) {
+        text += "<time>" + UtcText(*utc) + "</time>";
     }
     // Garmin's track point extension: speed in metres per second, course in degrees.
     constexpr double MetresPerSecondPerKnot = 1852.0 / 3600.0;
@@ -141,25 +121,118 @@ QByteArray GpxText(const clsTrackRecords& records, const QString& programFolder)
                       " xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\""
                       " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1"
                       " http://www.topografix.com/GPX/1/1/gpx.xsd\">\n";
-    const QTimeZone zone = QTimeZone::systemTimeZone();
+    clsLocalClock clock;
     QString day;
     for (qsizetype i = 0; i < records.Count(); ++i) {
         const PositionFix fix = records.At(i);
-        const QDateTime local = LocalTime(fix.FixTime);
+        const bool readable = clsLocalClock::WallSeconds(fix.FixTime).has_value();
         if (i == 0) {
-            text += " <trk>\n  <trkseg>\n";
-        } else if (local.isValid() && !day.isEmpty() && fix.FixTime.left(10) != day) {
+            text += " <trk>\n  <name>" + DayName(records) + "</name>\n  <trkseg>\n";
+        } else if (readable && !day.isEmpty() && fix.FixTime.left(10) != day) {
             text += "  </trkseg>\n  <trkseg>\n";
         }
-        if (local.isValid()) {
+        if (readable) {
             day = fix.FixTime.left(10);
         }
-        text += GpxPoint(fix, local, zone);
+        text += GpxPoint(fix, clock);
     }
     if (records.Count() > 0) {
         text += "  </trkseg>\n </trk>\n";
     }
     return text + "</gpx>\n";
+}
+
+QByteArray KmlCoordinates(double latitude, double longitude) {
+    return modPrivate::NumberText(longitude, 15).toLatin1() + ',' +
+           modPrivate::NumberText(latitude, 15).toLatin1();
+}
+
+// A stop as a point placemark: named by its place in the day, its arrival and departure
+// as its time span.
+QByteArray KmlStop(int number, const clsDaySummary::Line& stop, clsLocalClock& clock) {
+    const qint64 minutes = (stop.Seconds + 30) / 60;
+    QByteArray text = "  <Placemark>\n   <name>Stop " + QByteArray::number(number) +
+                      "</name>\n   <description>" + stop.Start.toHtmlEscaped().toUtf8() + " - " +
+                      stop.End.toHtmlEscaped().toUtf8() + " (" + QByteArray::number(minutes) +
+                      " min)</description>\n";
+    const std::optional<qint64> begin = clock.UtcSeconds(stop.Start);
+    const std::optional<qint64> end = clock.UtcSeconds(stop.End);
+    if (begin && end) {
+        text += "   <TimeSpan><begin>" + UtcText(*begin) + "</begin><end>" + UtcText(*end) +
+                "</end></TimeSpan>\n";
+    }
+    return text + "   <styleUrl>#stop</styleUrl>\n   <Point><coordinates>" +
+           KmlCoordinates(stop.Latitude, stop.Longitude) +
+           "</coordinates></Point>\n  </Placemark>\n";
+}
+
+// One placemark with the track as a line through every valid fix that has a position (a
+// void fix's position may lie anywhere), and one per stop as the day summary finds them
+// with the stored stop settings.
+QByteArray KmlText(const clsTrackRecords& records, const QString& programFolder) {
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n <Document>\n";
+    if (records.Count() == 0) {
+        return text + " </Document>\n</kml>\n";
+    }
+    const QByteArray name = DayName(records);
+    text += "  <name>" + name +
+            "</name>\n"
+            "  <Style id=\"track\"><LineStyle><color>ffff0000</color><width>3</width>"
+            "</LineStyle></Style>\n"
+            "  <Style id=\"stop\"><IconStyle><color>ff0000ff</color></IconStyle></Style>\n"
+            "  <Placemark>\n   <name>" +
+            name +
+            "</name>\n   <styleUrl>#track</styleUrl>\n"
+            "   <LineString>\n    <tessellate>1</tessellate>\n    <coordinates>\n";
+    for (qsizetype i = 0; i < records.Count(); ++i) {
+        const PositionFix fix = records.At(i);
+        if (fix.HasPosition() && fix.Status != QLatin1String("V")) {
+            text += KmlCoordinates(IsNegative(fix.NorthSouth) ? -fix.Latitude : fix.Latitude,
+                                   IsNegative(fix.EastWest) ? -fix.Longitude : fix.Longitude) +
+                    '\n';
+        }
+    }
+    text += "    </coordinates>\n   </LineString>\n  </Placemark>\n";
+    const clsDaySummary summary(records, clsDaySummary::Parameters::Read(programFolder), {});
+    clsLocalClock clock;
+    int number = 0;
+    for (const clsDaySummary::Line& line : summary.Lines()) {
+        if (line.What == clsDaySummary::Kind::Stop) {
+            text += KmlStop(++number, line, clock);
+        }
+    }
+    return text + " </Document>\n</kml>\n";
+}
+
+// Local time with its offset from UTC, and UTC, in ISO 8601; both empty when unreadable.
+std::pair<QByteArray, QByteArray> IsoTimes(const QString& fixTime, clsLocalClock& clock) {
+    const std::optional<qint64> wall = clsLocalClock::WallSeconds(fixTime);
+    if (!wall) {
+        return {};
+    }
+    const qint64 utc = clock.UtcSecondsOfWall(*wall);
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(utc, Qt::OffsetFromUTC, int(*wall - utc));
+    return {local.toString(Qt::ISODate).toLatin1(), UtcText(utc)};
+}
+
+QByteArray CsvText(const clsTrackRecords& records, const QString& /*programFolder*/) {
+    QByteArray text = "time_local,time_utc,latitude,longitude,speed_kn,course,status" + LineEnd;
+    clsLocalClock clock;
+    for (qsizetype i = 0; i < records.Count(); ++i) {
+        const PositionFix fix = records.At(i);
+        const auto [local, utc] = IsoTimes(fix.FixTime, clock);
+        text += QByteArrayList{local,
+                               utc,
+                               SignedNumber(fix.Latitude, fix.NorthSouth),
+                               SignedNumber(fix.Longitude, fix.EastWest),
+                               modPrivate::NumberText(fix.Speed, 7).toLatin1(),
+                               modPrivate::NumberText(fix.Direction, 7).toLatin1(),
+                               modPrivate::CsvField(fix.Status)}
+                    .join(',') +
+                LineEnd;
+    }
+    return text;
 }
 
 // A file dialog's filter entry and the text of the file it stands for.
@@ -175,6 +248,8 @@ constexpr std::array Formats = {
     ExportFormat{clsTrackExport::PaPaGO, "PaPaGO!", "txt", PaPaGOText},
     ExportFormat{clsTrackExport::MapSource, "MapSource 6.5", "trk", MapSourceText},
     ExportFormat{clsTrackExport::Gpx, "GPX 1.1", "gpx", GpxText},
+    ExportFormat{clsTrackExport::Kml, "KML 2.2", "kml", KmlText},
+    ExportFormat{clsTrackExport::Csv, "CSV", "csv", CsvText},
 };
 
 constexpr bool NumberedByPosition() {
@@ -237,13 +312,10 @@ void clsTrackExport::ExportTrack(const QString& path, int format,
     const ExportFormat* entry = Numbered(format);
     const QByteArray text =
         entry != nullptr ? entry->Write(records, m_programFolder) : QByteArray();
-    QSaveFile file(path);
-    // Unbuffered: Qt 6.4 commits a save file whose buffered bytes failed to reach the
-    // disk when it is closed, which would put a cut file under the chosen name.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(text) != text.size() || !file.commit()) {
+    QString error;
+    if (!modPrivate::SaveWholeFile(path, text, error)) {
         throw clsStationError(
             modPrivate::ReadLanguage(m_programFolder, modKeys::Messages::ExportFailed)
-                .arg(QDir::toNativeSeparators(path), file.errorString()));
+                .arg(QDir::toNativeSeparators(path), error));
     }
 }

@@ -5,12 +5,13 @@
 #include <QString>
 
 // Writes a track to a file for navigation and mapping programs: PaPaGO! track text,
-// MapSource 6.5 track file, or GPX 1.1. The file under the chosen name is replaced only
+// MapSource 6.5 track file, GPX 1.1, KML 2.2 (the track and its stops) or CSV (one line
+// per record). The file under the chosen name is replaced only
 // once the whole new file has been written.
 class clsTrackExport {
 public:
     // The entries of the file dialog's filter, numbered from 1 in this order.
-    enum Format { PaPaGO = 1, MapSource = 2, Gpx = 3 };
+    enum Format { PaPaGO = 1, MapSource = 2, Gpx = 3, Kml = 4, Csv = 5 };
 
     // The file dialog's filter: "name (*.ext)|*.ext" per format, joined by "|".
     static QString Filter();

@@ -102,7 +102,7 @@ bool clsMapDrawing::ChooseZoom(int level) {
 }
 
 bool clsMapDrawing::HasPosition(const PositionFix& fix) {
-    return fix.Longitude != 0 && fix.Latitude != 0;
+    return fix.HasPosition();
 }
 
 QString clsMapDrawing::CaptionText(const PositionFix& fix) {

@@ -56,6 +56,17 @@ inline constexpr SettingKey MapLayer{QLatin1String("Map"), QLatin1String("Layer"
 // Megabytes the tiles kept for offline use may take on disk.
 inline constexpr SettingKey TileCacheMegabytes{QLatin1String("Map"), QLatin1String("TileCacheMB")};
 inline constexpr int DefaultTileCacheMegabytes = 500;
+// How a day's track falls into trips and stops. Missing, not a number or out of range: the
+// default beside it.
+// Metres: the records of a stop all lie within this distance of its first record.
+inline constexpr SettingKey DayStopRadius{QLatin1String("Day"), QLatin1String("StopRadius")};
+inline constexpr double DefaultDayStopRadius = 50;
+// Minutes a stop lasts at least.
+inline constexpr SettingKey DayStopMinutes{QLatin1String("Day"), QLatin1String("StopMinutes")};
+inline constexpr double DefaultDayStopMinutes = 5;
+// Metres: a stop is named after the nearest point of interest within this distance.
+inline constexpr SettingKey DayPoiRadius{QLatin1String("Day"), QLatin1String("PoiRadius")};
+inline constexpr double DefaultDayPoiRadius = 200;
 } // namespace Setting
 
 // Values of the window's design that are no key's default.
@@ -329,6 +340,14 @@ inline constexpr LanguageCode HistoryUnreadable =
 inline constexpr LanguageCode ExportFailed = code("0041", "The track cannot be written to %1: %2");
 inline constexpr LanguageCode EditorNotStarted = code(
     "0042", "The track was written to %1, but the text editor could not be started to show it.");
+// The day summary and the speed chart (0050-0059). %1 the settings file.
+inline constexpr LanguageCode DaySettingsNotWritten =
+    code("0050", "The stop settings cannot be written to %1.");
+// %1 the file, %2 the platform's description.
+inline constexpr LanguageCode DaySummaryNotWritten =
+    code("0051", "The day summary cannot be written to %1: %2");
+// %1 the page's file.
+inline constexpr LanguageCode ChartNotLoaded = code("0052", "The chart page %1 cannot be loaded.");
 // The chosen name ends in the extension of another format than the chosen file type: %1
 // the name, %2 its extension, %3 the format of that extension, %4 the chosen file type's
 // format, %5 the name with the chosen type's extension.
@@ -395,5 +414,40 @@ inline constexpr LanguageCode ProgramFilesUnreadable =
 inline constexpr LanguageCode ProgramFileNotCopied =
     code("0142", "The station's file %1 cannot be written: %2");
 } // namespace Messages
+
+// The speed chart and the day summary, section "Day" of both language files.
+namespace Day {
+constexpr LanguageCode code(const char* c, const char* english) {
+    return {QLatin1String("Day"), QLatin1String(c), english};
+}
+inline constexpr LanguageCode ChartButton = code("0001", "Speed chart");
+inline constexpr LanguageCode DayButton = code("0002", "Day summary...");
+inline constexpr LanguageCode ChartSpeed = code("0003", "Speed (kn)");
+inline constexpr LanguageCode ChartEmpty = code("0004", "No record to chart.");
+inline constexpr LanguageCode Title = code("0005", "Day summary");
+inline constexpr LanguageCode KindHeader = code("0006", "Kind");
+inline constexpr LanguageCode StartHeader = code("0007", "Start / arrival");
+inline constexpr LanguageCode EndHeader = code("0008", "End / departure");
+inline constexpr LanguageCode DurationHeader = code("0009", "Duration");
+inline constexpr LanguageCode DistanceHeader = code("0010", "Distance (km)");
+inline constexpr LanguageCode MaxSpeedHeader = code("0011", "Max. speed (kn)");
+inline constexpr LanguageCode AverageSpeedHeader = code("0012", "Avg. speed (kn)");
+inline constexpr LanguageCode PlaceHeader = code("0013", "Place");
+inline constexpr LanguageCode Trip = code("0014", "Trip");
+inline constexpr LanguageCode Stop = code("0015", "Stop");
+// %1 trips, %2 stops, %3 km, %4 moving time, %5 stopped time, %6 and %7 knots.
+inline constexpr LanguageCode Totals =
+    code("0016", "Trips: %1, stops: %2. Driven %3 km in %4, stopped %5; max. %6 kn, avg. %7 kn");
+inline constexpr LanguageCode StopRadiusLabel = code("0017", "Stop radius (m):");
+inline constexpr LanguageCode StopMinutesLabel = code("0018", "Stop lasts at least (min):");
+inline constexpr LanguageCode PoiRadiusLabel = code("0019", "Point of interest within (m):");
+inline constexpr LanguageCode ApplyButton = code("0020", "Apply");
+inline constexpr LanguageCode PrintButton = code("0021", "Print...");
+inline constexpr LanguageCode CsvButton = code("0022", "Export CSV...");
+inline constexpr LanguageCode CloseButton = code("0023", "Close");
+// The span of the day: %1 its first, %2 its last record's time.
+inline constexpr LanguageCode Span = code("0024", "%1 to %2");
+inline constexpr LanguageCode NotPrinted = code("0025", "The day summary could not be printed.");
+} // namespace Day
 
 } // namespace modKeys

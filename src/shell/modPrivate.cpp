@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -221,6 +222,31 @@ QString NumberText(double v, int significantDigits) {
         }
     }
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+bool SaveWholeFile(const QString& path, const QByteArray& bytes, QString& error) {
+    QSaveFile file(path);
+    // Unbuffered: Qt 6.4 commits a save file whose buffered bytes failed to reach the
+    // disk when it is closed, which would put a cut file under the chosen name.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString SettingsPath(const QString& programFolder) {
+    return settingsPath(programFolder);
+}
+
+QByteArray CsvField(const QString& text) {
+    QByteArray field = text.toUtf8();
+    if (field.contains(',') || field.contains('"') || field.contains('\n') ||
+        field.contains('\r')) {
+        field = '"' + field.replace("\"", "\"\"") + '"';
+    }
+    return field;
 }
 
 QString FormatLogTime(const QDateTime& when) {

@@ -49,6 +49,8 @@ QString ReadLanguage(const clsProfileText& language, const LanguageCode& code);
 // A path beneath the program folder; relative uses "/" and each existing folder or
 // file is matched without regard to case, so "Export" reaches "export".
 QString ProgramPath(const QString& programFolder, const QString& relative);
+// The settings file of the program folder.
+QString SettingsPath(const QString& programFolder);
 
 // The leading decimal number of a text ("." as the point); 0 when there is none.
 double Val(const QString& text);
@@ -57,6 +59,9 @@ long long RoundHalfEven(double v);
 // Shortest decimal text of v with at most significantDigits digits, "." as the
 // point, no exponent, no trailing zeros: 121.57613, 0.5, 0.
 QString NumberText(double v, int significantDigits);
+// A field of a CSV line, UTF-8: quoted when it holds a comma, a quote or a line end, its
+// quotes then doubled.
+QByteArray CsvField(const QString& text);
 
 // The parts of a non-negative value in decimal degrees: whole degrees, whole minutes, and
 // seconds rounded half-even, carried into the minutes and degrees (59.5 seconds and more
@@ -86,6 +91,10 @@ QString DirectionCode(float degrees);
 QString DirectionName(const QString& programFolder, float degrees);
 // Every apostrophe doubled, nothing else changed.
 QString QuoteSql(const QString& text);
+// Writes bytes as the whole file at path; the file under that name is replaced only once
+// every byte has been written. False, and the platform's description in error, when it
+// could not be; an earlier file of that name then stays as it was.
+bool SaveWholeFile(const QString& path, const QByteArray& bytes, QString& error);
 // Deletes the file; false when it could not be deleted (missing included).
 bool KillFile(const QString& path);
 

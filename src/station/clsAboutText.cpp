@@ -11,7 +11,7 @@ namespace {
 
 // The works that ship in the program folder or are linked, as the package's copyright file
 // names them, and the map tiles the station shows by default.
-constexpr std::array<clsAboutText::Credit, 9> AllCredits{{
+constexpr std::array<clsAboutText::Credit, 10> AllCredits{{
     {"Qt 6", "The Qt Company Ltd. and other contributors", "LGPL-3.0-only or GPL-2.0+ or GPL-3.0",
      "https://www.qt.io/licensing/"},
     {"SQLCipher", "Zetetic LLC; SQLite is in the public domain", "BSD-3-Clause",
@@ -20,6 +20,7 @@ constexpr std::array<clsAboutText::Credit, 9> AllCredits{{
     {"Leaflet", "Volodymyr Agafonkin, CloudMade", "BSD-2-Clause", "https://leafletjs.com/"},
     {"topojson-client", "Michael Bostock", "ISC", "https://github.com/topojson/topojson-client"},
     {"world-atlas", "Michael Bostock", "ISC", "https://github.com/topojson/world-atlas"},
+    {"uPlot", "Leon Sorokin", "MIT", "https://github.com/leeoniya/uPlot"},
     {"Natural Earth", "Natural Earth contributors", "public domain",
      "https://www.naturalearthdata.com/"},
     {"Adwaita icon theme", "GNOME Project", "CC-BY-SA-3.0 or LGPL-3",

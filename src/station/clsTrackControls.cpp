@@ -4,6 +4,7 @@
 #include "map/clsMapDrawing.h"
 #include "shell/IPlatform.h"
 #include "shell/clsStationError.h"
+#include "shell/clsWarnOnce.h"
 #include "shell/modFormPosition.h"
 #include "shell/modPrivate.h"
 #include "station/clsTrackLayout.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -80,6 +83,7 @@ void clsTrackControls::BuildControls(QWidget* window, const QString& programFold
     BuildPortFrame();
     CmdPOI = named<QPushButton>(m_window, "CmdPOI");
     BuildRecordsFrame();
+    BuildChartPane();
     BuildList();
     BuildStatusBar();
     BuildTimers();
@@ -230,13 +234,27 @@ void clsTrackControls::BuildPlayFrame() {
     cmdStopPlay = named<QPushButton>(fraPlay, "cmdStopPlay");
     cmdExport = named<QPushButton>(fraPlay, "cmdExport");
     Check1 = named<QCheckBox>(fraPlay, "Check1");
+    cmdChart = named<QPushButton>(fraPlay, "cmdChart");
+    cmdChart->setCheckable(true);
+    cmdDay = named<QPushButton>(fraPlay, "cmdDay");
 
     auto* least = new QLabel(QStringLiteral("1"), fraPlay);
     least->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     gridIn(fraPlay, {{Label5, txtInterval, Label4},
                      {least, sldInterval, new QLabel(QStringLiteral("10"), fraPlay)},
                      {cmdPlay, cmdPlay, cmdStopPlay},
-                     {cmdExport, cmdExport, Check1}});
+                     {cmdExport, cmdExport, Check1},
+                     {cmdChart, cmdChart, cmdDay}});
+}
+
+void clsTrackControls::BuildChartPane() {
+    fraChart = named<QFrame>(m_window, "fraChart");
+    fraChart->setFrameShape(QFrame::StyledPanel);
+    fraChart->setVisible(false);
+    WBChart = named<QWebEngineView>(fraChart, "WBChart");
+    auto* fill = new QGridLayout(fraChart);
+    fill->setContentsMargins(1, 1, 1, 1);
+    fill->addWidget(WBChart, 0, 0);
 }
 
 void clsTrackControls::BuildList() {
@@ -302,6 +320,8 @@ void clsTrackControls::SetCaptions(const clsProfileText& language) {
     mnuHelp->setTitle(text(modKeys::Messages::HelpMenu));
     mnuGuide->setText(text(modKeys::Messages::GuideEntry));
     mnuAbout->setText(text(modKeys::Messages::AboutEntry));
+    cmdChart->setText(text(modKeys::Day::ChartButton));
+    cmdDay->setText(text(modKeys::Day::DayButton));
 }
 
 void clsTrackControls::FitWindow(bool placed) {
@@ -378,6 +398,21 @@ void clsTrackControls::FillTimeLists() {
     }
 }
 
+clsHistoryQuery clsTrackControls::Query() const {
+    return {dtpFromTime->date(),   Combo1->currentText(), Combo2->currentText(),
+            Combo4->currentText(), Combo3->currentText(), txtFromSpeed->text(),
+            txtToSpeed->text()};
+}
+
+int clsTrackControls::ZoomPictureStep(const QObject* watched, const QEvent* event) const {
+    if ((watched != imgZoomIn && watched != imgZoomOut) ||
+        event->type() != QEvent::MouseButtonRelease ||
+        static_cast<const QMouseEvent*>(event)->button() != Qt::LeftButton) {
+        return 0;
+    }
+    return watched == imgZoomIn ? 1 : -1;
+}
+
 void clsTrackControls::SelectRow(const clsDateViewModel& rows, qsizetype row, bool scroll) {
     if (row < 0 || row >= rows.rowCount()) {
         return;
@@ -445,6 +480,26 @@ int clsTrackControls::SelectedRow() const {
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
+void clsTrackControls::ShowTotal(clsDateViewModel& rows, qsizetype total, const QString& label) {
+    stbPanel2->setText(label + QString::number(total));
+    if (total == 0) {
+        rows.ShowNoDate();
+    } else {
+        rows.AnnounceAppended();
+    }
+}
+
+void clsTrackControls::ShowHistoryOutcome(clsWarnOnce& warning,
+                                          const clsTrackRecorder::Result& result) {
+    if (!result.HistoryProblem.isEmpty()) {
+        if (warning.Warn(result.HistoryProblem)) {
+            stbPanel1->setText(result.HistoryProblem);
+        }
+    } else if (result.Recorded && warning.Clear()) {
+        stbPanel1->clear();
+    }
+}
+
 void clsTrackControls::SetColumns(clsDateViewModel& rows, const clsProfileText& language) {
     rows.AddStationColumns(language);
     for (int column = 0; column < rows.columnCount(); ++column) {
@@ -461,9 +516,13 @@ void clsTrackControls::PlaceStatusBar() {
 
 void clsTrackControls::PlaceControls() {
     using namespace modFormPosition;
+    const bool chart = !fraChart->isHidden();
     const clsTrackLayout::Placements p = clsTrackLayout::Arrange(
         TwipsX(m_window, m_window->width()), TwipsY(m_window, LayoutHeightPixels()),
-        TwipsY(m_window, stbStatusBar->height()));
+        TwipsY(m_window, stbStatusBar->height()), chart);
+    if (chart) {
+        PlaceTwips(fraChart, p.fraChart);
+    }
     PlaceTwips(fraMap, p.fraMap);
     PlaceTwips(WBMaps, p.WBMaps);
     const QRect map = WBMaps->geometry();
@@ -483,15 +542,24 @@ void clsTrackControls::PlaceControls() {
     PlaceTwips(imgZoomOut, p.imgZoomOut);
     // The layout's window begins below the menu bar.
     const int bar = mnuBar->height();
-    for (QWidget* control : {static_cast<QWidget*>(fraMap), static_cast<QWidget*>(fraTrackQuery),
-                             static_cast<QWidget*>(CmdPOI), static_cast<QWidget*>(frmRecords),
-                             static_cast<QWidget*>(DateView)}) {
+    for (QWidget* control : {static_cast<QWidget*>(fraMap), static_cast<QWidget*>(fraChart),
+                             static_cast<QWidget*>(fraTrackQuery), static_cast<QWidget*>(CmdPOI),
+                             static_cast<QWidget*>(frmRecords), static_cast<QWidget*>(DateView)}) {
         control->move(control->x(), control->y() + bar);
     }
 }
 
 int clsTrackControls::LayoutHeightPixels() const {
     return m_window->height() - mnuBar->height();
+}
+
+bool clsTrackControls::ShowChartPane(bool shown) {
+    if (fraChart->isHidden() != shown) {
+        return false;
+    }
+    fraChart->setVisible(shown);
+    PlaceControls();
+    return shown;
 }
 
 void clsTrackControls::PlaceTwips(QWidget* control, const TwipsRect& twips) const {

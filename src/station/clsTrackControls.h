@@ -1,6 +1,8 @@
 #pragma once
 
+#include "history/clsHistoryQuery.h"
 #include "shell/TwipsRect.h"
+#include "tracking/clsTrackRecorder.h"
 
 #include <QString>
 
@@ -8,6 +10,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -22,6 +25,7 @@ class QWebEngineView;
 class QWidget;
 class clsDateViewModel;
 class clsMapDrawing;
+class clsWarnOnce;
 class clsPortChoices;
 class clsProfileText;
 struct PositionFix;
@@ -66,6 +70,11 @@ public:
     void ShowPortDevice(const QString& programFolder, int portNumber);
     // The query's hour and minute lists, showing the whole day.
     void FillTimeLists();
+    // The history query as the query's controls show it now.
+    clsHistoryQuery Query() const;
+    // A left click released on a zoom picture: 1 for imgZoomIn, -1 for imgZoomOut; 0 for
+    // any other event.
+    int ZoomPictureStep(const QObject* watched, const QEvent* event) const;
     // Selects the row (from 0) of rows and scrolls it into view; a click on the list is what
     // shows a row on the map, not its selection. Nothing for a row outside the list.
     void SelectRow(const clsDateViewModel& rows, qsizetype row, bool scroll = true);
@@ -73,6 +82,9 @@ public:
     // scrolls to it, except on the live path (live) while the operator has scrolled the list
     // away from its end: then it scrolls again once its end is in view.
     void SelectAppendedRow(clsDateViewModel& rows, bool live);
+    // The fetched total in the status bar after its label, and its rows in the list: the
+    // "NO Date" row when the fetch found nothing.
+    void ShowTotal(clsDateViewModel& rows, qsizetype total, const QString& label);
     // The selected row of the list (from 0), -1 when none is.
     int SelectedRow() const;
     // The record of the track that the selected row of rows shows. Throws clsStationError
@@ -83,6 +95,10 @@ public:
     // zoom pictures and the map, in the texts of drawing. False, and the zoom pictures and
     // the speed hidden, when the fix has no position.
     bool ShowFixLabels(const PositionFix& fix, clsMapDrawing& drawing);
+    // What the history log did with a fix, in the status bar: a history log that cannot be
+    // written loses records silently unless the operator is told, so its problem stays
+    // there (once per problem, by warning) until a record is written again.
+    void ShowHistoryOutcome(clsWarnOnce& warning, const clsTrackRecorder::Result& result);
     // The receiver's state in its panel of the status bar, with the counts of what arrived
     // as its tooltip while the port is open or tried again; the texts of the language file
     // of programFolder, now the present local time.
@@ -95,8 +111,12 @@ public:
     void PlaceTwips(QWidget* control, const TwipsRect& twips) const;
     // The status bar along the window's bottom edge, as high as it asks to be.
     void PlaceStatusBar();
-    // Every control where clsTrackLayout puts it for the window's inner size now.
+    // Every control where clsTrackLayout puts it for the window's inner size now, with the
+    // chart's pane when it shows.
     void PlaceControls();
+    // Shows or hides the chart's pane and lays the window out again when that changed;
+    // true when the pane has just come to show.
+    bool ShowChartPane(bool shown);
 
     QGroupBox* fraMap = nullptr;
     QWebEngineView* WBMaps = nullptr;
@@ -142,6 +162,11 @@ public:
     QPushButton* cmdStopPlay = nullptr;
     QPushButton* cmdExport = nullptr;
     QCheckBox* Check1 = nullptr;
+    QPushButton* cmdChart = nullptr; // pressed while the speed chart is chosen
+    QPushButton* cmdDay = nullptr;   // opens the day summary
+
+    QFrame* fraChart = nullptr; // the speed chart's pane under the map, hidden at first
+    QWebEngineView* WBChart = nullptr;
 
     QTableView* DateView = nullptr;
     QStatusBar* stbStatusBar = nullptr;
@@ -165,6 +190,7 @@ private:
     void BuildPortFrame();
     void BuildRecordsFrame();
     void BuildPlayFrame();
+    void BuildChartPane();
     void BuildList();
     void BuildStatusBar();
     void BuildTimers();

@@ -36,12 +36,16 @@ clsTrackLayout::InnerSize clsTrackLayout::SmallestInner(const Needs& needs,
 }
 
 clsTrackLayout::Placements clsTrackLayout::Arrange(double innerWidth, double innerHeight,
-                                                   double statusBarHeight) {
+                                                   double statusBarHeight, bool chart) {
     const int W = LayoutWidth(innerWidth);
     const int H = LayoutHeight(innerHeight, statusBarHeight);
 
     Placements p;
-    p.fraMap = {50, 50, double(W - 4155), (H - 50) * 0.75};
+    const double mapArea = (H - 50) * 0.75;
+    p.fraMap = {50, 50, double(W - 4155), chart ? mapArea * (1 - ChartShare) : mapArea};
+    if (chart) {
+        p.fraChart = {50, p.fraMap.Height + 100, p.fraMap.Width, mapArea * ChartShare - 50};
+    }
     p.WBMaps = {50, 300, p.fraMap.Width - 50, p.fraMap.Height - 650};
     p.fraTrackQuery = {p.fraMap.Width + 150, 50, ColumnWidth, 2295};
     p.CmdPOI = {p.fraMap.Width + 1350, p.fraTrackQuery.Height + 150, 1555, 615};
@@ -49,7 +53,7 @@ clsTrackLayout::Placements clsTrackLayout::Arrange(double innerWidth, double inn
                     H - p.fraTrackQuery.Height - p.CmdPOI.Height - 350};
     p.lblSpeed = {p.fraMap.Width - 2000, p.WBMaps.Height + 400};
     p.labXY = {p.fraMap.Width - 4500, p.WBMaps.Height + 400};
-    p.DateView = {0, p.fraMap.Height + 160, double(W - 4155), (H - 50) * 0.25};
+    p.DateView = {0, mapArea + 160, double(W - 4155), (H - 50) * 0.25};
     const double zoomLeft = p.fraMap.Width - ZoomSize - 50;
     p.imgZoomIn = {zoomLeft, 260, ZoomSize, ZoomSize};
     p.imgZoomOut = {zoomLeft, p.fraMap.Height - ZoomSize, ZoomSize, ZoomSize};

@@ -32,6 +32,7 @@ public:
         Rect DateView;
         Rect imgZoomIn;
         Rect imgZoomOut;
+        Rect fraChart; // the speed chart's pane; empty while it is closed
     };
 
     // W: the inner width as a whole number, at least MinWidth, at most WholeLimit.
@@ -40,8 +41,12 @@ public:
     static int LayoutHeight(double innerHeight, double statusBarHeight);
 
     // The places for a window of this inner size. The zoom pictures stand whole inside
-    // the map frame's right edge rather than straddling it.
-    static Placements Arrange(double innerWidth, double innerHeight, double statusBarHeight);
+    // the map frame's right edge rather than straddling it. With the chart open, its pane
+    // takes the lower ChartShare of the map frame's height (less a gap of 50), and the map
+    // frame with its children the rest; the list and the column stay where they are.
+    static constexpr double ChartShare = 0.4;
+    static Placements Arrange(double innerWidth, double innerHeight, double statusBarHeight,
+                              bool chart = false);
 
     // What the controls need to be whole and usable: the map frame's width (the labels
     // beside the map), the history frame's height (its controls and the playback frame)

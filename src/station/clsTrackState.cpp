@@ -87,5 +87,12 @@ clsTrackState::View clsTrackState::Current() const {
     v.fraMap = m_mapWanted;
     v.lblWaitingFix = live && !m_fixSeen;
     v.receiverPanel = live;
+    // A listed track: fetched or recorded, not growing or being replaced. The summary is a
+    // dialog of its own, which waits until a playback is over.
+    const bool listed = !live && !fetching && m_records > 0;
+    v.cmdChart = listed;
+    v.cmdDay = listed && !JobRunning();
+    v.chartChosen = m_chartChosen;
+    v.fraChart = m_chartChosen && listed;
     return v;
 }

@@ -42,6 +42,13 @@ public:
         bool fraMap = false;
         bool lblWaitingFix = false;
         bool receiverPanel = false;
+        // The speed chart and the day summary read the listed track: cmdChart's and
+        // cmdDay's enabled states, whether cmdChart shows pressed (the chart chosen) and
+        // whether the chart's pane shows.
+        bool cmdChart = false;
+        bool cmdDay = false;
+        bool chartChosen = false;
+        bool fraChart = false;
     };
 
     Mode CurrentMode() const { return m_mode; }
@@ -79,6 +86,8 @@ public:
     // A whole-track drawing runs until DrawingEnded; the drawings do not nest.
     void DrawingStarted() { m_drawing = true; }
     void DrawingEnded() { m_drawing = false; }
+    // The operator opened or closed the speed chart; it shows while a track is listed.
+    void ChartChosen(bool open) { m_chartChosen = open; }
     // The operator asked to close the window: true when it may close now. While a job
     // runs, false, and CloseAsked is true from now on.
     bool AskClose();
@@ -93,4 +102,5 @@ private:
     bool m_mapWanted = false;
     bool m_closeAsked = false;
     bool m_fixSeen = false;
+    bool m_chartChosen = false;
 };

@@ -1,7 +1,9 @@
 #include "station/frmTrack.h"
 
+#include "history/clsChartView.h"
 #include "history/clsExportDialog.h"
 #include "history/clsHistoryFetch.h"
+#include "history/frmDay.h"
 #include "map/clsMapView.h"
 #include "notices/frmShow.h"
 #include "notices/frmWaiting.h"
@@ -24,7 +26,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSlider>
@@ -49,6 +50,7 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
     setObjectName(QStringLiteral("frmTrack"));
     BuildControls(this, m_programFolder);
     m_mapView = new clsMapView(WBMaps, m_programFolder, this);
+    m_chartView = new clsChartView(WBChart, m_programFolder, this);
     imgZoomIn->installEventFilter(this);
     imgZoomOut->installEventFilter(this);
     DateView->setModel(&m_rows);
@@ -81,6 +83,14 @@ frmTrack::frmTrack(const QString& programFolder, clsDBLib& db, QWidget* parent,
         Timer3->stop();
         Timer3->start();
     });
+    connect(cmdChart, &QPushButton::clicked, this, [this](bool chosen) {
+        m_state.ChartChosen(chosen);
+        ShowState();
+    });
+    connect(cmdDay, &QPushButton::clicked, this, &frmTrack::cmdDay_Click);
+    connect(&m_chartView->Bridge(), &clsChartBridge::RecordChosen, this,
+            &frmTrack::ShowChosenRecord);
+    connect(m_chartView, &clsChartView::LoadFailed, this, &frmTrack::ShowError);
     connect(Check1, &QCheckBox::clicked, Timer3, qOverload<>(&QTimer::start));
     connect(Timer3, &QTimer::timeout, this, &frmTrack::Timer3_Timer);
     connect(MapTimer, &QTimer::timeout, this, &frmTrack::MapTimer_Timer);
@@ -200,9 +210,7 @@ void frmTrack::CmdPOI_Click() {
 // the log is read, slice by slice, and the waiting window offers its stop button and shows
 // how far the log has been read.
 void frmTrack::cmdGET_Click() {
-    const clsHistoryQuery query(dtpFromTime->date(), Combo1->currentText(), Combo2->currentText(),
-                                Combo4->currentText(), Combo3->currentText(), txtFromSpeed->text(),
-                                txtToSpeed->text());
+    const clsHistoryQuery query = Query();
     m_state.FetchStarted();
     ShowState();
     clsHistoryFetch fetch(m_programFolder, query);
@@ -240,17 +248,12 @@ void frmTrack::cmdGET_Click() {
 // and the controls; Timer3 puts the first row on the map.
 void frmTrack::ShowFetched(qsizetype damagedLines) {
     const qsizetype total = m_recorder.RecordCount();
-    stbPanel2->setText(Text(modKeys::Messages::Total) + QString::number(total));
+    ShowTotal(m_rows, total, Text(modKeys::Messages::Total));
     // Over a live warning too: the live path shows it again if it still holds.
     m_historyWarning.Clear();
     stbPanel1->setText(damagedLines > 0
                            ? Text(modKeys::Messages::HistoryLinesDamaged).arg(damagedLines)
                            : QString());
-    if (total == 0) {
-        m_rows.ShowNoDate();
-    } else {
-        m_rows.AnnounceAppended();
-    }
     ShowState();
     if (total > 0) {
         Timer3->start();
@@ -293,6 +296,24 @@ void frmTrack::cmdExport_Click() {
     clsExportDialog(this, m_programFolder, m_title).Run(m_export, m_recorder.TrackRecords());
 }
 
+// The summary is modal, so the track it reads stays as it is while it shows; its lines
+// are shown as the chart's points are. The stop time it may have changed breaks the chart.
+void frmTrack::cmdDay_Click() {
+    frmDay day(m_programFolder, m_recorder.TrackRecords(), m_mapDrawing.MapPoints(), this);
+    connect(&day, &frmDay::RecordChosen, this, &frmTrack::ShowChosenRecord);
+    day.exec();
+    if (m_state.Current().fraChart) {
+        m_chartView->ShowTrack(m_recorder.TrackRecords());
+    }
+}
+
+// A record chosen on the chart or in the summary is shown as a click on its row is.
+void frmTrack::ShowChosenRecord(qsizetype record) {
+    SelectRow(m_rows, record);
+    Timer3->stop();
+    Timer3->start();
+}
+
 // Closes the window when that was asked while the job ran; true when it did.
 bool frmTrack::CloseIfAsked() {
     if (!m_state.CloseAsked()) {
@@ -304,7 +325,8 @@ bool frmTrack::CloseIfAsked() {
 
 // The one place that shows the state of the window: which controls are enabled, the
 // connect button's caption (read from the language file when it changes), the map frame,
-// the waiting label and the receiver's panel (read while it follows the receiver, and once after).
+// the waiting label, the receiver's panel (read while it follows the receiver, and once after)
+// and the chart's pane (charting the track when it comes to show).
 void frmTrack::ShowState() {
     const clsTrackState::View v = m_state.Current();
     const std::pair<QWidget*, bool> controls[] = {{cmdQuery, v.cmdQuery},
@@ -317,7 +339,9 @@ void frmTrack::ShowState() {
                                                   {Check1, v.Check1},
                                                   {cmdPlay, v.cmdPlay},
                                                   {cmdStopPlay, v.cmdStopPlay},
-                                                  {cmdExport, v.cmdExport}};
+                                                  {cmdExport, v.cmdExport},
+                                                  {cmdChart, v.cmdChart},
+                                                  {cmdDay, v.cmdDay}};
     for (const auto& [control, enabled] : controls) {
         control->setEnabled(enabled);
     }
@@ -326,6 +350,10 @@ void frmTrack::ShowState() {
         cmdQuery->setText(Text(v.cmdQueryCaption));
     }
     fraMap->setVisible(v.fraMap);
+    cmdChart->setChecked(v.chartChosen);
+    if (ShowChartPane(v.fraChart)) {
+        m_chartView->ShowTrack(m_recorder.TrackRecords());
+    }
     lblWaitingFix->setVisible(v.lblWaitingFix);
     lblWaitingFix->raise();
     if (v.receiverPanel || tmrReceiver->isActive()) {
@@ -348,24 +376,12 @@ void frmTrack::ProcessSentence(const QString& sentence, const QDateTime& arrived
         m_state.FixSeen();
         ShowState();
     }
-    ShowHistoryOutcome(result);
+    ShowHistoryOutcome(m_historyWarning, result);
     if (!result.Recorded) {
         return;
     }
     ShowAppendedRows(true);
     DrawCurrentPosition();
-}
-
-// A history log that cannot be written loses records silently unless the operator is
-// told; the warning stays in the status bar until a record is written again.
-void frmTrack::ShowHistoryOutcome(const clsTrackRecorder::Result& result) {
-    if (!result.HistoryProblem.isEmpty()) {
-        if (m_historyWarning.Warn(result.HistoryProblem)) {
-            stbPanel1->setText(result.HistoryProblem);
-        }
-    } else if (result.Recorded && m_historyWarning.Clear()) {
-        stbPanel1->clear();
-    }
 }
 
 void frmTrack::ShowAppendedRows(bool live) {
@@ -440,6 +456,7 @@ void frmTrack::Timer3_Timer() {
 // checked. A failure of the whole-track drawing (clsStationError) goes to the caller.
 void frmTrack::ShowRecord(qsizetype index) {
     m_recorder.SetCurrentFix(m_recorder.TrackRecords().At(index));
+    m_chartView->Bridge().MarkRecord(index);
     DrawCurrentPosition();
     DrawTrack();
 }
@@ -493,15 +510,11 @@ void frmTrack::ShowZoom() {
 }
 
 bool frmTrack::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == imgZoomIn || watched == imgZoomOut) &&
-        event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (m_mapDrawing.StepZoom(watched == imgZoomIn ? 1 : -1)) {
-            ShowZoom();
-        }
-        return true;
+    const int step = ZoomPictureStep(watched, event);
+    if (step != 0 && m_mapDrawing.StepZoom(step)) {
+        ShowZoom();
     }
-    return QWidget::eventFilter(watched, event);
+    return step != 0 || QWidget::eventFilter(watched, event);
 }
 
 void frmTrack::closeEvent(QCloseEvent* event) {

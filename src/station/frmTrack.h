@@ -15,6 +15,7 @@
 
 #include <QWidget>
 
+class clsChartView;
 class clsDBLib;
 class clsHistoryFetch;
 class clsMapView;
@@ -64,6 +65,7 @@ public:
     const clsDateViewModel& Rows() const { return m_rows; }
     const clsMapDrawing& MapDrawing() const { return m_mapDrawing; }
     clsMapView& MapView() { return *m_mapView; }
+    clsChartView& ChartView() { return *m_chartView; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,10 +86,11 @@ private:
     void cmdPlay_Click();
     clsTrackPlayer::Callbacks PlaybackSteps();
     void cmdExport_Click();
+    void cmdDay_Click();
+    void ShowChosenRecord(qsizetype record);
     bool CloseIfAsked();
     void ShowState();
     void HandlePortLost(const QString& message);
-    void ShowHistoryOutcome(const clsTrackRecorder::Result& result);
 
     void Timer3_Timer();
     void ShowRecord(qsizetype index);
@@ -112,6 +115,7 @@ private:
     clsTrackExport m_export;
     clsSerialReceiver* m_receiver;
     clsMapView* m_mapView;
+    clsChartView* m_chartView;
     QString m_title;
     clsTrackState m_state;
     QLatin1String m_queryCaption = modKeys::Track::Connect.Code; // the code cmdQuery shows

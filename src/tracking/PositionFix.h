@@ -14,6 +14,10 @@ struct PositionFix {
     float Direction = 0;  // course, degrees clockwise from north
     QString Status;       // "A" valid fix, "V" receiver warning
 
+    // A fix at 0 degrees of latitude or longitude counts as one without a position, as the
+    // empty spare element of a track is.
+    bool HasPosition() const { return Longitude != 0 && Latitude != 0; }
+
     bool operator==(const PositionFix&) const = default;
 };
 

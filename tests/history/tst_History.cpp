@@ -1,7 +1,9 @@
 // Reading history logs line by line, fetching a day's track from them in the station's
 // record format, playing a track back, exporting it (the two navigation formats byte for
-// byte against files written by hand, GPX checked by the schema and read back by GPSBabel).
+// byte against files written by hand, GPX and KML checked by their schemas and read back by
+// GPSBabel, CSV read back field by field).
 
+#include "history/TestDays.h"
 #include "history/clsExportChoice.h"
 #include "history/clsHistoryFetch.h"
 #include "history/clsHistoryReader.h"
@@ -14,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 #include <optional>
 
@@ -94,6 +97,42 @@ std::optional<QByteArray> Run(const QString& program, const QStringList& argumen
     return process.readAllStandardOutput();
 }
 
+// The fields of each line of a CSV text (quoted fields with doubled quotes, lines ended
+// by CR LF).
+QList<QStringList> CsvRows(const QByteArray& csv) {
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    const QString text = QString::fromUtf8(csv);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field += c;
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row << field;
+            field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            rows << (row << field);
+            row.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
 QStringList Entries(const QTemporaryDir& dir) {
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
@@ -154,6 +193,7 @@ struct Scene {
 } // namespace
 
 Q_DECLARE_METATYPE(Query)
+Q_DECLARE_METATYPE(clsTrackRecords)
 Q_DECLARE_METATYPE(Scene)
 
 class tst_History : public QObject {
@@ -361,6 +401,116 @@ private slots:
         QCOMPARE(gpx.contains("<gpxtpx:speed>5.144444</gpxtpx:speed>"
                               "<gpxtpx:course>45</gpxtpx:course>"),
                  segments > 0);
+    }
+
+    // A time that is not one may hold any character: the track is named after the readable
+    // times, and the file stays well-formed XML in both formats that carry the name.
+    void exportNamesTheTrackByItsReadableTimes() {
+        clsTrackRecords records;
+        records.Append({QString::fromLatin1("\x01\x00", 2), "E", 121.5, "N", 25.0, 1, 2, "A"});
+        records.Append({"2009/02/18 09:20:30", "E", 121.5, "N", 25.0, 1, 2, "A"});
+        QTemporaryDir dir;
+        for (const int format : {int(clsTrackExport::Gpx), int(clsTrackExport::Kml)}) {
+            const QString path = dir.filePath("track");
+            clsTrackExport(dir.path()).ExportTrack(path, format, records);
+            QXmlStreamReader xml(ReadFile(path));
+            QStringList names;
+            while (!xml.atEnd()) {
+                if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"name") {
+                    names << xml.readElementText();
+                }
+            }
+            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+            QCOMPARE(names.value(0), "2009/02/18");
+        }
+    }
+
+    // The track as one line through every valid fix, in order, and a point per stop.
+    void exportWritesKmlThatOtherProgramsRead_data() {
+        QTest::addColumn<clsTrackRecords>("track");
+        QTest::addColumn<QStringList>("points");
+        QTest::addColumn<QStringList>("stops");
+        QTest::newRow("both hemispheres")
+            << Track("clock-changes")
+            << QStringList{"25.034568,121.534568", "-33.868800,151.209300", "40.712800,-74.006000",
+                           "48.100000,11.500000",  "52.500000,13.400000",   "52.500000,13.400000"}
+            << QStringList{};
+        // The record without a position and the void fix far away are left out.
+        const clsTrackRecords parked = TestDays::DriveParkDrive();
+        QStringList points;
+        for (qsizetype i = 0; i < parked.Count(); ++i) {
+            const PositionFix fix = parked.At(i);
+            if (i != 31 && i != 32) {
+                points << QString::asprintf("%.6f,%.6f", fix.Latitude, fix.Longitude);
+            }
+        }
+        QCOMPARE(points.size(), 92);
+        QTest::newRow("drive, park, drive")
+            << parked << points
+            << QStringList{"25.055518,121.500000,\"Stop 1\",\"2009/02/18 10:10:00 - "
+                           "2009/02/18 10:30:00 (20 min)\""};
+        QTest::newRow("empty track") << clsTrackRecords() << QStringList{} << QStringList{};
+    }
+
+    void exportWritesKmlThatOtherProgramsRead() {
+        QFETCH(clsTrackRecords, track);
+        QFETCH(QStringList, points);
+        QFETCH(QStringList, stops);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("track.kml");
+        clsTrackExport(dir.path()).ExportTrack(path, clsTrackExport::Kml, track);
+        QVERIFY2(QFileInfo::exists(STATION_KML_SCHEMA),
+                 STATION_KML_SCHEMA " is missing: run scripts/setup");
+        QVERIFY(Run("xmllint", {"--noout", "--schema", STATION_KML_SCHEMA, path}));
+        const auto read = [&](const QString& kind) {
+            const std::optional<QByteArray> csv =
+                Run("gpsbabel", {kind, "-i", "kml", "-f", path, "-o", "unicsv,utc=0", "-F", "-"});
+            QStringList lines = csv ? QString::fromUtf8(*csv).split('\n', Qt::SkipEmptyParts).mid(1)
+                                    : QStringList{"gpsbabel failed"};
+            for (QString& line : lines) {
+                line = line.trimmed().section(',', 1); // without the point's number
+            }
+            return lines;
+        };
+        QCOMPARE(read("-t"), points);
+        QCOMPARE(read("-w"), stops);
+    }
+
+    // One line per record with every field, read back field by field, and by GPSBabel.
+    void exportWritesCsv() {
+        clsTrackRecords track = Track("clock-changes");
+        PositionFix odd = track.At(0);
+        odd.Status = "V \"odd\", really";
+        odd.FixTime = "not a time";
+        track.Append(odd);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("track.csv");
+        clsTrackExport(dir.path()).ExportTrack(path, clsTrackExport::Csv, track);
+        const QByteArray csv = ReadFile(path);
+        QVERIFY(csv.endsWith("\r\n"));
+        const QList<QStringList> expected = {
+            {"time_local", "time_utc", "latitude", "longitude", "speed_kn", "course", "status"},
+            {"2009-02-18T10:20:30+01:00", "2009-02-18T09:20:30Z", "25.0345678", "121.5345678", "10",
+             "45", "A"},
+            {"2009-02-18T23:59:59+01:00", "2009-02-18T22:59:59Z", "-33.8688", "151.2093", "0", "0",
+             "A"},
+            {"2009-02-19T00:30:00+01:00", "2009-02-18T23:30:00Z", "40.7128", "-74.006", "0", "0",
+             "A"},
+            {"2009-07-18T10:20:30+02:00", "2009-07-18T08:20:30Z", "48.1", "11.5", "0", "0", "A"},
+            // The repeated hour: the earlier instant; the skipped one: the offset before.
+            {"2023-10-29T02:30:00+02:00", "2023-10-29T00:30:00Z", "52.5", "13.4", "0", "0", "A"},
+            {"2023-03-26T02:30:00+01:00", "2023-03-26T01:30:00Z", "52.5", "13.4", "0", "0", "A"},
+            {"", "", "25.0345678", "121.5345678", "10", "45", "V \"odd\", really"},
+        };
+        QCOMPARE(CsvRows(csv), expected);
+        const std::optional<QByteArray> read =
+            Run("gpsbabel", {"-i", "unicsv,utc=0", "-f", path, "-o", "unicsv,utc=0", "-F", "-"});
+        QVERIFY(read);
+        const QStringList lines = QString::fromUtf8(*read).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), expected.size());
+        QVERIFY2(lines[1].contains("25.034568,121.534568") && lines[1].contains("09:20:30"),
+                 qPrintable(lines[1]));
+        QVERIFY2(lines[3].contains("40.712800,-74.006000"), qPrintable(lines[3]));
     }
 
     // A failed write is reported with the file's name, and whatever stood under the

@@ -10,7 +10,8 @@ namespace {
 
 // Applies events separated by blanks: "map", "connect", "disconnect:N" (N fixes in the
 // track), "retry" (the port lost and tried again), "reconnected", "fix", "fetch",
-// "fetched:N", "play", "stop", "ended", "draw", "drawn", "close". The answers of "close"
+// "fetched:N", "play", "stop", "ended", "draw", "drawn", "chart" and "nochart" (the speed
+// chart opened and closed), "close". The answers of "close"
 // are collected in closes.
 void Apply(clsTrackState& state, const QString& events, QStringList& closes) {
     for (const QString& event : events.split(' ', Qt::SkipEmptyParts)) {
@@ -42,6 +43,10 @@ void Apply(clsTrackState& state, const QString& events, QStringList& closes) {
             state.DrawingStarted();
         } else if (name == "drawn") {
             state.DrawingEnded();
+        } else if (name == "chart") {
+            state.ChartChosen(true);
+        } else if (name == "nochart") {
+            state.ChartChosen(false);
         } else if (name == "close") {
             closes << (state.AskClose() ? "closes" : "waits");
         } else {
@@ -203,6 +208,60 @@ private slots:
         Apply(state, events, answers);
         QCOMPARE(Shown(state), shown);
         QCOMPARE(answers.join(' '), closes);
+    }
+
+    // The speed chart and the day summary: cmdChart, cmdDay, "pressed" while the chart is
+    // chosen and "pane" while its pane shows.
+    void chartAndDay_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("designed start") << ""
+                                        << "";
+        QTest::newRow("chosen without a track") << "chart"
+                                                << "pressed";
+        QTest::newRow("fetched nothing") << "fetch fetched:0 chart"
+                                         << "pressed";
+        QTest::newRow("fetched") << "fetch fetched:5"
+                                 << "cmdChart cmdDay";
+        QTest::newRow("fetched, chart opened") << "fetch fetched:5 chart"
+                                               << "cmdChart cmdDay pressed pane";
+        QTest::newRow("chart closed again") << "fetch fetched:5 chart nochart"
+                                            << "cmdChart cmdDay";
+        // The pane goes while the track is replaced or grows, and comes back after.
+        QTest::newRow("fetching again") << "fetch fetched:5 chart fetch"
+                                        << "pressed";
+        QTest::newRow("fetched again") << "fetch fetched:5 chart fetch fetched:7"
+                                       << "cmdChart cmdDay pressed pane";
+        QTest::newRow("live") << "fetch fetched:5 chart connect"
+                              << "pressed";
+        QTest::newRow("live track listed after closing")
+            << "fetch fetched:5 chart connect disconnect:3"
+            << "cmdChart cmdDay pressed pane";
+        // The chart follows the playback; the summary waits until it is over.
+        QTest::newRow("playing") << "fetch fetched:5 chart play"
+                                 << "cmdChart pressed pane";
+        QTest::newRow("stopping") << "fetch fetched:5 chart play stop"
+                                  << "cmdChart pressed pane";
+        QTest::newRow("played") << "fetch fetched:5 chart play stop ended"
+                                << "cmdChart cmdDay pressed pane";
+    }
+
+    void chartAndDay() {
+        QFETCH(QString, events);
+        QFETCH(QString, shown);
+        clsTrackState state;
+        QStringList answers;
+        Apply(state, events, answers);
+        const clsTrackState::View v = state.Current();
+        QStringList seen;
+        for (const auto& [name, on] :
+             {std::pair{"cmdChart", v.cmdChart}, std::pair{"cmdDay", v.cmdDay},
+              std::pair{"pressed", v.chartChosen}, std::pair{"pane", v.fraChart}}) {
+            if (on) {
+                seen << name;
+            }
+        }
+        QCOMPARE(seen.join(' '), shown);
     }
 
     // The window's warnings: shown once until what they warn of works again; a warning

@@ -311,6 +311,8 @@ private slots:
         row("MapSource", "day.trk", 2, -2, true, true, "day.trk", "H  LATITUDE", none);
         row("GPX, blanks in the path", "my tracks/day one.gpx", 3, -2, true, true,
             "my tracks/day one.gpx", gpx, none);
+        row("KML", "day.kml", 4, -2, true, true, "day.kml", "<?xml", none);
+        row("CSV", "day.csv", 5, -2, true, true, "day.csv", "time_local,time_utc,", none);
         row("no extension gets the entry's", "day", 2, -2, true, true, "day.trk", "H  LATITUDE",
             none);
         row("cancelled", "", 1, -2, true, true, "", {}, none);
