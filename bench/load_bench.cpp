@@ -101,27 +101,38 @@ bool StartReception(frmTrack& window) {
     return receiver && QTest::qWaitFor([&] { return receiver->IsOpen(); }, 10000);
 }
 
-// When each row came, in seconds from a start.
+// When each row came, in seconds from a start, and the processor time used by then.
 class RowTimes : public QObject {
 public:
     RowTimes(const QAbstractItemModel& rows, int expected) {
         m_times.reserve(expected);
+        m_processor.reserve(expected);
         connect(&rows, &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) {
                     m_times.insert(m_times.end(), last - first + 1, m_clock.nsecsElapsed() / 1e9);
+                    m_processor.insert(m_processor.end(), last - first + 1,
+                                       ProcessorSeconds() - m_processorStart);
                 });
         m_clock.start();
+        m_processorStart = ProcessorSeconds();
     }
     // Rows per second from the end of row first - 1 (the start for 0) to the end of row last.
-    double Rate(int first, int last) const {
-        const double from = first == 0 ? 0 : m_times[first - 1];
-        return (last - first + 1) / (m_times[last] - from);
+    double Rate(int first, int last) const { return (last - first + 1) / Span(m_times, first, last); }
+    // Processor milliseconds a row over the same stretch.
+    double ProcessorMs(int first, int last) const {
+        return 1e3 * Span(m_processor, first, last) / (last - first + 1);
     }
     int Count() const { return static_cast<int>(m_times.size()); }
 
 private:
+    static double Span(const std::vector<double>& at, int first, int last) {
+        return at[last] - (first == 0 ? 0 : at[first - 1]);
+    }
+
     QElapsedTimer m_clock;
+    double m_processorStart = 0;
     std::vector<double> m_times;
+    std::vector<double> m_processor;
 };
 
 // The fixes of the track in the order of the sentences: each lies further north.
@@ -135,7 +146,7 @@ bool InSentenceOrder(const clsTrackRecords& track) {
 }
 
 // One run: prints "result <rate first> <rate last> <rate whole> <median ping ms> <slowest
-// ping ms> <processor ms per row> <rows>".
+// ping ms> <processor ms a row: first, last, whole> <rows>".
 int BurstChild(bool accessible, int count) {
     TestPseudoTerminal receiver;
     StationWindow station;
@@ -157,7 +168,6 @@ int BurstChild(bool accessible, int count) {
     }
     PingProbe probe(10);
     RowTimes rows(window.Rows(), count);
-    const double processorBefore = ProcessorSeconds();
     probe.Start();
     // A receiver writes as fast as its line lets it; the terminal's buffer is the line.
     std::thread writer([&] {
@@ -166,17 +176,17 @@ int BurstChild(bool accessible, int count) {
         }
     });
     const bool all = QTest::qWaitFor([&] { return rows.Count() >= count; }, 1800 * 1000);
-    const double processorMs = (ProcessorSeconds() - processorBefore) * 1e3 / count;
     probe.Stop();
     writer.join();
     if (!all || rows.Count() != count || !InSentenceOrder(window.Recorder().TrackRecords())) {
         std::fprintf(stderr, "%d rows of %d, or out of order\n", rows.Count(), count);
         return 1;
     }
-    std::printf("result %.1f %.1f %.1f %.1f %.1f %.3f %d\n", rows.Rate(0, EdgeRows - 1),
+    std::printf("result %.1f %.1f %.1f %.1f %.1f %.3f %.3f %.3f %d\n", rows.Rate(0, EdgeRows - 1),
                 rows.Rate(count - EdgeRows, count - 1), rows.Rate(0, count - 1),
                 Median(probe.Waits), *std::max_element(probe.Waits.begin(), probe.Waits.end()),
-                processorMs, rows.Count());
+                rows.ProcessorMs(0, EdgeRows - 1), rows.ProcessorMs(count - EdgeRows, count - 1),
+                rows.ProcessorMs(0, count - 1), rows.Count());
     return 0;
 }
 
@@ -215,20 +225,23 @@ int BenchBurst(const QString& self, int runs, int count) {
         }
         for (std::size_t run = 0; run < results.size(); ++run) {
             std::printf("run %zu: %.0f, %.0f, %.0f rows/s; ping %.1f ms (median), %.1f ms at "
-                        "most; %.2f ms of processor a row\n",
+                        "most; %.2f, %.2f, %.2f ms of processor a row\n",
                         run + 1, results[run][0], results[run][1], results[run][2],
-                        results[run][3], results[run][4], results[run][5]);
+                        results[run][3], results[run][4], results[run][5], results[run][6],
+                        results[run][7]);
         }
         std::printf("burst of %d sentences through a pseudo-terminal, accessibility %s (%s), "
                     "median of %d runs:\n"
                     "  %.0f rows/s over the first %d, %.0f over the last %d (%.0f%%), %.0f over "
-                    "the whole; a ping waited %.1f ms (median), %.1f ms at most; %.2f ms of "
-                    "processor time a row (all the station's threads)\n",
+                    "the whole; a ping waited %.1f ms (median), %.1f ms at most;\n"
+                    "  processor time a row (all the station's threads) %.2f ms over the first, "
+                    "%.2f over the last, %.2f over the whole\n",
                     count, accessible ? "on" : "off", qPrintable(QGuiApplication::platformName()),
                     runs, Median(Figure(results, 0)), EdgeRows, Median(Figure(results, 1)),
                     EdgeRows, 100 * Median(Figure(results, 1)) / Median(Figure(results, 0)),
                     Median(Figure(results, 2)), Median(Figure(results, 3)),
-                    Median(Figure(results, 4)), Median(Figure(results, 5)));
+                    Median(Figure(results, 4)), Median(Figure(results, 5)),
+                    Median(Figure(results, 6)), Median(Figure(results, 7)));
     }
     return 0;
 }
