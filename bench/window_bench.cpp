@@ -22,6 +22,7 @@
 //                              followed by about that many MiB of another program's section
 // All run in a temporary program folder made from the source tree's data.
 
+#include "BenchChildren.h"
 #include "BenchFigures.h"
 #include "BenchSentences.h"
 #include "poi/clsDBLib.h"
@@ -82,20 +83,6 @@ bool MakeProgramFolder(const QString& dir, int settingsMiB) {
 
 constexpr int RowCount = 200000;
 
-// Fix i of a drive that moves every second; every 50th fix is a receiver warning.
-QString MovingSentence(long long i) {
-    char time[16];
-    std::snprintf(time, sizeof time, "%02lld%02lld%02lld.00", i / 3600 % 24, i / 60 % 60, i % 60);
-    char motion[32];
-    std::snprintf(motion, sizeof motion, "%lld.%lld,%lld.%lld", i % 600 / 10, i % 10, i % 3600 / 10,
-                  i % 10);
-    // The framer hands a sentence on without its CR LF.
-    return Checksummed(QString::fromLatin1(
-        "GPRMC," + QByteArray(time) + (i % 50 == 0 ? ",V," : ",A,") +
-        Angle(25LL * 600000 + 21234 + i * 7, 2) + ",N," +
-        Angle(121LL * 600000 + 345678 + i * 11, 3) + ",E," + motion + ",180209,,,A"));
-}
-
 // A clock that moves on by one second at every reading, as a 1 Hz receiver's fixes are
 // stamped. It keeps universal time: a local time would consult the time zone files at
 // every step, which the station's own clock does once a second.
@@ -105,38 +92,6 @@ clsTrackRecorder::Clock SecondsFrom(const QDateTime& start) {
         next = next.addSecs(1);
         return now;
     };
-}
-
-// Runs the children of mode one after another and returns their result lines.
-std::vector<QList<double>> RunChildren(const QString& self, const QString& mode, int runs,
-                                       const QStringList& arguments = {}) {
-    std::vector<QList<double>> results;
-    for (int run = 1; run <= runs; ++run) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(self, QStringList{mode} + arguments);
-        child.waitForFinished(-1);
-        const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
-        if (child.exitCode() != 0 || words.first() != "result") {
-            std::printf("run %d failed\n", run);
-            return {};
-        }
-        QList<double> values;
-        for (qsizetype i = 1; i < words.size(); ++i) {
-            values.append(words[i].toDouble());
-        }
-        results.push_back(values);
-    }
-    return results;
-}
-
-// Figure k of every run.
-std::vector<double> Figure(const std::vector<QList<double>>& results, int k) {
-    std::vector<double> values;
-    for (const QList<double>& run : results) {
-        values.push_back(run[k]);
-    }
-    return values;
 }
 
 // One run: prints "result <wall-clock microseconds per row> <processor microseconds per

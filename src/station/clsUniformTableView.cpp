@@ -1,5 +1,6 @@
 #include "station/clsUniformTableView.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -97,6 +98,19 @@ void clsUniformTableView::updateGeometries() {
 void clsUniformTableView::rowsInserted(const QModelIndex& parent, int start, int end) {
     QTableView::rowsInserted(parent, start, end);
     HoldRepaints();
+    ReleaseAccessibleCells(end - start + 1);
+}
+
+// The accessible table drops every cell object it holds when told its model was reset; the
+// model itself and the view's selection stay as they are.
+void clsUniformTableView::ReleaseAccessibleCells(int appendedRows) {
+    m_rowsSinceRelease += appendedRows;
+    if (m_rowsSinceRelease < AccessibleReleaseRows || !QAccessible::isActive()) {
+        return;
+    }
+    m_rowsSinceRelease = 0;
+    QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
+    QAccessible::updateAccessibility(&reset);
 }
 
 // The selection and the scrolling that follow a new row fall within the same hold.

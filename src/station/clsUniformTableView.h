@@ -13,11 +13,19 @@
 // Rows that stream in (fifty fixes a second from a fast receiver, thousands from a fetch)
 // are painted at most once per RepaintInterval: the first change paints at once, later
 // ones within the interval are painted together at its end.
+//
+// Under a screen reader every appended row is announced as it is selected, and the
+// announcement leaves an accessible object for the row's cell that lives as long as the
+// list; each inserted row then renumbers all of them, so that a row would cost time in
+// proportion to the rows announced before it. The view lets all those cells go once
+// AccessibleReleaseRows rows were appended since the last time: a reader asks again for a
+// cell it still wants, and is given a new object for it.
 class clsUniformTableView : public QTableView {
     Q_OBJECT
 
 public:
-    static constexpr int RepaintInterval = 100; // milliseconds
+    static constexpr int RepaintInterval = 100;   // milliseconds
+    static constexpr int AccessibleReleaseRows = 512;
 
     explicit clsUniformTableView(QWidget* parent = nullptr);
 
@@ -43,9 +51,11 @@ private:
     LayoutBasis CurrentBasis() const;
     void HoldRepaints();
     void EndRepaintInterval();
+    void ReleaseAccessibleCells(int appendedRows);
 
     LayoutBasis m_laidOut;
     int m_laidOutLength = 0; // pixels, all rows
     QTimer m_repaintInterval;
     bool m_holdingRepaints = false;
+    int m_rowsSinceRelease = 0; // appended since the accessible cells were last let go
 };

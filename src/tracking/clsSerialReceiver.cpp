@@ -6,6 +6,7 @@
 #include "tracking/clsSerialPort.h"
 #include "tracking/modNmeaDecoder.h"
 
+#include <QElapsedTimer>
 #include <QScopeGuard>
 
 clsSerialReceiver::clsSerialReceiver(const QString& programFolder, QObject* parent, Clock clock)
@@ -21,6 +22,8 @@ clsSerialReceiver::clsSerialReceiver(const QString& programFolder,
     connect(m_port.get(), &ISerialPort::DeviceLost, this, &clsSerialReceiver::HandleDeviceLost);
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &clsSerialReceiver::Retry);
+    m_nextTurn.setSingleShot(true);
+    connect(&m_nextTurn, &QTimer::timeout, this, &clsSerialReceiver::HandleDataArrived);
 }
 
 void clsSerialReceiver::Toggle(int portIndex, int settingIndex, const QString& settingText) {
@@ -48,6 +51,7 @@ void clsSerialReceiver::Open(int portIndex, int settingIndex, const QString& set
 
 void clsSerialReceiver::Close() {
     m_retryTimer.stop();
+    DropWaiting();
     m_port->Close();
 }
 
@@ -81,17 +85,50 @@ QString clsSerialReceiver::PanelText(const clsProfileText& language, const QDate
 // port does not announce it while it is still announcing the input before, and another
 // port might announce it in a call nested in the handler: either way it is read here, once
 // the sentences before it are handed on, and not in a nested call.
+//
+// A burst (a receiver's backlog, a fast link) is handed on in turns of HandOnTurn: the lines
+// framed and not yet handed on wait, and the port is read again only when they are gone, so
+// that the window answers between turns and nothing waits here that the port could hold.
 void clsSerialReceiver::HandleDataArrived() {
+    HandOn(HandOnTurn);
+}
+
+void clsSerialReceiver::HandOn(int turnMs) {
     if (m_handingOn) {
         return;
     }
     m_handingOn = true;
     const auto done = qScopeGuard([this] { m_handingOn = false; });
-    for (QString input; m_port->IsOpen() && !(input = m_port->ReadAll()).isEmpty();) {
-        m_retryDelay = 0; // the source works again: a later loss starts from the first delay
-        m_state.CountData();
-        m_framer.Append(input, [this](QStringView line) { HandleLine(line); });
+    QElapsedTimer turn;
+    turn.start();
+    while (m_port->IsOpen() && (!m_waiting.empty() || ReadArrived())) {
+        if (m_waiting.empty()) {
+            continue; // a part of a line
+        }
+        const QString line = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        HandleLine(line);
+        if (turnMs >= 0 && turn.hasExpired(turnMs)) {
+            m_nextTurn.start();
+            return;
+        }
     }
+}
+
+bool clsSerialReceiver::ReadArrived() {
+    const QString input = m_port->ReadAll();
+    if (input.isEmpty()) {
+        return false;
+    }
+    m_retryDelay = 0; // the source works again: a later loss starts from the first delay
+    m_state.CountData();
+    m_framer.Append(input, [this](QStringView line) { m_waiting.emplace_back(line.toString()); });
+    return true;
+}
+
+void clsSerialReceiver::DropWaiting() {
+    m_nextTurn.stop();
+    m_waiting.clear();
 }
 
 // Every RMC of the talker followed reaches the decoder, which itself passes over one with a
@@ -116,7 +153,10 @@ void clsSerialReceiver::HandleLine(QStringView line) {
     m_state.SetIgnored(m_talkerLock.IgnoredCount());
 }
 
+// What arrived before the loss is handed on whole, before the port closes.
 void clsSerialReceiver::HandleDeviceLost(const QString& description) {
+    HandOn(-1);
+    DropWaiting();
     m_port->Close();
     if (m_autoReconnect) {
         m_framer.DropPartialLine(); // what comes after the gap does not continue it

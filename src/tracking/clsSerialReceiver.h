@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <deque>
 #include <memory>
 
 // Live reception of the main window: the connect button's open and close of the port
@@ -15,13 +16,17 @@
 // choice of the RMC sentences to decode: those of the one talker the link follows
 // (clsTalkerLock). They leave by SentenceReceived one at a time, strictly in arrival
 // order, and only while the port is open: input that arrives while a handler lets events
-// run (a message box) waits until the sentences before it are handled. What arrived is
-// counted in the receiver's state.
+// run (a message box) waits until the sentences before it are handled. A burst is handed
+// on in turns of at most about HandOnTurn, with the event loop run between them. What
+// arrived is counted in the receiver's state.
 class clsSerialReceiver : public QObject {
     Q_OBJECT
 
 public:
     using Clock = clsHistoryLog::Clock;
+    // Milliseconds of handing on after which the rest of a burst waits for the next turn
+    // of the event loop (the sentence begun is handed on whole).
+    static constexpr int HandOnTurn = 50;
 
     // Receives through the serial device or network source that the settings file names;
     // clock gives the local time at which a line arrives.
@@ -83,6 +88,13 @@ signals:
 
 private:
     void HandleDataArrived();
+    // Hands on the waiting lines, reading the port whenever they are gone, until it holds
+    // nothing more; with turnMs >= 0 the rest waits for the next turn once that many
+    // milliseconds have passed.
+    void HandOn(int turnMs);
+    // Frames what the port holds into the waiting lines; false when it held nothing.
+    bool ReadArrived();
+    void DropWaiting();
     void HandleLine(QStringView line);
     void HandleDeviceLost(const QString& description);
     void ScheduleRetry();
@@ -95,6 +107,8 @@ private:
     clsTalkerLock m_talkerLock;
     clsReceiverState m_state;
     bool m_handingOn = false;
+    std::deque<QString> m_waiting; // framed lines not yet handed on, oldest first
+    QTimer m_nextTurn;             // the next turn of a burst
     QString m_openedPort;   // "COMn" opened last
     QString m_openedDevice; // and its device
     int m_openedNumber = 0;

@@ -80,6 +80,39 @@ private slots:
         QTRY_COMPARE(m_sentences, expected);
     }
 
+    // A burst whose sentences each take longer to handle than a turn: the event loop runs
+    // between them (a timer started at the first runs before the last is handed on), and
+    // a link lost right after the burst still hands on all of it before the loss is told.
+    void burstIsHandedOnInTurns_data() {
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("link stays") << false;
+        QTest::newRow("link lost after the burst") << true;
+    }
+    void burstIsHandedOnInTurns() {
+        QFETCH(bool, lost);
+        QStringList lossTold;
+        connect(m_receiver.get(), &clsSerialReceiver::PortLost, this,
+                [&](const QString& message) { lossTold.append(message); });
+        qsizetype handedOnBeforeTimer = -1;
+        connect(m_receiver.get(), &clsSerialReceiver::SentenceReceived, this, [&] {
+            if (m_sentences.size() == 1) {
+                QTimer::singleShot(0, this, [&] { handedOnBeforeTimer = m_sentences.size(); });
+            }
+            QThread::msleep(clsSerialReceiver::HandOnTurn + 10);
+        });
+        const Bytes burst{First, Second, First, Second};
+        m_receiver->Open(PortIndex, 0, Line);
+        QVERIFY(m_terminal->Write(burst.join("\r\n") + "\r\n")); // one write, one read
+        if (lost) {
+            QTRY_COMPARE(handedOnBeforeTimer, 1);
+            m_terminal->CloseMaster();
+            QTRY_COMPARE(lossTold.size(), 1);
+        }
+        QTRY_COMPARE(m_sentences, burst);
+        QVERIFY2(handedOnBeforeTimer >= 1 && handedOnBeforeTimer < burst.size(),
+                 qPrintable(QString::number(handedOnBeforeTimer)));
+    }
+
     // A device that never sends a carriage return keeps only the newest characters.
     void endlessLineKeepsOnlyTheNewestCharacters() {
         clsSentenceFramer framer;
