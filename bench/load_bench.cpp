@@ -15,7 +15,13 @@
 //                              the live window with its history log: resident memory, open
 //                              descriptors and threads at the start, every simulated hour
 //                              and the end, and the growth beyond the rows themselves
-// Both run in a temporary program folder made from the source tree's data.
+//   load_bench frames [steps]
+//                              the browser engine alone, without the station: a bare page
+//                              in a view of the map's size whose one small square changes
+//                              its colour once a step (default 3,600), each step waited for
+//                              until the page has drawn it; what the process holds after a
+//                              third of the steps and at the end, and the growth per step
+// The burst and the soak run in a temporary program folder made from the source tree's data.
 
 #include "BenchChildren.h"
 #include "BenchFigures.h"
@@ -30,8 +36,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QWebEngineView>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -246,12 +255,28 @@ int BenchBurst(const QString& self, int runs, int count) {
     return 0;
 }
 
-// What the process holds: resident memory, open descriptors, threads.
+// What the process holds: resident memory, open descriptors, threads; and the resident
+// memory of the processes it started (the browser engine's page processes).
 struct Holdings {
     long ResidentKb = 0;
     long Descriptors = 0;
     long Threads = 0;
+    long PagesKb = 0;
 };
+
+// The resident memory of every process below pid, in kB.
+long DescendantsKilobytes(qint64 pid) {
+    long sum = 0;
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    if (children.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& child : children.readAll().split(' ')) {
+            if (const qint64 id = child.trimmed().toLongLong(); id > 0) {
+                sum += std::max(0L, StatusKilobytes(id, "VmRSS:")) + DescendantsKilobytes(id);
+            }
+        }
+    }
+    return sum;
+}
 
 Holdings CurrentHoldings() {
     const qint64 pid = QCoreApplication::applicationPid();
@@ -259,12 +284,15 @@ Holdings CurrentHoldings() {
             static_cast<long>(QDir(QStringLiteral("/proc/self/fd"))
                                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                                   .size()),
-            StatusKilobytes(pid, "Threads:")};
+            StatusKilobytes(pid, "Threads:"), DescendantsKilobytes(pid)};
 }
 
-void PrintHoldings(const char* when, const Holdings& holdings, int rows) {
-    std::printf("%-10s %7d rows  %8ld kB resident  %4ld descriptors  %3ld threads\n", when, rows,
-                holdings.ResidentKb, holdings.Descriptors, holdings.Threads);
+void PrintHoldings(const char* when, const Holdings& holdings, int rows,
+                   const char* counted = "rows") {
+    std::printf("%-10s %7d %-5s %8ld kB resident  %4ld descriptors  %3ld threads  "
+                "%8ld kB in page processes\n",
+                when, rows, counted, holdings.ResidentKb, holdings.Descriptors, holdings.Threads,
+                holdings.PagesKb);
     std::fflush(stdout);
 }
 
@@ -354,13 +382,66 @@ int BenchSoak(double speed, int hours) {
     const int grownRows = rows - startRows;
     std::printf("%d fixes in %.0f s (%.1f times real time, asked %.0f); resident memory grew "
                 "%.1f MB, %.1f MB beyond 56 bytes a row; descriptors %+ld, threads %+ld "
-                "(the first hour to the last: %+ld kB, %+ld descriptors, %+ld threads)\n",
+                "(the first hour to the last: %+ld kB, %+ld descriptors, %+ld threads); "
+                "the page processes %+ld kB (the first hour to the last: %+ld kB)\n",
                 rows, seconds, rows / seconds, speed, growth / 1e6, (growth - 56.0 * grownRows) / 1e6,
                 end.Descriptors - start.Descriptors, end.Threads - start.Threads,
                 hourly.back().ResidentKb - hourly.front().ResidentKb,
                 hourly.back().Descriptors - hourly.front().Descriptors,
-                hourly.back().Threads - hourly.front().Threads);
+                hourly.back().Threads - hourly.front().Threads, end.PagesKb - start.PagesKb,
+                hourly.back().PagesKb - hourly.front().PagesKb);
     return rows == fixes ? 0 : 1;
+}
+
+// One colour change a step, told back by the page's title once a frame after it began.
+const char* const FramesPage =
+    "<!DOCTYPE html><html><body><div id='square' style='width:50px;height:50px'></div><script>"
+    "function step(k) {"
+    "  document.getElementById('square').style.background = k % 2 ? 'blue' : 'red';"
+    "  requestAnimationFrame(function () {"
+    "    requestAnimationFrame(function () { document.title = String(k); });"
+    "  });"
+    "}</script></body></html>";
+
+int BenchFrames(int steps) {
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND")) {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); // as the map is drawn
+    }
+    QWebEngineView view;
+    view.resize(640, 480);
+    int drawn = 0;
+    QObject::connect(&view, &QWebEngineView::titleChanged,
+                     [&](const QString& title) { drawn = title.toInt(); });
+    bool loaded = false;
+    QObject::connect(&view, &QWebEngineView::loadFinished, [&](bool ok) { loaded = ok; });
+    view.setHtml(QString::fromLatin1(FramesPage));
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view) || !QTest::qWaitFor([&] { return loaded; }, 30000)) {
+        return 1;
+    }
+    PrintHoldings("loaded", CurrentHoldings(), 0, "steps");
+    Holdings third;
+    for (int k = 1; k <= steps; ++k) {
+        view.page()->runJavaScript(QStringLiteral("step(%1)").arg(k));
+        if (!QTest::qWaitFor([&] { return drawn >= k; }, 10000)) {
+            std::printf("the page stopped drawing at step %d\n", k);
+            return 1;
+        }
+        if (k == steps / 3) {
+            third = CurrentHoldings();
+            PrintHoldings("a third", third, k, "steps");
+        }
+    }
+    const Holdings end = CurrentHoldings();
+    PrintHoldings("end", end, steps, "steps");
+    const int counted = steps - steps / 3;
+    std::printf("%d steps after the first third: resident memory %+ld kB, %.0f bytes a step; "
+                "descriptors %+ld, threads %+ld; the page processes %+ld kB\n",
+                counted, end.ResidentKb - third.ResidentKb,
+                (end.ResidentKb - third.ResidentKb) * 1024.0 / counted,
+                end.Descriptors - third.Descriptors, end.Threads - third.Threads,
+                end.PagesKb - third.PagesKb);
+    return 0;
 }
 
 } // namespace
@@ -383,6 +464,10 @@ int main(int argc, char* argv[]) {
     if (mode == QLatin1String("soak")) {
         return BenchSoak(number(2, 100), int(number(3, 24)));
     }
-    std::printf("usage: load_bench burst [runs] [sentences] | soak [speed] [hours]\n");
+    if (mode == QLatin1String("frames")) {
+        return BenchFrames(int(number(2, 3600)));
+    }
+    std::printf("usage: load_bench burst [runs] [sentences] | soak [speed] [hours] | "
+                "frames [steps]\n");
     return 2;
 }
