@@ -256,7 +256,7 @@ int BenchBurst(const QString& self, int runs, int count) {
 }
 
 // What the process holds: resident memory, open descriptors, threads; and the resident
-// memory of the processes it started (the browser engine's page processes).
+// memory of the page processes of the browser views in window.
 struct Holdings {
     long ResidentKb = 0;
     long Descriptors = 0;
@@ -264,27 +264,27 @@ struct Holdings {
     long PagesKb = 0;
 };
 
-// The resident memory of every process below pid, in kB.
-long DescendantsKilobytes(qint64 pid) {
+long PagesKilobytes(const QWidget& window) {
+    QList<QWebEngineView*> views = window.findChildren<QWebEngineView*>();
+    if (auto* view = qobject_cast<QWebEngineView*>(const_cast<QWidget*>(&window))) {
+        views.append(view);
+    }
     long sum = 0;
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    if (children.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& child : children.readAll().split(' ')) {
-            if (const qint64 id = child.trimmed().toLongLong(); id > 0) {
-                sum += std::max(0L, StatusKilobytes(id, "VmRSS:")) + DescendantsKilobytes(id);
-            }
+    for (const QWebEngineView* view : views) {
+        if (const qint64 renderer = view->page()->renderProcessPid(); renderer > 0) {
+            sum += std::max(0L, StatusKilobytes(renderer, "VmRSS:"));
         }
     }
     return sum;
 }
 
-Holdings CurrentHoldings() {
+Holdings CurrentHoldings(const QWidget& window) {
     const qint64 pid = QCoreApplication::applicationPid();
     return {StatusKilobytes(pid, "VmRSS:"),
             static_cast<long>(QDir(QStringLiteral("/proc/self/fd"))
                                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                                   .size()),
-            StatusKilobytes(pid, "Threads:"), DescendantsKilobytes(pid)};
+            StatusKilobytes(pid, "Threads:"), PagesKilobytes(window)};
 }
 
 void PrintHoldings(const char* when, const Holdings& holdings, int rows,
@@ -338,7 +338,7 @@ int BenchSoak(double speed, int hours) {
         return 1;
     }
     frmTrack& window = *station.Window;
-    PrintHoldings("shown", CurrentHoldings(), 0);
+    PrintHoldings("shown", CurrentHoldings(window), 0);
     if (!StartReception(window)) {
         return 1;
     }
@@ -360,14 +360,14 @@ int BenchSoak(double speed, int hours) {
     if (!reached(60)) {
         return 1;
     }
-    const Holdings start = CurrentHoldings();
+    const Holdings start = CurrentHoldings(window);
     const int startRows = window.Rows().rowCount();
     PrintHoldings("start", start, startRows);
     for (int hour = 1; hour <= hours; ++hour) {
         if (!reached(hour * 3600)) {
             return 1;
         }
-        hourly.push_back(CurrentHoldings());
+        hourly.push_back(CurrentHoldings(window));
         PrintHoldings(qPrintable(QStringLiteral("hour %1").arg(hour)), hourly.back(),
                       window.Rows().rowCount());
     }
@@ -376,7 +376,7 @@ int BenchSoak(double speed, int hours) {
     simulator.terminate();
     simulator.waitForFinished();
     QTest::qWait(1000); // the port's loss is handled and its handles closed
-    const Holdings end = CurrentHoldings();
+    const Holdings end = CurrentHoldings(window);
     PrintHoldings("end", end, rows);
     const double growth = (end.ResidentKb - start.ResidentKb) * 1024.0;
     const int grownRows = rows - startRows;
@@ -419,7 +419,7 @@ int BenchFrames(int steps) {
     if (!QTest::qWaitForWindowExposed(&view) || !QTest::qWaitFor([&] { return loaded; }, 30000)) {
         return 1;
     }
-    PrintHoldings("loaded", CurrentHoldings(), 0, "steps");
+    PrintHoldings("loaded", CurrentHoldings(view), 0, "steps");
     Holdings third;
     for (int k = 1; k <= steps; ++k) {
         view.page()->runJavaScript(QStringLiteral("step(%1)").arg(k));
@@ -428,11 +428,11 @@ int BenchFrames(int steps) {
             return 1;
         }
         if (k == steps / 3) {
-            third = CurrentHoldings();
+            third = CurrentHoldings(view);
             PrintHoldings("a third", third, k, "steps");
         }
     }
-    const Holdings end = CurrentHoldings();
+    const Holdings end = CurrentHoldings(view);
     PrintHoldings("end", end, steps, "steps");
     const int counted = steps - steps / 3;
     std::printf("%d steps after the first third: resident memory %+ld kB, %.0f bytes a step; "
