@@ -19,12 +19,14 @@ class tst_PlacementCycles : public QObject {
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 
     // Output of wmctrl on the test's display; "" when it failed.
-    QString wmctrl(const QStringList& arguments) {
+    QString wmctrl(const QStringList& arguments,
+                   QProcess::ProcessChannel channel = QProcess::StandardOutput) {
         QProcess tool;
         tool.setProcessEnvironment(m_environment);
         tool.start("wmctrl", arguments);
         tool.waitForFinished(5000);
-        return QString::fromLocal8Bit(tool.readAllStandardOutput());
+        tool.setReadChannel(channel);
+        return QString::fromLocal8Bit(tool.readAll());
     }
 
     // The map state of a window as xwininfo tells it: IsViewable, IsUnMapped, ...
@@ -154,17 +156,13 @@ private slots:
             QTest::qWaitFor([&] { return wmctrl({"-m"}).contains("Openbox"); }, 30000)) {
             return true;
         }
-        QProcess tool;
-        tool.setProcessEnvironment(m_environment);
-        tool.start("wmctrl", {"-m"});
-        tool.waitForFinished(5000);
         tries += QString("openbox %1 (exit %2): %3; Xvfb %4: %5; wmctrl -m: %6\n")
                      .arg(m_windowManager.state() == QProcess::NotRunning ? "ended" : "runs")
                      .arg(m_windowManager.exitCode())
                      .arg(QString::fromLocal8Bit(m_windowManager.readAllStandardError()))
                      .arg(m_server.state() == QProcess::NotRunning ? "ended" : "runs")
                      .arg(QString::fromLocal8Bit(m_server.readAllStandardError()))
-                     .arg(QString::fromLocal8Bit(tool.readAllStandardError()));
+                     .arg(wmctrl({"-m"}, QProcess::StandardError));
         return false;
     }
 
