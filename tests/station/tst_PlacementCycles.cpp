@@ -18,7 +18,7 @@ class tst_PlacementCycles : public QObject {
     QProcess m_windowManager;
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 
-    // Output of wmctrl on the test's display; "" when it failed.
+    // What wmctrl wrote to channel on the test's display; "" when it wrote nothing there.
     QString wmctrl(const QStringList& arguments,
                    QProcess::ProcessChannel channel = QProcess::StandardOutput) {
         QProcess tool;
