@@ -108,23 +108,44 @@ void clsMapView::LoadFinished(bool ok) {
     TellProblems();
     if (ok) {
         // Files written while the page loaded are read again, and the drawing is reported.
-        m_view->page()->runJavaScript(
-            QStringLiteral("window.stationRefresh && stationRefresh(%1, %2)")
-                .arg(m_request)
-                .arg(m_hint));
+        // A refresh sent to the page before it loaded is not waited for.
+        m_taking = false;
+        SendRefresh(QStringLiteral("window.stationRefresh && stationRefresh(%1, %2)"));
     }
 }
 
 void clsMapView::Refresh() {
     m_refreshing = false;
-    if (!m_loaded) {
-        return; // the refresh after loading reads the files
+    if (!m_loaded || m_taking) {
+        return; // the refresh after loading, or after the one being taken, reads the files
     }
     // A page of another template without the in-place refresh is reloaded instead.
-    m_view->page()->runJavaScript(
-        QStringLiteral("window.stationRefresh ? stationRefresh(%1, %2) : location.reload()")
-            .arg(m_request)
-            .arg(m_hint));
+    SendRefresh(
+        QStringLiteral("window.stationRefresh ? stationRefresh(%1, %2) : location.reload()"));
+}
+
+// Every script sent waits in the browser until the page runs it: one sent at every fix to a
+// page that draws fewer than that a second would pile up without end, each drawn later.
+void clsMapView::SendRefresh(const QString& script) {
+    m_sent = m_request;
+    m_taking = true;
+    QPointer<clsMapView> view(this);
+    m_view->page()->runJavaScript(script.arg(m_request).arg(m_hint),
+                                  [view, request = m_request](const QVariant&) {
+                                      if (view) {
+                                          view->Taken(request);
+                                      }
+                                  });
+}
+
+void clsMapView::Taken(int request) {
+    if (request != m_sent) {
+        return; // a refresh of a page loaded again since
+    }
+    m_taking = false;
+    if (m_sent < m_request) {
+        Refresh();
+    }
 }
 
 // Whether the page is still to report a drawing it will show.

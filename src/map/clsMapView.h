@@ -25,8 +25,10 @@ public:
     // Shows the page at pagePath (a full path). Returns the drawing's request number, which
     // Drawn reports once the page shows what was written before this call. Drawings asked
     // for before the event loop runs again are read by the page once, after the last of
-    // them; hint is what clsMapDrawing::PageHint tells of the files written last ("" for
-    // none), and the page reads a marker file of a track it read before only when it is told
+    // them; so are those asked for while the page has not yet taken the last refresh sent
+    // to it, so that a page slower than the fixes falls no further behind than one drawing.
+    // hint is what clsMapDrawing::PageHint tells of the files written last ("" for none),
+    // and the page reads a marker file of a track it read before only when it is told
     // nothing or something else.
     int Navigate(const QString& pagePath, const QString& hint = QString());
     clsMapBridge& Bridge() { return *m_bridge; }
@@ -49,6 +51,8 @@ signals:
 private:
     void LoadFinished(bool ok);
     void Refresh();
+    void SendRefresh(const QString& script);
+    void Taken(int request);
     void TellProblems();
     bool Showing() const;
 
@@ -61,8 +65,10 @@ private:
     bool m_loading = false;
     bool m_loaded = false;
     int m_request = 0;
-    int m_shown = 0; // the newest request the page reported drawn
+    int m_shown = 0;                         // the newest request the page reported drawn
     QString m_hint = QStringLiteral("null"); // of the newest drawing
     bool m_refreshing = false;               // a refresh waits for the event loop
+    int m_sent = 0;                          // the request of the newest refresh sent
+    bool m_taking = false;                   // the page has not yet run that refresh
     QEventLoop* m_wait = nullptr;
 };

@@ -266,6 +266,33 @@ private slots:
                              "Speed:1   kn");
     }
 
+    // Drawings asked for faster than the page takes them are not queued up in the browser,
+    // each to be drawn late: the page is sent the newest once it has taken the last, and
+    // shows the newest in the end.
+    void slowPageIsSentTheNewestDrawing() {
+        TrackPage p;
+        QVERIFY(p.Start());
+        const clsTrackRecords records = OutAndBack(20);
+        QVERIFY(p.Draw(records, 0, 17));
+        RunJs(&p.View, "window.refreshes = 0; var refresh = stationRefresh;"
+                       "window.stationRefresh = function (request, told) {"
+                       "  ++refreshes; var until = performance.now() + 100;"
+                       "  while (performance.now() < until) {}"
+                       "  return refresh(request, told); }");
+        constexpr int Drawings = 60;
+        for (int i = 1; i <= Drawings; ++i) {
+            p.Drawing->WriteTrack(records, i % records.Count(), p.Template.MapTemplate(), 17);
+            p.Map->Navigate(p.Drawing->PagePath(), p.Drawing->PageHint());
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(p.Watch->WaitForNewest());
+        const int refreshes = RunJs(&p.View, "refreshes").toInt();
+        QVERIFY2(refreshes >= 1 && refreshes < Drawings / 2,
+                 qPrintable(QString::number(refreshes)));
+        QCOMPARE(Shown(PageState(&p.View)).value(0),
+                 "25.0004 121.5078 C-Rv/car270.gif 2009/02/18 10:00:20Direction:WSpeed:10   kn");
+    }
+
     // Fit track shows the whole track and stops following; its level reaches the label and
     // the setting; the next drawing keeps the view, and follow centres on the selection.
     void fitTrackStopsFollowing() {
