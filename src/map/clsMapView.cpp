@@ -108,8 +108,7 @@ void clsMapView::LoadFinished(bool ok) {
     TellProblems();
     if (ok) {
         // Files written while the page loaded are read again, and the drawing is reported.
-        // A refresh sent to the page before it loaded is not waited for.
-        m_taking = false;
+        // A refresh sent to the page before it loaded is not waited for: this one replaces it.
         SendRefresh(QStringLiteral("window.stationRefresh && stationRefresh(%1, %2)"));
     }
 }
